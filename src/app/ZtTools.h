@@ -1,0 +1,69 @@
+#pragma once
+#include <functional>
+#include <QString>
+
+#include "app/ProgramFlags.h"
+#include "data/CodeList.h"
+#include "data/DataSet.h"
+#include "settings/Messages.h"
+
+class AppLog;
+class Operator;
+class PageBridge;
+
+// The main module: program-wide state of start-up and the procedures every part uses
+// to talk to the operator and to end the program.
+class ZtTools {
+public:
+    ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &messages);
+
+    // --- program-wide state ---
+    QString AppDir;   // folder of the executable, no trailing separator
+    QString ExeName;  // executable name without extension
+    QString IniFileName, LogFileName, DataFileName, HexFileName;
+    ProgramFlags Flags;
+    DataSet Data;
+    CodeList ChannelList;  // lstData of the buttons page
+    CodeList CanBusList;   // lstData of the system page
+    qint16 MaxFormHeight = 14640;
+    QString NotDefinedText;
+    QString ReadyText;
+    bool ProgramStarted = false;
+    bool ThemeActive = false;
+    // Closes the serial port at program end (Comm_ClosePort); set by the link.
+    std::function<bool()> ClosePort;
+
+    Operator &op() { return m_op; }
+    PageBridge &pages() { return m_pages; }
+    AppLog &log() { return m_log; }
+    Messages &msg() { return m_messages; }
+
+    // --- status line, messages ---
+    void StatusText(const QString &text);
+    static QString FormatMessage(QString &text, const QString &a1 = {}, const QString &a2 = {},
+                                 const QString &a3 = {}, const QString &a4 = {},
+                                 const QString &a5 = {});
+    bool CheckDataSet(bool clearStatus = false);
+    void FocusTabStrip();
+
+    // --- data set ---
+    int ChannelDef_Read();   // 0 ok, 1 no Channel_DataDef, 2 failure, 3 non-numeric key
+    void ClearDataSet();
+
+    // --- data file with its dialogs ---
+    QString SaveAsDialog(const QString &fileName, int kind);
+    QString OpenFileDialog(const QString &fileName, int kind);
+    void WriteToDisk(QString &fileName);
+    bool ReadFromDisk(QString &fileName, bool silent, bool noReset = false);
+
+    // --- reset and end ---
+    void DataReset(bool noQuery, bool loadDefault, bool clearTexts);
+    // False when the operator declines; otherwise the program ends inside the call.
+    bool EndProg(bool queryMode);
+
+private:
+    Operator &m_op;
+    PageBridge &m_pages;
+    AppLog &m_log;
+    Messages &m_messages;
+};

@@ -1,0 +1,40 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// Module INITools: the one way into settings-style files (the settings file and the
+// channel definition file). A read always sees the file as it is now.
+bool INI_WriteValue(const QString &file, const QString &section, const QString &key,
+                    const QString &value, bool deleteIfBlank = false);
+QString INI_ReadValue(const QString &file, const QString &section, const QString &key,
+                      const QString &def);
+QString INI_ReplaceAll(const QString &text, const QString &find, const QString &replacement);
+// keys: the key names of the section in file order (all of them); values, when given,
+// the cleaned value of each key. False (and empty lists) when the section has no keys.
+bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringList &keys,
+                         QStringList *values = nullptr);
+// 0 when rewritten, otherwise step * 1000 + error number.
+qint16 INI_Tidy(const QString &file);
+
+// The window whose position is saved and restored, in twips.
+class FormGeometry {
+public:
+    virtual ~FormGeometry() = default;
+    virtual bool isNormalState() const = 0; // neither minimised nor maximised
+    virtual int left() const = 0;
+    virtual int top() const = 0;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual void setLeft(int twips) = 0;
+    virtual void setTop(int twips) = 0;
+    virtual void setWidth(int twips) = 0;
+    virtual void setHeight(int twips) = 0;
+    virtual int screenWidth() const = 0;
+    virtual int screenHeight() const = 0;
+};
+
+void INI_SaveFormPosition(const FormGeometry &form, const QString &file, const QString &section,
+                          const QString &prefix, bool withWidth = true, bool withHeight = true);
+void INI_RestoreFormPosition(FormGeometry &form, const QString &file, const QString &section,
+                             const QString &prefix, bool withWidth = true, bool withHeight = true);
