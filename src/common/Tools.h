@@ -1,6 +1,8 @@
 #pragma once
+#include <functional>
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QtGlobal>
 
@@ -20,13 +22,25 @@ QString HexToString(QByteArrayView hex);  // "" when hex is blank after trimming
 QByteArray toCp1252(const QString &s);
 QString fromCp1252(QByteArrayView bytes);
 
+QString Trim(const QString &s);           // blanks (only) removed on both sides
+QString RTrim(const QString &s);          // trailing blanks removed
+
 bool IsYes(const QString &text);          // "JA" or "YES" in any case
-int ValOf(const QString &text);           // integer part of "0" + trimmed text; 0 when not a number
-bool ValOfChecked(const QString &text, qint64 &out); // false when the text is not a number
+// Lenient: the integer part of the leading number of "0" + trimmed text ("12abc" -> 12,
+// "abc" -> 0, "" -> 0), blanks inside ignored, as a reader of typed numbers does.
+qint64 ValOf(const QString &text);
+// Strict: false unless "0" + trimmed text is a whole decimal number (fraction and
+// exponent allowed); out receives its integer part.
+bool ValOfChecked(const QString &text, qint64 &out);
 
 bool FileExists(const QString &path);     // an ordinary, not hidden file; wildcards searched as a pattern
 
 // Lets window events run until ms milliseconds have passed (monotonic clock); sleeps, never spins.
 void WaitWithEvents(qint32 ms);
+// Lets window events run until done() is true (checked after every batch of events) or
+// the deadline passes; sleeps between events. True when done() became true.
+bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline);
+// Lets pending window events run once, without waiting.
+void DoEvents();
 
 } // namespace Tools
