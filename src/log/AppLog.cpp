@@ -1,5 +1,7 @@
 #include "log/AppLog.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
