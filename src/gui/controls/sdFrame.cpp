@@ -137,6 +137,7 @@ void sdFrame::move(int left, int top, int width, int height)
     m_width = static_cast<qint16>(width);
     m_height = static_cast<qint16>(height);
     setGeometry(px(m_left), px(m_top), px(m_width), px(m_height));
+    place(); // hidden frames get no resize event until shown
 }
 
 QVariantMap sdFrame::storeProperties() const
