@@ -50,6 +50,7 @@ private Q_SLOTS:
     void escapeKeepsCode();
     void enterWithoutSelectionKeepsField();
     void typingJumpsToLabel();
+    void typingSkipsHeadings();
     void enterAcceptsTypedChoice();
 
 private:
@@ -273,6 +274,14 @@ void TestFieldEditing::typingJumpsToLabel()
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QTest::keyClicks(m_dialog->lstView(), QStringLiteral("lautsprecher 2"));
     QCOMPARE(m_dialog->lstView()->currentItem(), itemFor(QStringLiteral("Lautsprecher 2")));
+}
+
+void TestFieldEditing::typingSkipsHeadings()
+{
+    SetFieldCode(m_field, Channels, 0, NotDefined);
+    ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
+    QTest::keyClicks(m_dialog->lstView(), QStringLiteral("Laut"));
+    QCOMPARE(m_dialog->lstView()->currentItem(), itemFor(QStringLiteral("Lautsprecher 1")));
 }
 
 void TestFieldEditing::enterAcceptsTypedChoice()

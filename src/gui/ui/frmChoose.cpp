@@ -16,9 +16,10 @@ using ScreenTwips::px;
 namespace {
 const QColor HeadingColor(0, 0, 255);
 constexpr int EntryRole = Qt::UserRole;
+constexpr int HeadingRole = Qt::UserRole + 1;
 
-// The list view: typing jumps to the next label that starts with the typed letters; the
-// indentation in front of entries under headings does not count.
+// The list view: typing jumps to the next choosable label that starts with the typed
+// letters; the indentation in front of entries under headings does not count.
 class ChoiceView : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
@@ -39,7 +40,7 @@ public:
         const int start = (key.size() == 1) ? current + 1 : qMax(current, 0);
         for (int i = 0; i < n; ++i) {
             QTreeWidgetItem *item = topLevelItem((start + i) % n);
-            if (item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
+            if (!item->data(0, HeadingRole).toBool() && item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
                 setCurrentItem(item);
                 scrollToItem(item);
                 return;
@@ -137,6 +138,7 @@ void frmChoose::Form_Activate()
             text.prepend(QStringLiteral("  "));
         auto *item = new QTreeWidgetItem(m_lstView, QStringList{text});
         item->setData(0, EntryRole, j);
+        item->setData(0, HeadingRole, heading);
         if (heading) {
             item->setFont(0, headingFont);
             item->setForeground(0, HeadingColor);
