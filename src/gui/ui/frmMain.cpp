@@ -26,6 +26,9 @@
 using ScreenTwips::px;
 using ScreenTwips::tw;
 
+// The pictures live in a static library: nothing else would pull them in.
+static void initResources() { Q_INIT_RESOURCE(zt); }
+
 namespace {
 constexpr int TabDataLeft = 0;
 constexpr int TabDataTop = 480;
@@ -89,6 +92,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
       timSendData(new QTimer(this)), m_zt(zt), m_callbacks(std::move(callbacks)),
       m_chooser(new frmChoose(zt.msg(), this)), m_tabPanel(nullptr)
 {
+    initResources();
     setObjectName(QStringLiteral("frmMain"));
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralArea"));
