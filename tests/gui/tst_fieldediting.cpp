@@ -127,8 +127,8 @@ void TestFieldEditing::setFieldCode_data()
 
     QTest::newRow("no code") << 0 << NotDefined << QString();
     QTest::newRow("known code") << 11 << QStringLiteral("Lautsprecher 1") << QStringLiteral("11");
-    QTest::newRow("unknown code keeps the text") << 99 << QStringLiteral("vorher")
-                                                 << QStringLiteral("99");
+    QTest::newRow("unknown code shows its number") << 99 << QStringLiteral("99")
+                                                   << QStringLiteral("99");
     QTest::newRow("heading code") << -2 << QStringLiteral("Lautsprecher") << QStringLiteral("-2");
 }
 

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void dummyButtonOnlyWithDebug();
     void keyGridByKeyboard();
     void pageTextsFromSettings();
+    void themedDropDownPictures();
 };
 
 void TestFrmMain::toolbarClickRaisesItsCommand_data()
@@ -258,6 +259,7 @@ void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
     h.pages.DataSet_ToPages();
 
     QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), QStringLiteral("Lautsprecher 1"));
+    QCOMPARE(field(m, QStringLiteral("txtButtonsB(2)"))->text(), QStringLiteral("77"));
     QCOMPARE(fieldTag(field(m, QStringLiteral("txtButtonsB(0)"))), QString());
     QCOMPARE(field(m, QStringLiteral("txtButtonsB(0)"))->text(), h.zt.NotDefinedText);
     QCOMPARE(field(m, QStringLiteral("txtStatus(0)"))->text(), QStringLiteral("ZT 4000"));
@@ -438,6 +440,18 @@ void TestFrmMain::pageTextsFromSettings()
     QCOMPARE(field(m, QStringLiteral("txtLblStatus(0)"))->text(), QStringLiteral("Label01"));
     QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.NotDefinedText);
     QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.NotDefinedText);
+}
+
+void TestFrmMain::themedDropDownPictures()
+{
+    for (bool themed : {false, true}) {
+        GuiHarness h(Ini.arg(2));
+        h.zt.ThemeActive = themed;
+        frmMain &m = h.build();
+        const qint64 shown = m.page02()->picture(3, 24)->icon().cacheKey();
+        QCOMPARE(shown == m.picXP[0].cacheKey(), themed);
+        QVERIFY(!m.page02()->picture(0, 0)->icon().isNull());
+    }
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -40,12 +40,16 @@ void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
         setFieldTag(Field, QString());
         return;
     }
+    // A code without a label shows its number: the field must not keep the label of the
+    // code it held before.
+    QString text = QString::number(Code);
     for (const CodeEntry &e : List) {
         if (e.hasCode && e.code == Code) {
-            Field->setText(e.label);
+            text = e.label;
             break;
         }
     }
+    Field->setText(text);
     setFieldTag(Field, QString::number(Code));
     Field->setCursorPosition(0);
 }

@@ -19,7 +19,7 @@ qint16 fieldCode(const QLineEdit *field);
 bool parseCode(const QString &text, qint16 &code);
 
 // Code 0: notDefinedText and an empty tag. Otherwise the label of the first entry with the
-// code (the text stays as it was when there is none) and the code in the tag.
+// code (its number when no entry has it) and the code in the tag.
 void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
                   const QString &notDefinedText);
 
