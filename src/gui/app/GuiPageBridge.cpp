@@ -60,9 +60,8 @@ void GuiPageBridge::DataSet_ToPages()
     for (int k = 1; k <= 25; ++k) {
         for (int g = 1; g <= 4; ++g) {
             QLineEdit *field = m_main->page02()->keyField(g - 1, k - 1);
-            const qint16 code = d.DataRecord.button(g, k);
-            setFieldTag(field, QString::number(code));
-            SetFieldCode(field, m_zt->ChannelList, code, m_zt->NotDefinedText);
+            SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k),
+                         m_zt->NotDefinedText);
         }
     }
     m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));

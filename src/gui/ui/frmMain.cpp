@@ -173,7 +173,6 @@ void frmMain::CorrectFormHeight()
     setFixedWidth(px(ScrollArithmetic::FormWidth));
     setMinimumHeight(px(ScrollArithmetic::MinFormHeight));
     setMaximumHeight(px(m_zt.MaxFormHeight));
-    resize(px(TabDataLeft + TabDataWidth + 96), height());
     m_vscrollLeft = TabDataLeft + TabDataWidth - 320;
     placeTabData();
 }
@@ -249,7 +248,7 @@ void frmMain::TabStrip_Build()
 
     const QSignalBlocker noClicks(TabData);
     m_page01 = new frmTabStripData01(m_zt, this);
-    m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[0], this);
+    m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
     m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
     m_forms = {m_page01, m_page02, m_page09};
     // The buttons page may have lowered the height limit.
@@ -400,15 +399,11 @@ void frmMain::Form_Resize()
         return;
     const ScrollArithmetic::WindowSize w =
         ScrollArithmetic::Form_Resize(tw(height()), m_zt.MaxFormHeight, TabDataTop);
-    // Compared in pixels, so a bound that does not convert exactly cannot resize forever.
-    const int wantWidth = px(w.width);
-    int wantHeight = height();
-    if (height() < px(ScrollArithmetic::MinFormHeight))
-        wantHeight = px(ScrollArithmetic::MinFormHeight);
-    else if (height() > px(m_zt.MaxFormHeight))
-        wantHeight = px(m_zt.MaxFormHeight);
-    if (width() != wantWidth || height() != wantHeight) {
-        resize(wantWidth, wantHeight);
+    // A height within the bounds stays as it is in pixels; a bound that does not convert
+    // exactly cannot make the window resize itself forever.
+    const QSize want(px(w.width), tw(height()) == w.height ? height() : px(w.height));
+    if (want != size()) {
+        resize(want);
         return;
     }
     m_tabDataHeight = w.tabDataHeight;

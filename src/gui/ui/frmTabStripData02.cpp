@@ -29,7 +29,8 @@ QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char
 } // namespace
 
 frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser,
-                                     const QIcon &themedPicture, QWidget *parent)
+                                     const QIcon &designPicture, const QIcon &themedPicture,
+                                     QWidget *parent)
     : QWidget(parent), fraTab(new sdFrame(this, QStringLiteral("fraTab"))),
       fraButtons01(new QGroupBox(fraTab)), fraButtons02(new QGroupBox(fraTab)),
       fraButtons03(new QGroupBox(fraTab)), m_zt(zt), m_chooser(chooser)
@@ -86,10 +87,10 @@ frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser,
             m_pic[g][r] = pic;
         }
     }
-    InitPage(themedPicture);
+    InitPage(designPicture, themedPicture);
 }
 
-void frmTabStripData02::InitPage(const QIcon &themedPicture)
+void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themedPicture)
 {
     const QString &ini = m_zt.IniFileName;
     const QString section = QStringLiteral("TabStrip_Buttons_") + m_zt.Flags.Language;
@@ -118,8 +119,7 @@ void frmTabStripData02::InitPage(const QIcon &themedPicture)
 
     const QString fieldTip =
         INI_ReadValue(ini, section, QStringLiteral("DropDown.ToolTip"), QString());
-    const QIcon picture = m_zt.ThemeActive ? themedPicture
-                                           : QIcon(QStringLiteral(":/zt/icons/dropdown.png"));
+    const QIcon &picture = m_zt.ThemeActive ? themedPicture : designPicture;
     for (int r = 0; r < 25; ++r) {
         for (int g = 0; g < 4; ++g) {
             m_txtButtons[g][r]->setToolTip(fieldTip);

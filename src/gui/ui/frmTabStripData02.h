@@ -16,9 +16,9 @@ class sdFrame;
 class frmTabStripData02 : public QWidget {
     Q_OBJECT
 public:
-    // themedPicture: the drop-down picture used when the themed look is active.
-    frmTabStripData02(ZtTools &zt, frmChoose &chooser, const QIcon &themedPicture,
-                      QWidget *parent);
+    // The drop-down pictures: the plain one, and the one for the themed look.
+    frmTabStripData02(ZtTools &zt, frmChoose &chooser, const QIcon &designPicture,
+                      const QIcon &themedPicture, QWidget *parent);
 
     // group 0..3 (A..D), index 0..24
     QLineEdit *keyField(int group, int index) const { return m_txtButtons[group][index]; }
@@ -35,7 +35,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void InitPage(const QIcon &themedPicture);
+    void InitPage(const QIcon &designPicture, const QIcon &themedPicture);
     void choose(int group, int index);
     // The visible key field next to (group, index) in the direction (dg, di), or null.
     QLineEdit *neighbour(int group, int index, int dg, int di) const;
