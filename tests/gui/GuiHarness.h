@@ -1,8 +1,8 @@
 #pragma once
-#include <memory>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "FakeOperator.h"
 #include "app/GuiPageBridge.h"

@@ -127,8 +127,8 @@ void TestFieldEditing::setFieldCode_data()
 
     QTest::newRow("no code") << 0 << NotDefined << QString();
     QTest::newRow("known code") << 11 << QStringLiteral("Lautsprecher 1") << QStringLiteral("11");
-    QTest::newRow("unknown code shows its number") << 99 << QStringLiteral("99")
-                                                   << QStringLiteral("99");
+    QTest::newRow("unknown code shows its number")
+        << 99 << QStringLiteral("99") << QStringLiteral("99");
     QTest::newRow("heading code") << -2 << QStringLiteral("Lautsprecher") << QStringLiteral("-2");
 }
 
@@ -182,8 +182,7 @@ void TestFieldEditing::listShowsHeadingsAndIndent()
     QVERIFY(!view->topLevelItem(1)->font(0).bold());
     QVERIFY(m_dialog->UseListView);
     // The dialog sits centred over its owner.
-    QCOMPARE(m_dialog->geometry().center().x() / 4,
-             m_owner->frameGeometry().center().x() / 4);
+    QCOMPARE(m_dialog->geometry().center().x() / 4, m_owner->frameGeometry().center().x() / 4);
 }
 
 void TestFieldEditing::noIndentWithoutHeadings()
@@ -248,8 +247,9 @@ void TestFieldEditing::headingIsNotChoosable()
 void TestFieldEditing::escapeKeepsCode()
 {
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
-    QTest::mouseClick(m_dialog->lstView()->viewport(), Qt::LeftButton, {},
-                      m_dialog->lstView()->visualItemRect(itemFor(QStringLiteral("Mikrofon 1"))).center());
+    QTest::mouseClick(
+        m_dialog->lstView()->viewport(), Qt::LeftButton, {},
+        m_dialog->lstView()->visualItemRect(itemFor(QStringLiteral("Mikrofon 1"))).center());
     m_field->setText(QStringLiteral("stale"));
     QTest::keyClick(m_dialog->lstView(), Qt::Key_Escape);
     QVERIFY(!m_dialog->isVisible());

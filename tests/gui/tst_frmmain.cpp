@@ -18,16 +18,15 @@
 using ScreenTwips::px;
 
 namespace {
-const QString Ini = QStringLiteral(
-    "[Messages_GER]\n"
-    "Menu_CommSendData.ToolTip=Daten senden zum Gerät\n"
-    "[TabStrip_STATUS_GER]\n"
-    "Caption=&Status\n"
-    "ToolTip=Statustexte\n"
-    "[TabStrip_Buttons_GER]\n"
-    "LabelLeft03=Nr. 3\n"
-    "[Recent]\n"
-    "ActTabStrip=%1\n");
+const QString Ini = QStringLiteral("[Messages_GER]\n"
+                                   "Menu_CommSendData.ToolTip=Daten senden zum Gerät\n"
+                                   "[TabStrip_STATUS_GER]\n"
+                                   "Caption=&Status\n"
+                                   "ToolTip=Statustexte\n"
+                                   "[TabStrip_Buttons_GER]\n"
+                                   "LabelLeft03=Nr. 3\n"
+                                   "[Recent]\n"
+                                   "ActTabStrip=%1\n");
 
 CodeList channels()
 {
@@ -44,7 +43,10 @@ template <typename T> T *child(QWidget &w, const QString &name)
     return c;
 }
 
-QLineEdit *field(QWidget &w, const QString &name) { return child<QLineEdit>(w, name); }
+QLineEdit *field(QWidget &w, const QString &name)
+{
+    return child<QLineEdit>(w, name);
+}
 } // namespace
 
 class TestFrmMain : public QObject {
@@ -78,10 +80,21 @@ void TestFrmMain::toolbarClickRaisesItsCommand_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("key");
-    const char *keys[] = {"FileRead",     "FileWrite",   "Reset",        "",
-                          "CommSendData", "CommReceiveData", "CommRestart", "CommGetInfo",
-                          "CommCheck",    "CommSettings", "",            "ShowProtocol",
-                          "ShowAbout",    "",            "EndProgram"};
+    const char *keys[] = {"FileRead",
+                          "FileWrite",
+                          "Reset",
+                          "",
+                          "CommSendData",
+                          "CommReceiveData",
+                          "CommRestart",
+                          "CommGetInfo",
+                          "CommCheck",
+                          "CommSettings",
+                          "",
+                          "ShowProtocol",
+                          "ShowAbout",
+                          "",
+                          "EndProgram"};
     for (int i = 1; i <= 15; ++i)
         QTest::addRow("%d", i) << i << QString::fromLatin1(keys[i - 1]);
 }
@@ -336,10 +349,14 @@ void TestFrmMain::acuVersionTakesDigitsOnly_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("digits") << "0815" << "0815";
-    QTest::newRow("letters and points dropped") << "1a.2 b3" << "123";
-    QTest::newRow("at most four") << "123456" << "1234";
-    QTest::newRow("nothing but letters") << "abc" << "";
+    QTest::newRow("digits") << "0815"
+                            << "0815";
+    QTest::newRow("letters and points dropped") << "1a.2 b3"
+                                                << "123";
+    QTest::newRow("at most four") << "123456"
+                                  << "1234";
+    QTest::newRow("nothing but letters") << "abc"
+                                         << "";
 }
 
 void TestFrmMain::acuVersionTakesDigitsOnly()

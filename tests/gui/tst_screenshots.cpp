@@ -40,16 +40,12 @@ void TestScreenshots::pictures()
     GuiHarness h(QString::fromUtf8(ini.readAll()));
     h.zt.Flags.ShowTabStrip_System = true;
     h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
-    h.zt.ChannelList = {{QStringLiteral("Mikrofone"), -1, true},
-                        {QStringLiteral("Mikrofon 1"), 1, true},
-                        {QStringLiteral("Mikrofon 2"), 2, true},
-                        {QStringLiteral("Lautsprecher"), -2, true},
-                        {QStringLiteral("Lautsprecher 1"), 11, true},
-                        {QStringLiteral("Lautsprecher 2"), 12, true},
-                        {QStringLiteral("Lautsprecher 3"), 13, true},
-                        {QStringLiteral("Gruppen"), -3, true},
-                        {QStringLiteral("Gruppe 1"), 41, true},
-                        {QStringLiteral("Gruppe 2"), 42, true}};
+    h.zt.ChannelList = {
+        {QStringLiteral("Mikrofone"), -1, true},      {QStringLiteral("Mikrofon 1"), 1, true},
+        {QStringLiteral("Mikrofon 2"), 2, true},      {QStringLiteral("Lautsprecher"), -2, true},
+        {QStringLiteral("Lautsprecher 1"), 11, true}, {QStringLiteral("Lautsprecher 2"), 12, true},
+        {QStringLiteral("Lautsprecher 3"), 13, true}, {QStringLiteral("Gruppen"), -3, true},
+        {QStringLiteral("Gruppe 1"), 41, true},       {QStringLiteral("Gruppe 2"), 42, true}};
     h.zt.CanBusList = {{QStringLiteral("Adresse 1"), 1, true}};
     frmMain &m = h.build();
     m.setWindowTitle(QStringLiteral("ZT Editor"));

@@ -26,14 +26,21 @@ void TestScrollArithmetic::adjust_data()
     QTest::addColumn<int>("blindTop");
 
     // client height = container height = 6000, previous Max 77
-    QTest::newRow("short page shown from its top") << 6000 << -300 << 1455 << false << 77 << 0 << 0 << 1455;
-    QTest::newRow("page just within the 96 margin") << 6000 << 0 << 6096 << false << 77 << 0 << 0 << 6096;
-    QTest::newRow("one twip beyond the margin") << 6000 << 0 << 6097 << true << 97 << 0 << 0 << 6097;
+    QTest::newRow("short page shown from its top")
+        << 6000 << -300 << 1455 << false << 77 << 0 << 0 << 1455;
+    QTest::newRow("page just within the 96 margin")
+        << 6000 << 0 << 6096 << false << 77 << 0 << 0 << 6096;
+    QTest::newRow("one twip beyond the margin")
+        << 6000 << 0 << 6097 << true << 97 << 0 << 0 << 6097;
     QTest::newRow("tall page at its top") << 6000 << 0 << 12855 << true << 6855 << 0 << 0 << 12855;
-    QTest::newRow("offset kept while it fits") << 6000 << -960 << 12855 << true << 6855 << 960 << -960 << 11895;
-    QTest::newRow("offset exactly Max kept") << 6000 << -6855 << 12855 << true << 6855 << 6855 << -6855 << 6000;
-    QTest::newRow("offset beyond Max back to top") << 6000 << -6856 << 12855 << true << 6855 << 0 << 0 << 12855;
-    QTest::newRow("page below the top back to top") << 6000 << 50 << 12855 << true << 6855 << 0 << 0 << 12855;
+    QTest::newRow("offset kept while it fits")
+        << 6000 << -960 << 12855 << true << 6855 << 960 << -960 << 11895;
+    QTest::newRow("offset exactly Max kept")
+        << 6000 << -6855 << 12855 << true << 6855 << 6855 << -6855 << 6000;
+    QTest::newRow("offset beyond Max back to top")
+        << 6000 << -6856 << 12855 << true << 6855 << 0 << 0 << 12855;
+    QTest::newRow("page below the top back to top")
+        << 6000 << 50 << 12855 << true << 6855 << 0 << 0 << 12855;
 }
 
 void TestScrollArithmetic::adjust()

@@ -18,8 +18,14 @@ private Q_SLOTS:
 };
 
 namespace {
-QLineEdit *box(sdFrame &f) { return f.findChild<QLineEdit *>(QStringLiteral("txtCaption")); }
-QFrame *frame1(sdFrame &f) { return f.findChild<QFrame *>(QStringLiteral("Frame1")); }
+QLineEdit *box(sdFrame &f)
+{
+    return f.findChild<QLineEdit *>(QStringLiteral("txtCaption"));
+}
+QFrame *frame1(sdFrame &f)
+{
+    return f.findChild<QFrame *>(QStringLiteral("Frame1"));
+}
 } // namespace
 
 void TestSdFrame::newInstanceIsNamedAfterItself()

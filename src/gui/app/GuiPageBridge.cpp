@@ -16,7 +16,10 @@
 namespace {
 // A fixed text as a text box shows it: up to its first code 0 (a field never filled holds
 // nothing else), without trailing blanks.
-QString shown(const QString &fixed) { return Tools::RTrim(fixed.left(fixed.indexOf(QChar(0)))); }
+QString shown(const QString &fixed)
+{
+    return Tools::RTrim(fixed.left(fixed.indexOf(QChar(0))));
+}
 } // namespace
 
 void GuiPageBridge::attach(ZtTools &zt, frmMain &main)
@@ -60,8 +63,7 @@ void GuiPageBridge::DataSet_ToPages()
     for (int k = 1; k <= 25; ++k) {
         for (int g = 1; g <= 4; ++g) {
             QLineEdit *field = m_main->page02()->keyField(g - 1, k - 1);
-            SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k),
-                         m_zt->NotDefinedText);
+            SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k), m_zt->NotDefinedText);
         }
     }
     m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));

@@ -12,8 +12,14 @@ inline double dpi()
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->logicalDotsPerInch() : 96.0;
 }
-inline int px(int twips) { return Twips::toPixels(twips, dpi()); }
-inline int tw(int pixels) { return Twips::fromPixels(pixels, dpi()); }
+inline int px(int twips)
+{
+    return Twips::toPixels(twips, dpi());
+}
+inline int tw(int pixels)
+{
+    return Twips::fromPixels(pixels, dpi());
+}
 } // namespace ScreenTwips
 
 #include <QWidget>

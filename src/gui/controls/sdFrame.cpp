@@ -84,7 +84,10 @@ void sdFrame::setCaption(const QString &New_Caption)
     showCaption(QLatin1Char(' '));
 }
 
-bool sdFrame::Enabled() const { return m_frame1->isEnabled(); }
+bool sdFrame::Enabled() const
+{
+    return m_frame1->isEnabled();
+}
 
 void sdFrame::setEnabledState(bool New_Enabled)
 {
@@ -92,7 +95,10 @@ void sdFrame::setEnabledState(bool New_Enabled)
     m_txtCaption->setEnabled(New_Enabled);
 }
 
-QColor sdFrame::BackColor() const { return m_frame1->palette().color(QPalette::Window); }
+QColor sdFrame::BackColor() const
+{
+    return m_frame1->palette().color(QPalette::Window);
+}
 
 void sdFrame::setBackColor(const QColor &New_Color)
 {
@@ -107,14 +113,20 @@ void sdFrame::setBackColor(const QColor &New_Color)
     m_txtCaption->setPalette(pal);
 }
 
-int sdFrame::BorderStyle() const { return m_frame1->frameShape() == QFrame::NoFrame ? 0 : 1; }
+int sdFrame::BorderStyle() const
+{
+    return m_frame1->frameShape() == QFrame::NoFrame ? 0 : 1;
+}
 
 void sdFrame::setBorderStyle(int New_BorderStyle)
 {
     m_frame1->setFrameStyle(New_BorderStyle == 0 ? QFrame::NoFrame : QFrame::Box | QFrame::Sunken);
 }
 
-QFont sdFrame::Font() const { return m_frame1->font(); }
+QFont sdFrame::Font() const
+{
+    return m_frame1->font();
+}
 
 void sdFrame::setFrameFont(const QFont &New_Font)
 {
@@ -125,10 +137,22 @@ void sdFrame::setFrameFont(const QFont &New_Font)
         showCaption(QLatin1Char('_'));
 }
 
-void sdFrame::setLeft(int New_Left) { move(New_Left, m_top, m_width, m_height); }
-void sdFrame::setTop(int New_Top) { move(m_left, New_Top, m_width, m_height); }
-void sdFrame::setWidth(int New_Width) { move(m_left, m_top, New_Width, m_height); }
-void sdFrame::setHeight(int New_Height) { move(m_left, m_top, m_width, New_Height); }
+void sdFrame::setLeft(int New_Left)
+{
+    move(New_Left, m_top, m_width, m_height);
+}
+void sdFrame::setTop(int New_Top)
+{
+    move(m_left, New_Top, m_width, m_height);
+}
+void sdFrame::setWidth(int New_Width)
+{
+    move(m_left, m_top, New_Width, m_height);
+}
+void sdFrame::setHeight(int New_Height)
+{
+    move(m_left, m_top, m_width, New_Height);
+}
 
 void sdFrame::move(int left, int top, int width, int height)
 {
@@ -157,8 +181,9 @@ void sdFrame::restoreProperties(const QVariantMap &stored)
     QWidget::setFont(f);
     setCaption(stored.value(QStringLiteral("Caption"), QStringLiteral("sdFrame")).toString());
     setEnabledState(stored.value(QStringLiteral("Enabled"), true).toBool());
-    setBackColor(stored.value(QStringLiteral("BackColor"), QApplication::palette().color(QPalette::Button))
-                     .value<QColor>());
+    setBackColor(
+        stored.value(QStringLiteral("BackColor"), QApplication::palette().color(QPalette::Button))
+            .value<QColor>());
 }
 
 // The border line runs behind the middle of the caption box while a caption is shown.
@@ -169,7 +194,10 @@ void sdFrame::place()
     m_txtCaption->setGeometry(px(CaptionLeft), 0, m_txtCaption->width(), px(CaptionHeight));
 }
 
-void sdFrame::resizeEvent(QResizeEvent *) { place(); }
+void sdFrame::resizeEvent(QResizeEvent *)
+{
+    place();
+}
 
 void sdFrame::changeEvent(QEvent *event)
 {

@@ -6,9 +6,15 @@
 
 #include "ui/frmChoose.h"
 
-QString fieldTag(const QLineEdit *field) { return field->property("Tag").toString(); }
+QString fieldTag(const QLineEdit *field)
+{
+    return field->property("Tag").toString();
+}
 
-void setFieldTag(QLineEdit *field, const QString &tag) { field->setProperty("Tag", tag); }
+void setFieldTag(QLineEdit *field, const QString &tag)
+{
+    field->setProperty("Tag", tag);
+}
 
 bool parseCode(const QString &text, qint16 &code)
 {

@@ -12,9 +12,9 @@ struct PageArea {
     int tabDataHeight = 0;
     int tabClientHeight = 0;
     int containerHeight = 0;
-    int pageTop = 0;     // active page frame
+    int pageTop = 0; // active page frame
     int pageHeight = 0;
-    int scrollMax = 0;   // the scroll bar's Max before the call
+    int scrollMax = 0; // the scroll bar's Max before the call
 };
 
 struct ScrollBarState {

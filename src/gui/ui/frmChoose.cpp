@@ -40,7 +40,8 @@ public:
         const int start = (key.size() == 1) ? current + 1 : qMax(current, 0);
         for (int i = 0; i < n; ++i) {
             QTreeWidgetItem *item = topLevelItem((start + i) % n);
-            if (!item->data(0, HeadingRole).toBool() && item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
+            if (!item->data(0, HeadingRole).toBool() &&
+                item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
                 setCurrentItem(item);
                 scrollToItem(item);
                 return;
@@ -93,7 +94,10 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     });
 }
 
-void frmChoose::setEntries(const CodeList &entries) { m_entries = entries; }
+void frmChoose::setEntries(const CodeList &entries)
+{
+    m_entries = entries;
+}
 
 int frmChoose::selectedEntry() const
 {
@@ -156,7 +160,10 @@ void frmChoose::Form_Activate()
     m_lstView->setFocus();
 }
 
-void frmChoose::lstView_DblClick() { cmdOk_Click(); }
+void frmChoose::lstView_DblClick()
+{
+    cmdOk_Click();
+}
 
 void frmChoose::cmdOk_Click()
 {
@@ -175,6 +182,12 @@ void frmChoose::cmdOk_Click()
     done(QDialog::Accepted);
 }
 
-void frmChoose::cmdCancel_Click() { done(QDialog::Rejected); }
+void frmChoose::cmdCancel_Click()
+{
+    done(QDialog::Rejected);
+}
 
-void frmChoose::reject() { cmdCancel_Click(); }
+void frmChoose::reject()
+{
+    cmdCancel_Click();
+}

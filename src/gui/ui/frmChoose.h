@@ -1,6 +1,6 @@
 #pragma once
-#include <functional>
 #include <QDialog>
+#include <functional>
 
 #include "data/CodeList.h"
 

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "app/ScreenTwips.h"
 #include "app/PageBridge.h"
+#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "controls/sdFrame.h"
@@ -27,7 +27,10 @@ using ScreenTwips::px;
 using ScreenTwips::tw;
 
 // The pictures live in a static library: nothing else would pull them in.
-static void initResources() { Q_INIT_RESOURCE(zt); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(zt);
+}
 
 namespace {
 constexpr int TabDataLeft = 0;
@@ -39,7 +42,7 @@ constexpr int VScrollWidth = 255;
 constexpr int PanelBorder = 30;
 
 struct ToolbarButton {
-    const char *key;  // empty for a separator
+    const char *key; // empty for a separator
     const char *themeIcon;
     const char *designToolTip;
 };
@@ -67,23 +70,39 @@ const ToolbarButton Buttons[15] = {
 QString toolTipText(Messages &msg, int index)
 {
     switch (index) {
-    case 1: return msg.text(QStringLiteral("Menu_FileRead.ToolTip"));
-    case 2: return msg.text(QStringLiteral("Menu_FileWrite.ToolTip"));
-    case 3: return msg.text(QStringLiteral("Menu_Reset.ToolTip"));
-    case 5: return msg.text(QStringLiteral("Menu_CommSendData.ToolTip"));
-    case 6: return msg.text(QStringLiteral("Menu_CommReceiveData.ToolTip"));
-    case 7: return msg.text(QStringLiteral("Menu_CommRestart.ToolTip"));
-    case 8: return msg.text(QStringLiteral("Menu_CommGetInfo.ToolTip"));
-    case 9: return msg.text(QStringLiteral("Menu_CommCheck.ToolTip"));
-    case 10: return msg.text(QStringLiteral("Menu_CommSettings.ToolTip"));
-    case 12: return msg.text(QStringLiteral("Menu_ShowProtocol.ToolTip"));
-    case 13: return msg.text(QStringLiteral("Menu_ShowAbout.ToolTip"));
-    case 15: return msg.text(QStringLiteral("Menu_EndProgram.ToolTip"));
-    default: return QString();
+    case 1:
+        return msg.text(QStringLiteral("Menu_FileRead.ToolTip"));
+    case 2:
+        return msg.text(QStringLiteral("Menu_FileWrite.ToolTip"));
+    case 3:
+        return msg.text(QStringLiteral("Menu_Reset.ToolTip"));
+    case 5:
+        return msg.text(QStringLiteral("Menu_CommSendData.ToolTip"));
+    case 6:
+        return msg.text(QStringLiteral("Menu_CommReceiveData.ToolTip"));
+    case 7:
+        return msg.text(QStringLiteral("Menu_CommRestart.ToolTip"));
+    case 8:
+        return msg.text(QStringLiteral("Menu_CommGetInfo.ToolTip"));
+    case 9:
+        return msg.text(QStringLiteral("Menu_CommCheck.ToolTip"));
+    case 10:
+        return msg.text(QStringLiteral("Menu_CommSettings.ToolTip"));
+    case 12:
+        return msg.text(QStringLiteral("Menu_ShowProtocol.ToolTip"));
+    case 13:
+        return msg.text(QStringLiteral("Menu_ShowAbout.ToolTip"));
+    case 15:
+        return msg.text(QStringLiteral("Menu_EndProgram.ToolTip"));
+    default:
+        return QString();
     }
 }
 
-QString tabTag(const QTabBar *bar, int i) { return bar->tabData(i).toString(); }
+QString tabTag(const QTabBar *bar, int i)
+{
+    return bar->tabData(i).toString();
+}
 } // namespace
 
 frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
@@ -182,12 +201,18 @@ QAction *frmMain::toolbarButton(int index) const
     return (index >= 1 && index <= 15) ? m_buttons[index - 1] : nullptr;
 }
 
-int frmMain::clientLeft() const { return TabDataLeft + PanelBorder; }
+int frmMain::clientLeft() const
+{
+    return TabDataLeft + PanelBorder;
+}
 int frmMain::clientTop() const
 {
     return TabDataTop + tw(TabData->sizeHint().height()) + PanelBorder;
 }
-int frmMain::clientWidth() const { return TabDataWidth - 2 * PanelBorder; }
+int frmMain::clientWidth() const
+{
+    return TabDataWidth - 2 * PanelBorder;
+}
 int frmMain::clientHeight() const
 {
     return qMax(0, m_tabDataHeight - tw(TabData->sizeHint().height()) - 2 * PanelBorder);
@@ -254,8 +279,7 @@ void frmMain::TabStrip_Build()
     // The buttons page may have lowered the height limit.
     setMaximumHeight(px(m_zt.MaxFormHeight));
 
-    fraContainer->move(clientLeft(), clientTop(), clientWidth() - VScrollWidth - 8,
-                       clientHeight());
+    fraContainer->move(clientLeft(), clientTop(), clientWidth() - VScrollWidth - 8, clientHeight());
     fraContainer->setBorderStyle(0);
     fraContainer->setCaption(QString());
     fraBlind->setGeometry(0, 0, px(20000), px(20000));
@@ -281,8 +305,8 @@ void frmMain::TabStrip_Build()
     }
 
     for (int t = 0; t < TabData->count(); ++t) {
-        const QString text = (QStringLiteral("|") + tabTag(TabData, t).trimmed() +
-                              QStringLiteral("|")).toUpper();
+        const QString text =
+            (QStringLiteral("|") + tabTag(TabData, t).trimmed() + QStringLiteral("|")).toUpper();
         const int at = text.indexOf(QStringLiteral("TABSTRIP="));
         if (at < 0)
             continue;
@@ -302,15 +326,15 @@ void frmMain::TabStrip_Build()
         const QString section =
             QStringLiteral("TabStrip_") + pageName + QStringLiteral("_") + language;
         TabData->setTabText(t, INI_ReadValue(ini, section, QStringLiteral("Caption"), section));
-        TabData->setTabToolTip(t, INI_ReadValue(ini, section, QStringLiteral("ToolTip"), QString()));
+        TabData->setTabToolTip(t,
+                               INI_ReadValue(ini, section, QStringLiteral("ToolTip"), QString()));
     }
     placeTabData();
 
     int selected = 1;
     if (m_zt.Flags.RestoreLastPosition) {
-        const qint64 stored =
-            Tools::ValOf(INI_ReadValue(ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"),
-                                       QStringLiteral("1")));
+        const qint64 stored = Tools::ValOf(INI_ReadValue(
+            ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), QStringLiteral("1")));
         selected = (stored < 1 || stored > TabData->count()) ? 1 : static_cast<int>(stored);
     }
     TabData->setCurrentIndex(selected - 1);
@@ -330,8 +354,8 @@ void frmMain::TabData_Click()
     const QString tag = tabTag(TabData, t).toLower();
     QWidget *form = nullptr;
     for (QWidget *f : m_forms) {
-        if (tag.contains((QStringLiteral("|FormName=") + f->objectName() + QStringLiteral("|"))
-                             .toLower())) {
+        if (tag.contains(
+                (QStringLiteral("|FormName=") + f->objectName() + QStringLiteral("|")).toLower())) {
             form = f;
             break;
         }

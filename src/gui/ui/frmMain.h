@@ -1,9 +1,9 @@
 #pragma once
-#include <array>
-#include <functional>
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <array>
+#include <functional>
 
 class QAction;
 class QFrame;
@@ -86,7 +86,7 @@ private:
     frmTabStripData01 *m_page01 = nullptr;
     frmTabStripData02 *m_page02 = nullptr;
     frmTabStripData09 *m_page09 = nullptr;
-    QList<QWidget *> m_forms; // the page forms in load order
+    QList<QWidget *> m_forms;                // the page forms in load order
     QHash<QWidget *, sdFrame *> m_pageFrame; // form -> its page frame
     sdFrame *m_activePage = nullptr;
     bool m_activated = false;

@@ -1,6 +1,6 @@
 #pragma once
-#include <array>
 #include <QWidget>
+#include <array>
 
 class QGroupBox;
 class QLineEdit;

@@ -25,12 +25,14 @@ constexpr int FieldHeight = 315;
 constexpr int PictureWidth = 270;
 const char GroupLetter[4] = {'A', 'B', 'C', 'D'};
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 } // namespace
 
-frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser,
-                                     const QIcon &designPicture, const QIcon &themedPicture,
-                                     QWidget *parent)
+frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser, const QIcon &designPicture,
+                                     const QIcon &themedPicture, QWidget *parent)
     : QWidget(parent), fraTab(new sdFrame(this, QStringLiteral("fraTab"))),
       fraButtons01(new QGroupBox(fraTab)), fraButtons02(new QGroupBox(fraTab)),
       fraButtons03(new QGroupBox(fraTab)), m_zt(zt), m_chooser(chooser)
@@ -95,8 +97,8 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
     const QString &ini = m_zt.IniFileName;
     const QString section = QStringLiteral("TabStrip_Buttons_") + m_zt.Flags.Language;
 
-    fraButtons02->setTitle(INI_ReadValue(ini, section, QStringLiteral("Col.Caption"),
-                                         QStringLiteral("Col.Caption")));
+    fraButtons02->setTitle(
+        INI_ReadValue(ini, section, QStringLiteral("Col.Caption"), QStringLiteral("Col.Caption")));
     const QString colTip = INI_ReadValue(ini, section, QStringLiteral("Col.ToolTip"), QString());
     fraButtons02->setToolTip(colTip);
     for (int c = 0; c < 4; ++c) {
@@ -106,8 +108,8 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
         txtLblTop[c]->setCursorPosition(0);
     }
 
-    fraButtons03->setTitle(INI_ReadValue(ini, section, QStringLiteral("Row.Caption"),
-                                         QStringLiteral("Row.Caption")));
+    fraButtons03->setTitle(
+        INI_ReadValue(ini, section, QStringLiteral("Row.Caption"), QStringLiteral("Row.Caption")));
     const QString rowTip = INI_ReadValue(ini, section, QStringLiteral("Row.ToolTip"), QString());
     fraButtons03->setToolTip(rowTip);
     for (int r = 0; r < 25; ++r) {
@@ -165,8 +167,7 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
 
 void frmTabStripData02::choose(int group, int index)
 {
-    ChooseFieldCode(m_txtButtons[group][index], m_zt.ChannelList, m_chooser,
-                    m_zt.NotDefinedText);
+    ChooseFieldCode(m_txtButtons[group][index], m_zt.ChannelList, m_chooser, m_zt.NotDefinedText);
 }
 
 QLineEdit *frmTabStripData02::neighbour(int group, int index, int dg, int di) const
@@ -200,9 +201,15 @@ bool frmTabStripData02::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_F4:
             choose(g, r);
             return true;
-        case Qt::Key_Left: next = neighbour(g, r, -1, 0); break;
-        case Qt::Key_Right: next = neighbour(g, r, 1, 0); break;
-        case Qt::Key_Up: next = neighbour(g, r, 0, -1); break;
+        case Qt::Key_Left:
+            next = neighbour(g, r, -1, 0);
+            break;
+        case Qt::Key_Right:
+            next = neighbour(g, r, 1, 0);
+            break;
+        case Qt::Key_Up:
+            next = neighbour(g, r, 0, -1);
+            break;
         case Qt::Key_Down:
             if (key->modifiers() & Qt::AltModifier) {
                 choose(g, r);
@@ -210,7 +217,8 @@ bool frmTabStripData02::eventFilter(QObject *watched, QEvent *event)
             }
             next = neighbour(g, r, 0, 1);
             break;
-        default: return QWidget::eventFilter(watched, event);
+        default:
+            return QWidget::eventFilter(watched, event);
         }
         if (next)
             next->setFocus(Qt::OtherFocusReason);

@@ -1,8 +1,8 @@
 #pragma once
-#include <array>
 #include <QHash>
 #include <QPoint>
 #include <QWidget>
+#include <array>
 
 class QGroupBox;
 class QIcon;

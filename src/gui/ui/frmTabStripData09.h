@@ -1,7 +1,7 @@
 #pragma once
+#include <QWidget>
 #include <array>
 #include <functional>
-#include <QWidget>
 
 class QGroupBox;
 class QLabel;
