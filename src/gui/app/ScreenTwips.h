@@ -1,6 +1,7 @@
 #pragma once
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include "common/Twips.h"
 
@@ -20,10 +21,6 @@ inline int tw(int pixels)
 {
     return Twips::fromPixels(pixels, dpi());
 }
-} // namespace ScreenTwips
-
-#include <QWidget>
-namespace ScreenTwips {
 // Places a control at a design position given in twips.
 inline void place(QWidget *w, int left, int top, int width, int height)
 {
