@@ -118,11 +118,17 @@ void TestFrmMain::toolbarClickRaisesItsCommand()
 
 void TestFrmMain::toolbarToolTips()
 {
-    GuiHarness h(Ini.arg(1));
+    GuiHarness h(Ini.arg(1) + QStringLiteral("[Messages_ENG]\n"
+                                             "Form_Choose.Caption=Choose target\n"
+                                             "Menu_CommSendData.ToolTip=Send data\n"));
+    h.messages.setLanguage(QStringLiteral("")); // not yet known while the window is made
     frmMain &m = h.build(false);
+    h.messages.setLanguage(QStringLiteral("ENG"));
+    h.zt.Flags.Language = QStringLiteral("ENG");
     QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Daten senden"));
     m.show();
-    QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Daten senden zum Gerät"));
+    QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Send data"));
+    QCOMPARE(m.chooser().windowTitle(), QStringLiteral("Choose target"));
     QCOMPARE(m.toolbarButton(3)->toolTip(), QStringLiteral("Menu_Reset.ToolTip"));
     QVERIFY(!m.toolbarButton(1)->icon().isNull());
     QVERIFY(!m.toolbarButton(15)->icon().isNull());

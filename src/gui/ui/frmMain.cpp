@@ -109,7 +109,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
     : QMainWindow(parent), Toolbar1(new QToolBar), TabData(nullptr), fraContainer(nullptr),
       fraBlind(nullptr), VScroll(nullptr), StatusBar(new QStatusBar), cmdDummy(nullptr),
       timSendData(new QTimer(this)), m_zt(zt), m_callbacks(std::move(callbacks)),
-      m_chooser(new frmChoose(zt.msg(), this)), m_tabPanel(nullptr)
+      m_tabPanel(nullptr)
 {
     initResources();
     setObjectName(QStringLiteral("frmMain"));
@@ -273,6 +273,8 @@ void frmMain::TabStrip_Build()
 
     const QSignalBlocker noClicks(TabData);
     m_page01 = new frmTabStripData01(m_zt, this);
+    // Made with the pages: its texts are looked up once the language is known.
+    m_chooser = new frmChoose(m_zt.msg(), this);
     m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
     m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
     m_forms = {m_page01, m_page02, m_page09};

@@ -48,6 +48,7 @@ public:
     frmTabStripData01 *page01() const { return m_page01; }
     frmTabStripData02 *page02() const { return m_page02; }
     frmTabStripData09 *page09() const { return m_page09; }
+    // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
     QToolBar *Toolbar1;
@@ -80,7 +81,7 @@ private:
 
     ZtTools &m_zt;
     MainCallbacks m_callbacks;
-    frmChoose *m_chooser;
+    frmChoose *m_chooser = nullptr;
     QFrame *m_tabPanel;
     std::array<QAction *, 15> m_buttons{};
     frmTabStripData01 *m_page01 = nullptr;
