@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,9 +74,36 @@ public:
     // Sends bytes and returns what arrives up to and including a terminator.
     QByteArray exchange(const QByteArray &bytes)
     {
+        send(bytes);
+        return readFrame();
+    }
+
+    void send(const QByteArray &bytes)
+    {
         m_port.write(bytes);
         m_port.waitForBytesWritten(WaitMs);
-        return readFrame();
+    }
+
+    // The editor ends and starts again: the line must still work.
+    bool reopen()
+    {
+        m_port.close();
+        if (!m_port.open(QIODevice::ReadWrite))
+            return false;
+        m_port.clear();
+        return true;
+    }
+
+    // Standard output up to a line that contains text.
+    bool waitForOutput(const QByteArray &text)
+    {
+        QDeadlineTimer deadline(WaitMs);
+        while (!output.contains(text)) {
+            if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
+                return false;
+            output += m_process.readAllStandardOutput();
+        }
+        return true;
     }
 
     QByteArray readFrame()
@@ -126,6 +154,10 @@ private Q_SLOTS:
     void commands_data();
     void commands();
     void skipsAnswerButNotTheNext();
+    void printsFrames_data();
+    void printsFrames();
+    void outlivesEndOfInputAndReconnects();
+    void runsScript();
     void quitRemovesLink();
     void replacesStaleLinkOnly();
 };
@@ -313,6 +345,77 @@ void TstDevsim::skipsAnswerButNotTheNext()
                           "20\r"),
              QByteArray("\x85"
                         "0000\r"));
+}
+
+void TstDevsim::printsFrames_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::newRow("data block")
+        << QByteArray("\x85"
+                      "01020304\r")
+        << QByteArrayList{"in  85 \"01020304\" 0D | data block, 2 code(s), checksum 10; "
+                          "A1=258 A2=772 [this device expects 45 codes]",
+                          "out 86 \"3130\" 0D | checksum acknowledgement 10"};
+    QTest::newRow("version info from the program")
+        << QByteArray("\x83"
+                      "03414243"
+                      "0131\r")
+        << QByteArrayList{"| version info: \"ABC\", \"1\""};
+    QTest::newRow("ACU version and CAN address")
+        << QByteArray("\x89"
+                      "31322020\r\x90"
+                      "0102\r")
+        << QByteArrayList{"in  89 \"31322020\" 0D | ACU version \"12  \"",
+                          "in  90 \"0102\" 0D | CAN bus address 258"};
+    QTest::newRow("dropped bytes shown in hex")
+        << QByteArray("ab\r\x80\r")
+        << QByteArrayList{"!!  dropped 3 byte(s) outside a frame: 61 62 0D",
+                          "out 81 0D | online test answer"};
+    QTest::newRow("lower-case payload flagged")
+        << QByteArray("\x85"
+                      "0a\r")
+        << QByteArrayList{"[payload is not upper-case hex text]"};
+}
+
+// Scripts read the printout: every frame, with its time, direction and meaning.
+void TstDevsim::printsFrames()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArrayList, lines);
+    Sim sim;
+    QVERIFY2(sim.start(), qPrintable(sim.failure));
+    sim.send(sent);
+    for (const QByteArray &line : lines)
+        QVERIFY2(sim.waitForOutput(line), sim.output.constData());
+    static const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+    for (const QByteArray &line : sim.output.trimmed().split('\n'))
+        QVERIFY2(stamped.match(QString::fromUtf8(line)).hasMatch(), line.constData());
+}
+
+void TstDevsim::outlivesEndOfInputAndReconnects()
+{
+    Sim sim;
+    QVERIFY2(sim.start(), qPrintable(sim.failure));
+    sim.process().closeWriteChannel();
+    QCOMPARE(sim.exchange("\x80\r"), QByteArray("\x81\r"));
+    QVERIFY(sim.reopen());
+    QCOMPARE(sim.exchange("\x80\r"), QByteArray("\x81\r"));
+    QCOMPARE(sim.process().state(), QProcess::Running);
+}
+
+void TstDevsim::runsScript()
+{
+    QTemporaryDir dir;
+    QFile script(dir.filePath(QStringLiteral("script.txt")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("# wait for the editor\nsleep 100\nrequest-data\n");
+    script.close();
+    Sim sim({"--script", script.fileName()});
+    QVERIFY2(sim.start(), qPrintable(sim.failure));
+    QCOMPARE(sim.readFrame(), QByteArray("\x84"
+                                         "20\r"));
+    QVERIFY(sim.waitForOutput("out 84 \"20\" 0D | data request, kind \"20\" (button codes)"));
 }
 
 void TstDevsim::quitRemovesLink()
