@@ -8,16 +8,16 @@
 
 qint32 Comm_Checksum(QByteArrayView payload)
 {
-    qint64 sum = 0;
-    qint32 position = 1; // 1-based start of the pair, held as a 16-bit counter
+    // The pair position is a 16-bit counter; the sum of at most 16384 pairs cannot overflow.
+    qint32 sum = 0;
+    qint32 position = 1;
     do {
         sum += Tools::HexToByte(payload.sliced(std::min<qsizetype>(position - 1, payload.size())));
         position += 2;
-        if (position > std::numeric_limits<qint16>::max() ||
-            sum > std::numeric_limits<qint32>::max())
+        if (position > std::numeric_limits<qint16>::max())
             return -1;
     } while (position < payload.size());
-    return static_cast<qint32>(sum);
+    return sum;
 }
 
 bool isCommandByte(char byte)

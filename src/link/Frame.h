@@ -28,7 +28,7 @@ constexpr char FrameTerminator = 0x0D;
 constexpr int StatusTextLength = 32;
 
 // Sum of the digit pairs at positions 1, 3, 5, ... (a trailing odd digit ignored);
-// -1 when the position counter would leave 16 bits.
+// -1 when the 16-bit pair position would overflow (payloads of 32768 bytes or more).
 qint32 Comm_Checksum(QByteArrayView payload);
 
 bool isCommandByte(char byte); // 0x80..0x90

@@ -162,7 +162,7 @@ PortLink::PortLink(QObject *parent) : DeviceLink(parent), m_port(new QSerialPort
             !m_port->isOpen())
             return;
         m_failed = true;
-        const QString reason = m_port->errorString();
+        const QString reason = QStringLiteral("the serial line failed: ") + m_port->errorString();
         m_port->close();
         Q_EMIT failed(reason);
     });
