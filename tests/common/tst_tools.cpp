@@ -190,14 +190,14 @@ void TstTools::fileExists_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("exists");
-    QTest::newRow("file") << QStringLiteral("data.Dat") << true;
-    QTest::newRow("file with blanks around") << QStringLiteral(" data.Dat ") << true;
-    QTest::newRow("folder") << QStringLiteral("folder") << false;
-    QTest::newRow("hidden") << QStringLiteral(".hidden") << false;
-    QTest::newRow("missing") << QStringLiteral("missing.Dat") << false;
-    QTest::newRow("wildcard match") << QStringLiteral("*.Dat") << true;
-    QTest::newRow("wildcard no match") << QStringLiteral("*.Log") << false;
-    QTest::newRow("wildcard only folder") << QStringLiteral("fold?r") << false;
+    QTest::newRow("file") << QStringLiteral("%1/data.Dat") << true;
+    QTest::newRow("file with blanks around") << QStringLiteral(" %1/data.Dat ") << true;
+    QTest::newRow("folder") << QStringLiteral("%1/folder") << false;
+    QTest::newRow("hidden") << QStringLiteral("%1/.hidden") << false;
+    QTest::newRow("missing") << QStringLiteral("%1/missing.Dat") << false;
+    QTest::newRow("wildcard match") << QStringLiteral("%1/*.Dat") << true;
+    QTest::newRow("wildcard no match") << QStringLiteral("%1/*.Log") << false;
+    QTest::newRow("wildcard only folder") << QStringLiteral("%1/fold?r") << false;
     QTest::newRow("empty") << QString() << false;
 }
 
@@ -212,11 +212,7 @@ void TstTools::fileExists()
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-    const QString path = name.isEmpty() ? name : dir.path() + QLatin1Char('/') + name.trimmed();
-    QCOMPARE(Tools::FileExists(name.startsWith(QLatin1Char(' '))
-                                   ? QLatin1Char(' ') + path + QLatin1Char(' ')
-                                   : path),
-             exists);
+    QCOMPARE(Tools::FileExists(name.isEmpty() ? name : name.arg(dir.path())), exists);
 }
 
 // The wait must come back by itself once its deadline has passed, with no other events.
