@@ -426,6 +426,7 @@ void TestFrmMain::keyGridByKeyboard()
     GuiHarness h(Ini.arg(2));
     h.zt.ChannelList = channels();
     frmMain &m = h.build();
+    QApplication::setKeyboardInputInterval(60000);
     QApplication::setActiveWindow(&m);
     QVERIFY(QTest::qWaitForWindowActive(&m));
     QLineEdit *a0 = field(m, QStringLiteral("txtButtonsA(0)"));
