@@ -15,6 +15,7 @@ private Q_SLOTS:
     void restoreUsesDefaults();
     void storeRestoreRoundTrip();
     void placementInTwips();
+    void mouseOnTheFrameIsPassedOn();
 };
 
 namespace {
@@ -141,6 +142,31 @@ void TestSdFrame::placementInTwips()
     const double dpi = f.screen() ? f.screen()->logicalDotsPerInch() : 96.0;
     QCOMPARE(f.geometry().top(), qRound(-960 * dpi / 1440));
     QCOMPARE(frame1(f)->width(), f.width());
+}
+
+void TestSdFrame::mouseOnTheFrameIsPassedOn()
+{
+    QWidget host;
+    sdFrame f(&host, QString());
+    f.move(0, 0, 3000, 3000);
+    QList<QVariantList> downs, ups;
+    connect(&f, &sdFrame::MouseDown, &f, [&](int b, int s, float x, float y) {
+        downs << QVariantList{b, s, x, y};
+    });
+    connect(&f, &sdFrame::MouseUp, &f, [&](int b, int s, float x, float y) {
+        ups << QVariantList{b, s, x, y};
+    });
+    host.show();
+    // Positions as the frame sees them: pixel (10, 20) is twips (150, 300) at 96 dpi.
+    const double dpi = f.screen() ? f.screen()->logicalDotsPerInch() : 96.0;
+    QTest::mouseClick(frame1(f), Qt::RightButton, Qt::ShiftModifier, QPoint(10, 20));
+    QCOMPARE(downs.size(), 1);
+    QCOMPARE(ups.size(), 1);
+    QCOMPARE(downs[0][0].toInt(), 2);
+    QCOMPARE(downs[0][1].toInt(), 1);
+    QCOMPARE(qRound(downs[0][2].toFloat()), qRound(10 * 1440 / dpi));
+    QCOMPARE(qRound(downs[0][3].toFloat()), qRound(20 * 1440 / dpi));
+    QCOMPARE(ups[0][0].toInt(), 2);
 }
 
 QTEST_MAIN(TestSdFrame)

@@ -220,9 +220,9 @@ bool sdFrame::eventFilter(QObject *watched, QEvent *event)
             const int button =
                 buttonState(t == QEvent::MouseButtonRelease ? me->button() : me->buttons());
             const int shift = shiftState(me->modifiers());
-            const QPointF p = m_frame1->mapTo(this, me->position().toPoint());
-            const float x = ScreenTwips::tw(qRound(p.x()));
-            const float y = ScreenTwips::tw(qRound(p.y()));
+            // Passed on as the frame received them.
+            const float x = ScreenTwips::tw(qRound(me->position().x()));
+            const float y = ScreenTwips::tw(qRound(me->position().y()));
             if (t == QEvent::MouseButtonPress)
                 Q_EMIT MouseDown(button, shift, x, y);
             else if (t == QEvent::MouseMove)
