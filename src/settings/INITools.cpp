@@ -6,6 +6,7 @@
 #include <QList>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -106,11 +107,24 @@ bool isValidUtf8(QByteArrayView b)
     return true;
 }
 
+// A byte order mark inside the file is text like any other (QString::fromUtf8 would drop it
+// at the start of every piece decoded).
+QString fromUtf8Exact(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 struct Line {
     qsizetype begin; // first byte
-    qsizetype end;   // end of the text, before CR LF or LF
+    qsizetype end;   // end of the text, before its line end
     qsizetype next;  // first byte of the following line
 };
+
+QByteArrayView lineText(const QByteArray &bytes, const Line &l)
+{
+    return QByteArrayView(bytes).sliced(l.begin, l.end - l.begin);
+}
 
 struct KeyEntry {
     QString name;
@@ -149,7 +163,7 @@ struct Profile {
     }
     QString decode(QByteArrayView bytes) const
     {
-        return utf8 ? QString::fromUtf8(bytes) : Tools::fromCp1252(bytes);
+        return utf8 ? fromUtf8Exact(bytes) : Tools::fromCp1252(bytes);
     }
     QByteArray encode(const QString &text) const
     {
@@ -157,30 +171,40 @@ struct Profile {
     }
 };
 
+// Lines end in CR LF, LF or a lone CR, as the platform's profile functions read them;
+// eol receives the first line end (unchanged when the bytes hold none).
+QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol)
+{
+    QList<Line> lines;
+    bool eolSeen = false;
+    for (qsizetype pos = start; pos < bytes.size();) {
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size())
+            next += (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
+        if (next > end && !eolSeen) {
+            eol = bytes.mid(end, next - end);
+            eolSeen = true;
+        }
+        lines.append({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
 Profile parseProfile(const QByteArray &bytes)
 {
     Profile p;
     const qsizetype start = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
     p.utf8 = isValidUtf8(QByteArrayView(bytes).sliced(start));
 
-    bool eolSeen = false;
-    for (qsizetype pos = start; pos < bytes.size();) {
-        const qsizetype nl = bytes.indexOf('\n', pos);
-        const qsizetype stop = nl < 0 ? bytes.size() : nl;
-        const qsizetype end = (stop > pos && bytes[stop - 1] == '\r') ? stop - 1 : stop;
-        if (nl >= 0 && !eolSeen) {
-            p.eol = end < stop ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
-            eolSeen = true;
-        }
-        const qsizetype next = nl < 0 ? bytes.size() : nl + 1;
-        p.lines.append({pos, end, next});
-        pos = next;
-    }
+    p.lines = splitLines(bytes, start, p.eol);
 
     int current = -1;
     for (int i = 0; i < p.lines.size(); ++i) {
-        const Line &l = p.lines[i];
-        const QByteArrayView text = trimBlanks(QByteArrayView(bytes).sliced(l.begin, l.end - l.begin));
+        const QByteArrayView text = trimBlanks(lineText(bytes, p.lines[i]));
         if (text.isEmpty() || text[0] == ';')
             continue;
         if (text[0] == '[') {
@@ -433,12 +457,13 @@ bool INI_WriteValue(const QString &file, const QString &section, const QString &
             line.prepend(p.eol);
         out.insert(l.next, line);
     } else {
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out += p.eol;
-        if (!p.lines.isEmpty() && !trimBlanks(QByteArrayView(bytes).sliced(
-                                      p.lines.last().begin, p.lines.last().end - p.lines.last().begin))
-                                      .isEmpty())
-            out += p.eol; // an empty line before the new section
+        if (!p.lines.isEmpty()) {
+            const Line &last = p.lines.last();
+            if (last.next == last.end)
+                out += p.eol;
+            if (!trimBlanks(lineText(bytes, last)).isEmpty())
+                out += p.eol; // an empty line before the new section
+        }
         out += '[' + p.encode(trimName(section)) + ']' + p.eol + p.encode(trimName(key)) + '=' +
                p.encode(value) + p.eol;
     }
@@ -472,26 +497,20 @@ qint16 INI_Tidy(const QString &file)
     if (!in.open(QIODevice::ReadOnly))
         return failed(2, lastErrno());
     errno = 0;
-    QByteArray bytes = in.readAll();
+    const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return failed(3, lastErrno());
     in.close();
 
     // Text with one character a byte for Windows-1252 files, so their bytes come back unchanged.
-    const bool bom = bytes.startsWith(Utf8Bom);
-    if (bom)
-        bytes.remove(0, Utf8Bom.size());
-    const bool utf8 = isValidUtf8(bytes);
-    const QString text = utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-    const qsizetype firstNl = text.indexOf(u'\n');
-    const QString eol = (firstNl > 0 && text[firstNl - 1] == u'\r') ? QStringLiteral("\r\n")
-                                                                     : QString::fromLatin1(newFileEol());
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    for (QString &l : lines)
-        if (l.endsWith(u'\r'))
-            l.chop(1);
+    const qsizetype start = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+    const bool utf8 = isValidUtf8(QByteArrayView(bytes).sliced(start));
+    QByteArray eolBytes = newFileEol();
+    QStringList lines;
+    for (const Line &l : splitLines(bytes, start, eolBytes)) {
+        lines.append(utf8 ? fromUtf8Exact(lineText(bytes, l)) : QString::fromLatin1(lineText(bytes, l)));
+    }
+    const QString eol = QString::fromLatin1(eolBytes);
 
     // First pass: the width of the key names per section.
     QList<qsizetype> widths;
@@ -511,7 +530,7 @@ qint16 INI_Tidy(const QString &file)
 
     // Second pass: aligned key lines, runs of empty lines shrunk to one.
     QString tidied;
-    tidied.reserve(text.size() + text.size() / 4);
+    tidied.reserve(bytes.size() + bytes.size() / 4);
     int section = -1;
     bool previousBlank = false;
     for (const QString &raw : lines) {
@@ -530,8 +549,8 @@ qint16 INI_Tidy(const QString &file)
             tidied += t + eol;
         previousBlank = blank;
     }
-    const QByteArray out = (bom ? Utf8Bom : QByteArray()) + (utf8 ? tidied.toUtf8() : tidied.toLatin1());
-    if (out == (bom ? Utf8Bom + bytes : bytes))
+    const QByteArray out = bytes.first(start) + (utf8 ? tidied.toUtf8() : tidied.toLatin1());
+    if (out == bytes)
         return 0;
 
     // Steps 6 to 10: the temporary file, always written afresh and complete before it is used.

@@ -61,9 +61,11 @@ private Q_SLOTS:
         QTest::newRow("tabs removed") << QByteArray("[A]\nk=\ta\tb \n") << "A" << "k" << "" << "ab";
         QTest::newRow("value with =") << QByteArray("[A]\nk = a=b\n") << "A" << "k" << "" << "a=b";
         QTest::newRow("CR LF") << QByteArray("[A]\r\nk=v\r\n") << "A" << "k" << "" << "v";
+        QTest::newRow("lone CR ends a line") << QByteArray("[A]\rk=v\rj=w") << "A" << "k" << "" << "v";
         QTest::newRow("Windows-1252") << QByteArray("[A]\nk=M\xfcller\n") << "A" << "k" << "" << "Müller";
         QTest::newRow("UTF-8") << QByteArray("[A]\nk=M\xc3\xbcller\n") << "A" << "k" << "" << "Müller";
         QTest::newRow("UTF-8 mark") << QByteArray("\xef\xbb\xbf[A]\nk=v\n") << "A" << "k" << "" << "v";
+        QTest::newRow("mark inside is text") << QByteArray("[A]\nk=1\n\xef\xbb\xbf[A]\nj=2\n") << "A" << "j" << "" << "2";
         QTest::newRow("section line with comment") << QByteArray("[A] ; c\nk=v") << "A" << "k" << "" << "v";
         QTest::newRow("line without =") << QByteArray("[A]\nk\nk=v\n") << "A" << "k" << "" << "v";
     }
@@ -202,7 +204,10 @@ private Q_SLOTS:
         QTest::newRow("line without =") << QByteArray("[A]\nloose\nk=v\n") << QByteArray("[A]\n  loose\n  k = v\n");
         QTest::newRow("empty value") << QByteArray("[A]\nk=\n") << QByteArray("[A]\n  k = \n");
         QTest::newRow("CR LF kept") << QByteArray("[A]\r\nk=1\r\n\r\n\r\n") << QByteArray("[A]\r\n  k = 1\r\n\r\n");
+        QTest::newRow("lone CR line ends") << QByteArray("[A]\rk=1\r\r\r") << QByteArray("[A]\r  k = 1\r\r");
+        QTest::newRow("stray CR before line end") << QByteArray("[A]\nk=1\r\r\n") << QByteArray("[A]\n  k = 1\n\n");
         QTest::newRow("Windows-1252 kept") << QByteArray("[A]\n\xfc=\xe4\x81\nlong=1\n") << QByteArray("[A]\n  \xfc    = \xe4\x81\n  long = 1\n");
+        QTest::newRow("UTF-8 marks kept") << QByteArray("\xef\xbb\xbf[A]\n\xef\xbb\xbf[B]\n") << QByteArray("\xef\xbb\xbf[A]\n  \xef\xbb\xbf[B]\n");
         QTest::newRow("UTF-8 width in characters") << QByteArray("[A]\n\xc3\xbc=1\nab=2\n") << QByteArray("[A]\n  \xc3\xbc  = 1\n  ab = 2\n");
     }
     void tidy()
