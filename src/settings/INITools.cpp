@@ -20,7 +20,7 @@
 #include "common/Tools.h"
 
 #ifdef Q_OS_WIN
-#include <QTimeZone>
+#include <QDateTime>
 #include <io.h>
 #else
 #include <sys/stat.h>
@@ -254,7 +254,7 @@ std::optional<FileStamp> stampOf(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile())
         return std::nullopt;
-    const qint64 ms = info.lastModified(QTimeZone::UTC).toMSecsSinceEpoch();
+    const qint64 ms = info.lastModified().toMSecsSinceEpoch();
     return FileStamp{info.size(), ms * 1000000, ms * 1000000, 0, 0};
 #else
     struct stat st;
@@ -420,6 +420,8 @@ bool INI_WriteValue(const QString &file, const QString &section, const QString &
 
     QByteArray bytes;
     if (QFileInfo::exists(path)) {
+        if (!stampOf(path))
+            return false; // not a file that can be rewritten
         QFile in(path);
         if (!in.open(QIODevice::ReadOnly))
             return false;

@@ -222,6 +222,44 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_dir.filePath("tmptmp.tmp")));
     }
 
+    // The installed files: a tidy changes their layout, never a value.
+    void shippedFilesSurviveTidy_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("settings") << "zteditor.Ini";
+        QTest::newRow("channel definitions") << "zteditor.Chn";
+    }
+    void shippedFilesSurviveTidy()
+    {
+        QFETCH(QString, name);
+        const QString shipped = qEnvironmentVariable("ZT_BIN_DIR") + "/" + name;
+        if (!QFile::exists(shipped))
+            QSKIP("installation data not next to the programs");
+        const QString p = fileWith(get(shipped));
+        QStringList sections;
+        static const QRegularExpression header(QStringLiteral("^\\s*\\[([^\\]]*)\\]"),
+                                               QRegularExpression::MultilineOption);
+        for (auto it = header.globalMatch(QString::fromUtf8(get(p))); it.hasNext();)
+            sections << it.next().captured(1);
+        const auto snapshot = [&] {
+            QStringList all;
+            for (const QString &sec : sections) {
+                QStringList keys, values;
+                INI_ReadSectionKeys(p, sec, keys, &values);
+                for (qsizetype i = 0; i < keys.size(); ++i)
+                    all << sec + "/" + keys[i] + "=" + values[i];
+            }
+            return all;
+        };
+        const QStringList before = snapshot();
+        QVERIFY(before.size() > 10);
+        QCOMPARE(INI_Tidy(p), qint16(0));
+        QCOMPARE(snapshot(), before);
+        const QByteArray tidied = get(p);
+        QCOMPARE(INI_Tidy(p), qint16(0));
+        QCOMPARE(get(p), tidied);
+    }
+
     void tidyRefusals()
     {
         QCOMPARE(INI_Tidy(m_dir.filePath("none.Ini")), qint16(1000));
