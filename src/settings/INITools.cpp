@@ -42,7 +42,10 @@ QByteArray newFileEol()
 #endif
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // The file access ignores blanks and tabs around names and values.
 QByteArrayView trimBlanks(QByteArrayView v)
@@ -66,7 +69,10 @@ QString trimName(const QString &name)
 }
 
 // Names match without regard to case or surrounding blanks.
-QString nameKey(const QString &name) { return trimName(name).toCaseFolded(); }
+QString nameKey(const QString &name)
+{
+    return trimName(name).toCaseFolded();
+}
 
 bool isValidUtf8(QByteArrayView b)
 {
@@ -183,7 +189,8 @@ QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol
             ++end;
         qsizetype next = end;
         if (next < bytes.size())
-            next += (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
+            next +=
+                (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
         if (next > end && !eolSeen) {
             eol = bytes.mid(end, next - end);
             eolSeen = true;
@@ -260,7 +267,8 @@ std::optional<FileStamp> stampOf(const QString &path)
     struct stat st;
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+    return FileStamp{qint64(st.st_size),
+                     qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                      qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec,
                      quint64(st.st_ino), quint64(st.st_dev)};
 #endif
@@ -289,7 +297,10 @@ QHash<QString, CacheEntry> &cache()
     return files;
 }
 
-void dropCached(const QString &path) { cache().remove(QFileInfo(path).absoluteFilePath()); }
+void dropCached(const QString &path)
+{
+    cache().remove(QFileInfo(path).absoluteFilePath());
+}
 
 std::shared_ptr<const Profile> currentProfile(const QString &file)
 {
@@ -342,16 +353,17 @@ QString cleanValue(QString text)
 // Names and values that would break the line structure of the file are refused.
 bool storable(const QString &section, const QString &key, const QString &value)
 {
-    const auto breaksLine = [](const QString &s) {
-        return s.contains(u'\n') || s.contains(u'\r');
-    };
+    const auto breaksLine = [](const QString &s) { return s.contains(u'\n') || s.contains(u'\r'); };
     const QString s = trimName(section), k = trimName(key);
     return !s.isEmpty() && !k.isEmpty() && !breaksLine(section) && !breaksLine(key) &&
-           !breaksLine(value) && !s.contains(u']') && !k.contains(u'=') &&
-           !k.startsWith(u'[') && !k.startsWith(u';');
+           !breaksLine(value) && !s.contains(u']') && !k.contains(u'=') && !k.startsWith(u'[') &&
+           !k.startsWith(u';');
 }
 
-int lastErrno() { return errno != 0 ? errno : EIO; }
+int lastErrno()
+{
+    return errno != 0 ? errno : EIO;
+}
 
 bool syncToDisk(QFile &f)
 {
@@ -510,7 +522,8 @@ qint16 INI_Tidy(const QString &file)
     QByteArray eolBytes = newFileEol();
     QStringList lines;
     for (const Line &l : splitLines(bytes, start, eolBytes)) {
-        lines.append(utf8 ? fromUtf8Exact(lineText(bytes, l)) : QString::fromLatin1(lineText(bytes, l)));
+        lines.append(utf8 ? fromUtf8Exact(lineText(bytes, l))
+                          : QString::fromLatin1(lineText(bytes, l)));
     }
     const QString eol = QString::fromLatin1(eolBytes);
 

@@ -3,10 +3,16 @@
 #include "settings/INITools.h"
 
 namespace {
-QString section(const QString &language) { return QStringLiteral("Messages_") + language; }
+QString section(const QString &language)
+{
+    return QStringLiteral("Messages_") + language;
+}
 } // namespace
 
-QString Messages::text(const QString &key) { return text(key, key); }
+QString Messages::text(const QString &key)
+{
+    return text(key, key);
+}
 
 QString Messages::text(const QString &key, const QString &def)
 {

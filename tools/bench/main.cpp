@@ -19,9 +19,8 @@ int main(int argc, char **argv)
     bool allMet = true;
     int ran = 0;
     for (const BenchSection &s : sections) {
-        const bool wanted = argc < 2 || std::any_of(argv + 1, argv + argc, [&](const char *a) {
-                                return s.name == a;
-                            });
+        const bool wanted = argc < 2 || std::any_of(argv + 1, argv + argc,
+                                                    [&](const char *a) { return s.name == a; });
         if (!wanted)
             continue;
         std::printf("== %s\n", s.name.c_str());
