@@ -276,8 +276,7 @@ bool ZtTools::EndProg(bool queryMode)
         }
         if (failure.isEmpty())
             return;
-        QString text = m_messages.text(QStringLiteral("EndProg_Err"),
-                                       QStringLiteral("Error while ending the program: &"));
+        QString text = m_messages.text(QStringLiteral("EndProg_Err"));
         m_log.WriteLog(TwoBlanks + FormatMessage(text, failure));
     };
 
