@@ -47,7 +47,10 @@ bool ZtTools::CheckDataSet(bool clearStatus)
     return true;
 }
 
-void ZtTools::FocusTabStrip() { m_pages.FocusTabStrip(); }
+void ZtTools::FocusTabStrip()
+{
+    m_pages.FocusTabStrip();
+}
 
 int ZtTools::ChannelDef_Read()
 {
@@ -101,8 +104,8 @@ DialogKind dialogKind(Messages &messages, int kind)
 QString ZtTools::SaveAsDialog(const QString &fileName, int kind)
 {
     const DialogKind k = dialogKind(m_messages, kind);
-    const QString chosen =
-        m_op.saveFileDialog(m_messages.text(QStringLiteral("SaveAs")), k.filter, k.suffix, fileName);
+    const QString chosen = m_op.saveFileDialog(m_messages.text(QStringLiteral("SaveAs")), k.filter,
+                                               k.suffix, fileName);
     if (!chosen.isEmpty() && Tools::FileExists(chosen)) {
         QString question = m_messages.text(QStringLiteral("QueryOverwrite"));
         if (!m_op.askYesNo(FormatMessage(question, chosen), BoxIcon::Question, m_op.mainCaption()))
@@ -227,8 +230,8 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
 
 void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
 {
-    if (!noQuery && !m_op.askYesNo(m_messages.text(QStringLiteral("QueryDataReset")),
-                                   BoxIcon::Stop, m_op.mainCaption()))
+    if (!noQuery && !m_op.askYesNo(m_messages.text(QStringLiteral("QueryDataReset")), BoxIcon::Stop,
+                                   m_op.mainCaption()))
         return;
 
     if (loadDefault) {

@@ -76,12 +76,12 @@ ButtonRecord fileRecord()
 QByteArray fileBytes(const QByteArray &version)
 {
     QByteArray b = version.leftJustified(10, ' ', true) + QByteArray(200, '\0');
-    b[10] = 101;                       // A1
-    b[60 + 12] = char(0xFE);           // B7 = -2
+    b[10] = 101;             // A1
+    b[60 + 12] = char(0xFE); // B7 = -2
     b[60 + 13] = char(0xFF);
-    b[110 + 48] = char(0xFF);          // C25 = 32767
+    b[110 + 48] = char(0xFF); // C25 = 32767
     b[110 + 49] = 0x7F;
-    b[160] = 4;                        // D1
+    b[160] = 4; // D1
     return b;
 }
 
@@ -151,9 +151,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("two blanks") << "  Ready" << " Ready" << "Ready";
-        QTest::newRow("blanks both sides") << "   a b  " << " a b" << "a b";
-        QTest::newRow("empty") << "" << " " << "";
+        QTest::newRow("two blanks") << "  Ready"
+                                    << " Ready"
+                                    << "Ready";
+        QTest::newRow("blanks both sides") << "   a b  "
+                                           << " a b"
+                                           << "a b";
+        QTest::newRow("empty") << ""
+                               << " "
+                               << "";
     }
     void statusText()
     {
@@ -172,8 +178,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("expected");
         QTest::newRow("second place emptied") << "a & b & c" << QStringList{"X"} << "a X b  c";
-        QTest::newRow("argument brings an &")
-            << "& and &" << QStringList{"x&y", "Z"} << "xZy and ";
+        QTest::newRow("argument brings an &") << "& and &" << QStringList{"x&y", "Z"} << "xZy and ";
         QTest::newRow("only five places")
             << "1&2&3&4&5&6&7&" << QStringList{"a", "b", "c", "d", "e"} << "1a2b3c4d5e6&7&";
         QTest::newRow("no place") << "plain" << QStringList{"a"} << "plain";
@@ -208,9 +213,8 @@ private Q_SLOTS:
         rig.op.dialogNames = {rig.path("new.x"), rig.path("new.x")};
         QCOMPARE(rig.zt.SaveAsDialog(QStringLiteral("start"), kind), rig.path("new.x"));
         QCOMPARE(rig.zt.OpenFileDialog(QStringLiteral("start"), kind), QString());
-        QCOMPARE(rig.op.events,
-                 QStringList({"save dialog Speichern unter|" + filter + "|start",
-                              "open dialog Datei öffnen|" + filter + "|start"}));
+        QCOMPARE(rig.op.events, QStringList({"save dialog Speichern unter|" + filter + "|start",
+                                             "open dialog Datei öffnen|" + filter + "|start"}));
         // The open dialog's name does not exist: one box, titled with the caption.
         QCOMPARE(rig.op.boxes.size(), 1);
         QCOMPARE(rig.op.boxes[0].text, "Datei " + rig.path("new.x") + " nicht gefunden");
@@ -303,13 +307,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("shownVersion"); // for a version conflict
         QTest::addColumn<QString>("failure");      // part of the ReadFromDisk_Err description
-        QTest::newRow("version 1.0") << fileBytes("1.0") << true << "" << "";
-        QTest::newRow("1.0 behind blanks") << fileBytes("   1.0") << true << "" << "";
+        QTest::newRow("version 1.0") << fileBytes("1.0") << true << ""
+                                     << "";
+        QTest::newRow("1.0 behind blanks") << fileBytes("   1.0") << true << ""
+                                           << "";
         QTest::newRow("longer file") << fileBytes("1.0") + QByteArray(3886, '\x33') << true << ""
                                      << "";
-        QTest::newRow("version 2.0") << fileBytes("2.0") << false << "2.0" << "";
-        QTest::newRow("letters") << fileBytes("abc") << false << "0.0" << "";
-        QTest::newRow("empty file") << QByteArray() << false << "" << "0 bytes";
+        QTest::newRow("version 2.0") << fileBytes("2.0") << false << "2.0"
+                                     << "";
+        QTest::newRow("letters") << fileBytes("abc") << false << "0.0"
+                                 << "";
+        QTest::newRow("empty file") << QByteArray() << false << ""
+                                    << "0 bytes";
         QTest::newRow("one byte short") << fileBytes("1.0").left(209) << false << ""
                                         << "209 bytes";
     }
@@ -427,7 +436,7 @@ private Q_SLOTS:
         rig.op.dialogNames = {file};
         rig.op.answers = {false};
         QVERIFY(!rig.zt.ReadFromDisk(rig.zt.DataFileName, false)); // question declined
-        QCOMPARE(rig.zt.DataFileName, file); // the chosen name stays
+        QCOMPARE(rig.zt.DataFileName, file);                       // the chosen name stays
         QCOMPARE(rig.zt.Data.DataRecord, before.DataRecord);
         QVERIFY(rig.pages.calls.isEmpty());
         QVERIFY(rig.op.statusHistory.isEmpty());

@@ -43,43 +43,52 @@ private Q_SLOTS:
 
         QTest::newRow("both sections")
             << QByteArray("[DATA_CHAN_GER]\n10=Mic 1\n11=Mic 2\n[DATA_CANBUS_ADDR_GER]\n1=Adr 1\n")
-            << 0 << "Mic 1=10|Mic 2=11" << "Adr 1=1";
+            << 0 << "Mic 1=10|Mic 2=11"
+            << "Adr 1=1";
         QTest::newRow("section names in lower case")
-            << QByteArray("[data_chan_ger]\r\n10=Mic 1\r\n11=Mic 2\r\n") << 0
-            << "Mic 1=10|Mic 2=11" << "";
+            << QByteArray("[data_chan_ger]\r\n10=Mic 1\r\n11=Mic 2\r\n") << 0 << "Mic 1=10|Mic 2=11"
+            << "";
         QTest::newRow("comment and tabs")
             << QByteArray("[DATA_CHAN_GER]\n10=Mic 1 ; first mic\n11=\tMic\t2\t\n") << 0
-            << "Mic 1=10|Mic2=11" << "";
+            << "Mic 1=10|Mic2=11"
+            << "";
         QTest::newRow("signed keys")
             << QByteArray("[DATA_CHAN_GER]\n-5=Heading\n+7=Plus\n007=Seven\n") << 0
-            << "Heading=-5|Plus=7|Seven=7" << "";
+            << "Heading=-5|Plus=7|Seven=7"
+            << "";
         QTest::newRow("32-bit limits")
             << QByteArray("[DATA_CHAN_GER]\n2147483647=Max\n-2147483648=Min\n") << 0
-            << "Max=2147483647|Min=-2147483648" << "";
+            << "Max=2147483647|Min=-2147483648"
+            << "";
         QTest::newRow("non-numeric in CAN bus list")
             << QByteArray("[DATA_CHAN_GER]\n10=Mic 1\n11=Mic 2\n"
                           "[DATA_CANBUS_ADDR_GER]\n1=Adr 1\nA1=Bad\n2=Never\n")
-            << 3 << "Mic 1=10|Mic 2=11" << "Adr 1=1|Bad=-";
+            << 3 << "Mic 1=10|Mic 2=11"
+            << "Adr 1=1|Bad=-";
         QTest::newRow("hex is not a number")
-            << QByteArray("[DATA_CHAN_GER]\n0x10=Hex\n") << 3 << "Hex=-" << "";
+            << QByteArray("[DATA_CHAN_GER]\n0x10=Hex\n") << 3 << "Hex=-"
+            << "";
         QTest::newRow("basic hex is not a number")
-            << QByteArray("[DATA_CHAN_GER]\n&H10=Hex\n") << 3 << "Hex=-" << "";
+            << QByteArray("[DATA_CHAN_GER]\n&H10=Hex\n") << 3 << "Hex=-"
+            << "";
         QTest::newRow("fraction is not a number")
-            << QByteArray("[DATA_CHAN_GER]\n1=One\n1.5=Half\n") << 3 << "One=1|Half=-" << "";
+            << QByteArray("[DATA_CHAN_GER]\n1=One\n1.5=Half\n") << 3 << "One=1|Half=-"
+            << "";
         QTest::newRow("beyond 32 bits")
             << QByteArray("[DATA_CHAN_GER]\n1=One\n1099511627776=Big\n2=Two\n") << 2
-            << "One=1|Big=-" << "";
+            << "One=1|Big=-"
+            << "";
         QTest::newRow("one past 32 bits")
-            << QByteArray("[DATA_CHAN_GER]\n2147483648=Big\n") << 2 << "Big=-" << "";
+            << QByteArray("[DATA_CHAN_GER]\n2147483648=Big\n") << 2 << "Big=-"
+            << "";
         QTest::newRow("beyond 64 bits")
             << QByteArray("[DATA_CHAN_GER]\n99999999999999999999999=Huge\n") << 2 << "Huge=-"
             << "";
         QTest::newRow("other language only")
-            << QByteArray("[DATA_CHAN_ENG]\n10=Mic 1\n[DATA_CANBUS_ADDR_ENG]\n1=Adr\n") << 0
-            << "" << "";
-        QTest::newRow("Windows-1252 label")
-            << QByteArray("[DATA_CHAN_GER]\n3=Ger\xE4t\n") << 0 << QString::fromUtf8("Gerät=3")
+            << QByteArray("[DATA_CHAN_ENG]\n10=Mic 1\n[DATA_CANBUS_ADDR_ENG]\n1=Adr\n") << 0 << ""
             << "";
+        QTest::newRow("Windows-1252 label") << QByteArray("[DATA_CHAN_GER]\n3=Ger\xE4t\n") << 0
+                                            << QString::fromUtf8("Gerät=3") << "";
     }
     void lists()
     {
