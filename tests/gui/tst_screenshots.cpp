@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "GuiHarness.h"
+#include "data/ChannelDef.h"
 #include "ui/FieldEditing.h"
 #include "ui/frmChoose.h"
 #include "ui/frmTabStripData02.h"
@@ -35,18 +36,15 @@ void TestScreenshots::pictures()
         dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
         QApplication::setPalette(dark);
     }
-    QFile ini(QDir(qEnvironmentVariable("ZT_BIN_DIR")).filePath(QStringLiteral("zteditor.Ini")));
+    const QDir bin(qEnvironmentVariable("ZT_BIN_DIR"));
+    QFile ini(bin.filePath(QStringLiteral("zteditor.Ini")));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     GuiHarness h(QString::fromUtf8(ini.readAll()));
     h.zt.Flags.ShowTabStrip_System = true;
     h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
-    h.zt.ChannelList = {
-        {QStringLiteral("Mikrofone"), -1, true},      {QStringLiteral("Mikrofon 1"), 1, true},
-        {QStringLiteral("Mikrofon 2"), 2, true},      {QStringLiteral("Lautsprecher"), -2, true},
-        {QStringLiteral("Lautsprecher 1"), 11, true}, {QStringLiteral("Lautsprecher 2"), 12, true},
-        {QStringLiteral("Lautsprecher 3"), 13, true}, {QStringLiteral("Gruppen"), -3, true},
-        {QStringLiteral("Gruppe 1"), 41, true},       {QStringLiteral("Gruppe 2"), 42, true}};
-    h.zt.CanBusList = {{QStringLiteral("Adresse 1"), 1, true}};
+    QCOMPARE(ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")),
+                                  QStringLiteral("GER"), h.zt.ChannelList, h.zt.CanBusList),
+             0);
     frmMain &m = h.build();
     m.setWindowTitle(QStringLiteral("ZT Editor"));
     DataSet &d = h.zt.Data;
