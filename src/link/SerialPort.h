@@ -38,6 +38,9 @@ public:
 
 Q_SIGNALS:
     void onComm(); // received data (commEvent() == EvReceive) or another event
+    // The device went away while open (adapter pulled, far end hung up); the port is
+    // closed already. Raised once per loss.
+    void portLost(const QString &description);
     // Raw traffic for the debug window.
     void bytesSent(const QByteArray &bytes);
     void bytesReceived(const QByteArray &bytes);
