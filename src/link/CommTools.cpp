@@ -225,8 +225,9 @@ void CommTools::onPortLost(const QString &description)
     m_portLost = true;
     m_portLostText = description;
     CommPortOpen = false;
-    QString text = pre(m_zt.msg().text(QStringLiteral("Comm_ClosePort_Err")));
-    ZtTools::FormatMessage(text, description, QStringLiteral(" ") + QString::number(m_comm.commPort()));
+    QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
+    ZtTools::FormatMessage(
+        text, QStringLiteral("%1 (COM%2 closed)").arg(description).arg(m_comm.commPort()));
     status(text);
     log(text);
 }

@@ -20,7 +20,7 @@
 // Catalogue texts with placeholders, so tests see how they are filled.
 inline const char *const RigMessages = R"([Messages_ENG]
 Comm_OpenPort_Err=Cannot open port: & (COM&)
-Comm_ClosePort_Err=Port lost: & (COM&)
+Comm_ClosePort_Err=Cannot close: & (COM&)
 Comm_TransmitData_Err=Send failed: &
 Comm_WaitForData_Err=Receive failed: &
 Comm_WaitForResponse_Err=Answer failed: &

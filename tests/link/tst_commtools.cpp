@@ -439,7 +439,7 @@ void TestCommTools::farEndHangsUp()
     rig.zt.Flags.ShowMsgBox = false;
     QTimer::singleShot(10, [&] { rig.comm.hangUp(QStringLiteral("Input/output error")); });
     QVERIFY(!rig.ct.Comm_WaitForResponse("81"));
-    QCOMPARE(rig.loggedCount(QStringLiteral("Port lost: Input/output error (COM 1)")), 1);
+    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: Input/output error (COM1 closed)")), 1);
     QVERIFY(rig.logged(QStringLiteral("Answer failed: Input/output error")));
     QVERIFY(!rig.ct.CommPortOpen);
     QVERIFY(!rig.ct.CommWaitingForResponse);
