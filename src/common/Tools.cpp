@@ -230,12 +230,17 @@ bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
     // The timer only wakes the sleeping loop when the deadline passes.
     QTimer wake;
     wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     if (!deadline.isForever())
         wake.start(std::max<qint64>(0, deadline.remainingTime()));
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
+        // A timer may fire a little before the deadline; without a new one the loop
+        // would sleep for good.
+        if (!deadline.isForever() && !wake.isActive())
+            wake.start(std::max<qint64>(1, deadline.remainingTime()));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
