@@ -92,7 +92,10 @@ void TestInterpreter::codes()
     rig.zt.Flags.ShowMsgBox = showMsgBox;
     rig.zt.Flags.CountKeyCols = 1;
     rig.zt.Flags.CountKeyRows = 2;
+    // As the pages hand them over: the device's text and two empty lines.
     rig.zt.Data.TextStatus[0].set(QStringLiteral("ZT-ACU 1.0"));
+    rig.zt.Data.TextStatus[1].set(QString());
+    rig.zt.Data.TextStatus[2].set(QString());
     rig.zt.Data.DataSetDefault.button(1, 1) = 7;
     rig.zt.Data.DataRecord.button(1, 1) = 99;
     rig.ct.SentChecksum = 10;
@@ -260,6 +263,7 @@ void TestInterpreter::versionInfoFrame()
     rig.zt.Data.TextStatus[0].set(QStringLiteral("   "));
     rig.zt.Data.TextStatus[1].set(QStringLiteral("Gerät"));
     rig.zt.Data.TextStatus[2].set(QStringLiteral("Z"));
+    rig.pages.calls.clear();
     QByteArray frame;
     rig.interpreter.BuildVersionInfo(frame);
     QCOMPARE(frame.size(), 1 + 3 * 66 + 1);
