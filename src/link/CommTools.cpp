@@ -60,6 +60,8 @@ CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
     : QObject(parent), m_zt(zt), m_comm(comm)
 {
     m_timerComm.setInterval(0);
+    // The collector runs TimerInterval after a burst, not a few percent before it.
+    m_timerComm.setTimerType(Qt::PreciseTimer);
     connect(&m_timerComm, &QTimer::timeout, this, &CommTools::Comm_WaitForData);
     connect(&m_comm, &SerialPort::onComm, this, &CommTools::Comm_OnComm);
     connect(&m_comm, &SerialPort::portLost, this, &CommTools::onPortLost);
