@@ -5,17 +5,54 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include "FakeComm.h"
-#include "FakeOperator.h"
-#include "FakePageBridge.h"
-#include "StringSink.h"
+#include "../support/FakeOperator.h"
+#include "../support/FakePageBridge.h"
+#include "../support/StringSink.h"
 #include "app/ZtTools.h"
 #include "link/CommInterpreter.h"
 #include "link/CommTools.h"
 #include "link/Frame.h"
+#include "link/SerialPort.h"
 #include "log/AppLog.h"
 
 namespace {
+
+// A port that is always open and sends at once; what arrives is handed in by the test.
+class LoopPort : public SerialPort {
+public:
+    QByteArray pending, written;
+    void inject(const QByteArray &bytes)
+    {
+        pending += bytes;
+        Q_EMIT onComm();
+    }
+    void setCommPort(int) override {}
+    int commPort() const override { return 1; }
+    void setSettings(const QString &) override {}
+    QString settings() const override { return QStringLiteral("19200,N,8,1"); }
+    void setInBufferSize(int) override {}
+    int inBufferSize() const override { return 1024; }
+    void setOutBufferSize(int) override {}
+    int outBufferSize() const override { return 512; }
+    void setDTREnable(bool) override {}
+    bool dtrEnable() const override { return true; }
+    void setRTSEnable(bool) override {}
+    bool rtsEnable() const override { return true; }
+    void setHandshaking(int) override {}
+    int handshaking() const override { return 0; }
+    void setPortOpen(bool) override {}
+    bool portOpen() const override { return true; }
+    void output(const QByteArray &bytes) override { written += bytes; }
+    QByteArray input() override
+    {
+        QByteArray bytes = pending;
+        pending.clear();
+        bytes.removeIf([](char c) { return c == 0; });
+        return bytes;
+    }
+    int outBufferCount() const override { return 0; }
+    int commEvent() const override { return EvReceive; }
+};
 
 struct Rig {
     QTemporaryDir dir;
@@ -25,7 +62,7 @@ struct Rig {
     AppLog log{dir.path(), QStringLiteral("zteditor")};
     Messages msgs{dir.filePath(QStringLiteral("zteditor.Ini"))};
     ZtTools zt{op, pages, log, msgs};
-    FakeComm comm;
+    LoopPort comm;
     CommTools ct{zt, comm};
     CommInterpreter interpreter{zt, ct};
 
@@ -60,13 +97,11 @@ Rig &rig()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Rig &r = rig();
-    if (!r.comm.portOpen())
-        r.comm.setPortOpen(true);
     r.ct.CommInBuffer.clear();
     r.op.boxes.clear();
     r.op.statusHistory.clear();
+    r.op.events.clear();
     r.comm.written.clear();
-    r.comm.chunks.clear();
 
     // Each piece up to a terminator arrives as one burst; a buffer that does not form a
     // frame is dropped as the collector's time-out would drop it.
@@ -83,8 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         else if (end == bytes.size())
             r.ct.CommInBuffer.clear();
         from = end;
-        if (!r.comm.portOpen())
-            r.comm.setPortOpen(true);
     }
     // Whatever arrived, the DataSet keeps its shape.
     for (const auto &t : r.zt.Data.TextStatus)
