@@ -184,7 +184,6 @@ bool CommTools::Comm_OpenPort()
         CommPortOpen = m_comm.portOpen();
         if (!CommPortOpen) {
             m_comm.setPortOpen(true);
-            m_portLost = false;
             Tools::DoEvents();
             CommPortOpen = m_comm.portOpen();
         }
@@ -233,6 +232,8 @@ void CommTools::onPortLost(const QString &description)
     status(text);
     log(text);
 }
+
+bool CommTools::portGone() const { return m_portLost && !m_comm.portOpen(); }
 
 // --- transfer window ---------------------------------------------------------------------
 
@@ -379,7 +380,7 @@ void CommTools::Comm_WaitForData()
         Comm_ShowTransferForm();
         CommCancel = false;
         Tools::WaitUntil(
-            [&] { return isCompleteFrame(CommInBuffer) || CommCancel || m_portLost; }, deadline());
+            [&] { return isCompleteFrame(CommInBuffer) || CommCancel || portGone(); }, deadline());
         if (CommCancel) {
             CommInBuffer.clear();
             const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
@@ -391,7 +392,7 @@ void CommTools::Comm_WaitForData()
             CommInBuffer.clear();
             if (m_interpreter)
                 m_interpreter(code, frame);
-        } else if (m_portLost) {
+        } else if (portGone()) {
             CommInBuffer.clear();
             throw ZtError(m_portLostText);
         } else {
@@ -433,7 +434,7 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
                    && CommInBuffer.back() == FrameTerminator;
         };
         // The request may still be on the wire when the output buffer is empty.
-        Tools::WaitUntil([&] { return arrived() || CommCancel || m_portLost; },
+        Tools::WaitUntil([&] { return arrived() || CommCancel || portGone(); },
                          deadline(m_lastFrameWireMs));
         bool result = false;
         if (CommCancel) {
@@ -443,7 +444,7 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
             log(text);
         } else if (arrived()) {
             result = true;
-        } else if (m_portLost) {
+        } else if (portGone()) {
             throw ZtError(m_portLostText);
         } else {
             CommInBuffer.clear();

@@ -70,6 +70,8 @@ public:
 private:
     QDeadlineTimer deadline(qint64 extraMs = 0) const;
     void onPortLost(const QString &description);
+    // The device went away and the port has not been opened again since.
+    bool portGone() const;
     void cancelPressed();
     qint64 wireTimeMs(qint64 bytes) const;
 

@@ -447,6 +447,10 @@ void TestCommTools::farEndHangsUp()
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
     QCOMPARE(rig.boxTexts(),
              QStringList{QStringLiteral("Send failed: Operation valid only when the port is open")});
+    // Once the port is open again (device back, settings dialog), waits work as before.
+    rig.comm.setPortOpen(true);
+    rig.comm.injectLater(frameOf(0x81), 5);
+    QVERIFY(rig.ct.Comm_WaitForResponse("81"));
 }
 
 QTEST_GUILESS_MAIN(TestCommTools)
