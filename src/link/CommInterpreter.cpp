@@ -21,8 +21,9 @@ QString describe(const std::exception &e)
 
 CommInterpreter::CommInterpreter(ZtTools &zt, CommTools &comm) : m_zt(zt), m_comm(comm)
 {
-    m_comm.setInterpreter(
-        [this](const QByteArray &code, const QByteArray &frame) { Comm_InterpretCommand(code, frame); });
+    m_comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
+        Comm_InterpretCommand(code, frame);
+    });
 }
 
 void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteArray &frame)
@@ -32,7 +33,8 @@ void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteA
     try {
         if (code == "80") {
             if (m_comm.Comm_TransmitData(makeFrame(FrameCode::OnlineTestAnswer)))
-                m_comm.status(CommTools::pre(msg.text(QStringLiteral("Comm_OnlineTest_Request_Info"))));
+                m_comm.status(
+                    CommTools::pre(msg.text(QStringLiteral("Comm_OnlineTest_Request_Info"))));
         } else if (code == "81") {
             const QString text = CommTools::pre(msg.text(QStringLiteral("Comm_OnlineTest_Info")));
             m_comm.box(text, BoxIcon::Information);
@@ -91,14 +93,16 @@ void CommInterpreter::versionCheck(QByteArrayView payload)
     const QString device = Tools::Trim(m_zt.Data.TextStatus[0].text()).toUpper();
     const QString &product = m_zt.Flags.ProductVersion;
     if (!product.startsWith(QLatin1Char('*')) && !device.contains(product)) {
-        const QString text = QStringLiteral("Bitte benutzen Sie die PC-Software-Version '") + product
-                             + QStringLiteral("'...\r\nDanke!\r\n\r\nPlease use the pc software version '")
-                             + product + QStringLiteral("'...\r\nThank you!");
+        const QString text =
+            QStringLiteral("Bitte benutzen Sie die PC-Software-Version '") + product +
+            QStringLiteral("'...\r\nDanke!\r\n\r\nPlease use the pc software version '") + product +
+            QStringLiteral("'...\r\nThank you!");
         m_zt.op().messageBox(text, BoxIcon::Stop, m_zt.op().mainCaption());
         m_zt.EndProg(false);
         return;
     }
-    const QString text = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_VersionInfo_Received")));
+    const QString text =
+        CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_VersionInfo_Received")));
     if (m_zt.Flags.ShowMsgBox)
         m_comm.box(text, BoxIcon::Information);
     else
@@ -107,7 +111,8 @@ void CommInterpreter::versionCheck(QByteArrayView payload)
 
 void CommInterpreter::dataReceived(QByteArrayView payload)
 {
-    const QByteArray ack = makeFrame(FrameCode::ChecksumAck, checksumAckPayload(Comm_Checksum(payload)));
+    const QByteArray ack =
+        makeFrame(FrameCode::ChecksumAck, checksumAckPayload(Comm_Checksum(payload)));
     // Data whose acknowledgement did not go out is dropped: the device will send it again.
     if (!m_comm.Comm_TransmitData(ack))
         return;
@@ -153,7 +158,8 @@ void CommInterpreter::Interpret_VersionInfo(QByteArrayView payload)
     qsizetype pos = 0;
     int entry = 0;
     while (pos < payload.size()) {
-        const int length = Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos)));
+        const int length =
+            Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos)));
         pos += 2;
         QByteArray bytes;
         for (int i = 0; i < length; ++i) {
@@ -162,7 +168,8 @@ void CommInterpreter::Interpret_VersionInfo(QByteArrayView payload)
                 m_zt.pages().DataSet_ToPages();
                 return;
             }
-            bytes += char(Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos))));
+            bytes += char(
+                Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos))));
             pos += 2;
         }
         if (entry >= int(texts.size()))
@@ -191,10 +198,11 @@ void CommInterpreter::Interpret_HexData(QByteArrayView payload)
                 const int high = pairAt(pos);
                 const int low = pairAt(pos + 2);
                 if (high >= 128)
-                    throw ZtError(QStringLiteral("Button code %1 of group %2 entry %3 is out of range")
-                                      .arg(high * 256 + low)
-                                      .arg(g)
-                                      .arg(e));
+                    throw ZtError(
+                        QStringLiteral("Button code %1 of group %2 entry %3 is out of range")
+                            .arg(high * 256 + low)
+                            .arg(g)
+                            .arg(e));
                 m_zt.Data.DataRecord.button(g, e) = qint16(high * 256 + low);
             }
         }

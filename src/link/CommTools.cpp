@@ -46,8 +46,14 @@ void writeValue(const QString &ini, const QString &key, const QString &value)
 }
 
 // Numbers are written with a blank in the sign position, as the reader trims it away.
-QString number(qint64 v) { return (v >= 0 ? QStringLiteral(" ") : QString()) + QString::number(v); }
-QString yesNo(bool on) { return on ? QStringLiteral("yes") : QStringLiteral("no"); }
+QString number(qint64 v)
+{
+    return (v >= 0 ? QStringLiteral(" ") : QString()) + QString::number(v);
+}
+QString yesNo(bool on)
+{
+    return on ? QStringLiteral("yes") : QStringLiteral("no");
+}
 
 constexpr qint64 I16Min = std::numeric_limits<qint16>::min();
 constexpr qint64 I16Max = std::numeric_limits<qint16>::max();
@@ -68,9 +74,15 @@ CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
     m_zt.ClosePort = [this] { return Comm_ClosePort(); };
 }
 
-void CommTools::status(const QString &text) { m_zt.StatusText(text); }
+void CommTools::status(const QString &text)
+{
+    m_zt.StatusText(text);
+}
 
-void CommTools::log(const QString &text) { m_zt.log().WriteLog(text); }
+void CommTools::log(const QString &text)
+{
+    m_zt.log().WriteLog(text);
+}
 
 void CommTools::box(const QString &text, BoxIcon icon, bool always)
 {
@@ -94,8 +106,8 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
     try {
         if (comm.portOpen())
             comm.setPortOpen(false);
-        comm.setCommPort(int(readNumber(ini, QStringLiteral("Port"), QStringLiteral("2"), I16Min,
-                                        I16Max)));
+        comm.setCommPort(
+            int(readNumber(ini, QStringLiteral("Port"), QStringLiteral("2"), I16Min, I16Max)));
         step = 2;
         comm.setSettings(INI_ReadValue(ini, SectionComm, QStringLiteral("Settings"),
                                        QStringLiteral("19200,n,8,1"))
@@ -111,13 +123,13 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
         step = 6;
         comm.setRTSEnable(readYes(ini, QStringLiteral("RTSEnable"), QStringLiteral("yes")));
         step = 7;
-        comm.setHandshaking(int(readNumber(ini, QStringLiteral("HandShaking"), QStringLiteral("0"),
-                                           I32Min, I32Max)));
+        comm.setHandshaking(int(
+            readNumber(ini, QStringLiteral("HandShaking"), QStringLiteral("0"), I32Min, I32Max)));
         // Step 8, the fixed values (read all waiting bytes, binary, zero bytes dropped, an
         // event per arrival), is what every SerialPort does.
         step = 9;
-        TimeOut = qint16(readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min,
-                                    I16Max));
+        TimeOut = qint16(
+            readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max));
         step = 10;
         ShowCancelDialog = readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
         step = 11;
@@ -190,7 +202,8 @@ bool CommTools::Comm_OpenPort()
         return CommPortOpen;
     } catch (const std::exception &e) {
         QString text = pre(m_zt.msg().text(QStringLiteral("Comm_OpenPort_Err")));
-        ZtTools::FormatMessage(text, describe(e), QStringLiteral(" ") + QString::number(m_comm.commPort()));
+        ZtTools::FormatMessage(text, describe(e),
+                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
         box(text, BoxIcon::Exclamation, true);
         status(text);
         log(text);
@@ -211,7 +224,8 @@ bool CommTools::Comm_ClosePort()
         return !CommPortOpen;
     } catch (const std::exception &e) {
         QString text = pre(m_zt.msg().text(QStringLiteral("Comm_ClosePort_Err")));
-        ZtTools::FormatMessage(text, describe(e), QStringLiteral(" ") + QString::number(m_comm.commPort()));
+        ZtTools::FormatMessage(text, describe(e),
+                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
         box(text, BoxIcon::Exclamation, true);
         status(text);
         log(text);
@@ -233,7 +247,10 @@ void CommTools::onPortLost(const QString &description)
     log(text);
 }
 
-bool CommTools::portGone() const { return m_portLost && !m_comm.portOpen(); }
+bool CommTools::portGone() const
+{
+    return m_portLost && !m_comm.portOpen();
+}
 
 // --- transfer window ---------------------------------------------------------------------
 
@@ -269,8 +286,8 @@ qint64 CommTools::wireTimeMs(qint64 bytes) const
     const qint64 baud = parts.value(0).trimmed().toLongLong();
     if (baud <= 0)
         return 0;
-    const int bits = 1 + qMax(parts.value(2).toInt(), 5)
-                     + (parts.value(1).trimmed().toUpper() == QLatin1String("N") ? 0 : 1) + 2;
+    const int bits = 1 + qMax(parts.value(2).toInt(), 5) +
+                     (parts.value(1).trimmed().toUpper() == QLatin1String("N") ? 0 : 1) + 2;
     return (bytes * bits * 1000 + baud - 1) / baud;
 }
 
@@ -290,8 +307,8 @@ bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &captio
         const qsizetype chunk = m_comm.outBufferSize() > 0 ? m_comm.outBufferSize() : frame.size();
         for (qsizetype pos = 0; pos < frame.size(); pos += chunk) {
             m_comm.output(frame.mid(pos, chunk));
-            const bool drained = Tools::WaitUntil(
-                [&] { return CommCancel || m_comm.outBufferCount() == 0; }, until);
+            const bool drained =
+                Tools::WaitUntil([&] { return CommCancel || m_comm.outBufferCount() == 0; }, until);
             if (!drained) {
                 Comm_HideTransferForm();
                 const QString text =
@@ -379,8 +396,8 @@ void CommTools::Comm_WaitForData()
         log(receiving);
         Comm_ShowTransferForm();
         CommCancel = false;
-        Tools::WaitUntil(
-            [&] { return isCompleteFrame(CommInBuffer) || CommCancel || portGone(); }, deadline());
+        Tools::WaitUntil([&] { return isCompleteFrame(CommInBuffer) || CommCancel || portGone(); },
+                         deadline());
         if (CommCancel) {
             CommInBuffer.clear();
             const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
@@ -430,8 +447,8 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
         CommCancel = false;
         const char want = char(Tools::HexToByte(expectedCode));
         const auto arrived = [&] {
-            return CommInBuffer.size() > 1 && CommInBuffer.front() == want
-                   && CommInBuffer.back() == FrameTerminator;
+            return CommInBuffer.size() > 1 && CommInBuffer.front() == want &&
+                   CommInBuffer.back() == FrameTerminator;
         };
         // The request may still be on the wire when the output buffer is empty.
         Tools::WaitUntil([&] { return arrived() || CommCancel || portGone(); },

@@ -1,10 +1,10 @@
 #pragma once
-#include <functional>
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 
 #include "app/Operator.h"
 
@@ -28,9 +28,9 @@ public:
     bool CommPortOpen = false;
     int CommDebug = 0;
     // Link values of section "Comm".
-    qint16 TimeOut = 10;          // seconds; 0 or less: no time-out
+    qint16 TimeOut = 10; // seconds; 0 or less: no time-out
     bool ShowCancelDialog = true;
-    qint16 TimerInterval = 500;   // ms
+    qint16 TimerInterval = 500; // ms
     // Set by the data commands, compared by the acknowledgement.
     qint32 SentChecksum = 0;
     QByteArray RequestedCommand;
@@ -79,9 +79,9 @@ private:
     SerialPort &m_comm;
     QTimer m_timerComm;
     Interpreter m_interpreter;
-    bool m_collecting = false;     // busy flag of Comm_WaitForData
-    bool m_portLost = false;       // the device went away while the port was open
+    bool m_collecting = false; // busy flag of Comm_WaitForData
+    bool m_portLost = false;   // the device went away while the port was open
     QString m_portLostText;
-    bool m_capLogged = false;      // the buffer cap is logged once per burst
-    qint64 m_lastFrameWireMs = 0;  // transmit time of the last frame at the line's baud rate
+    bool m_capLogged = false;     // the buffer cap is logged once per burst
+    qint64 m_lastFrameWireMs = 0; // transmit time of the last frame at the line's baud rate
 };

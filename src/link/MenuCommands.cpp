@@ -122,8 +122,8 @@ void MenuCommands::exchange(const QByteArray &frame, const QString &caption,
 
 void MenuCommands::sendData()
 {
-    if ((m_comm.RequestedCommand.isEmpty() || m_comm.RequestedCommand == "20")
-        && m_zt.CheckDataSet(true)) {
+    if ((m_comm.RequestedCommand.isEmpty() || m_comm.RequestedCommand == "20") &&
+        m_zt.CheckDataSet(true)) {
         m_zt.pages().DataSet_FromPages();
         QByteArray frame;
         Prepare_DataExchange(frame, "20");
@@ -169,7 +169,8 @@ void MenuCommands::sendCanBusAddr()
 void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kind)
 {
     m_zt.op().setHourglass(true);
-    const QString preparing = CommTools::pre(m_zt.msg().text(QStringLiteral("Preparing_DataExchange")));
+    const QString preparing =
+        CommTools::pre(m_zt.msg().text(QStringLiteral("Preparing_DataExchange")));
     m_zt.StatusText(preparing);
     m_comm.log(preparing);
     QByteArray payload;

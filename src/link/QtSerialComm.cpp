@@ -1,8 +1,8 @@
 #include "link/QtSerialComm.h"
 
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
-#include <QFileInfo>
 
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -15,10 +15,11 @@ constexpr int ErrPortNotOpen = 8018;
 
 ZtError invalidSettings(const QString &settings)
 {
-    return ZtError(ErrInvalidValue,
-                   QStringLiteral("Invalid port settings \"%1\" (expected baud rate, parity N/E/O/M/S, "
-                                  "data bits 5 to 8, stop bits 1, 1.5 or 2, such as 19200,N,8,1)")
-                       .arg(settings));
+    return ZtError(
+        ErrInvalidValue,
+        QStringLiteral("Invalid port settings \"%1\" (expected baud rate, parity N/E/O/M/S, "
+                       "data bits 5 to 8, stop bits 1, 1.5 or 2, such as 19200,N,8,1)")
+            .arg(settings));
 }
 
 // Handshaking 0 none, 1 XON/XOFF, 2 RTS, 3 both; "both" has no combined mode here, so
@@ -50,8 +51,8 @@ QtSerialComm::QtSerialComm(const QString &iniFile, QObject *parent)
 
 QString QtSerialComm::deviceName(const QString &iniFile, int port)
 {
-    const QString mapped = Tools::Trim(
-        INI_ReadValue(iniFile, QStringLiteral("Ports"), QStringLiteral("COM%1").arg(port), QString()));
+    const QString mapped = Tools::Trim(INI_ReadValue(iniFile, QStringLiteral("Ports"),
+                                                     QStringLiteral("COM%1").arg(port), QString()));
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN
@@ -121,8 +122,8 @@ void QtSerialComm::setSettings(const QString &settings)
 void QtSerialComm::applyLine()
 {
     const Line line = parse(m_settings);
-    const bool ok = m_port.setBaudRate(line.baud) && m_port.setParity(line.parity)
-                    && m_port.setDataBits(line.dataBits) && m_port.setStopBits(line.stopBits);
+    const bool ok = m_port.setBaudRate(line.baud) && m_port.setParity(line.parity) &&
+                    m_port.setDataBits(line.dataBits) && m_port.setStopBits(line.stopBits);
     if (!ok && m_port.isOpen() && m_port.error() != QSerialPort::UnsupportedOperationError)
         throw ZtError(int(m_port.error()), m_port.errorString());
     m_port.clearError();
@@ -165,8 +166,8 @@ void QtSerialComm::setHandshaking(int mode)
     if (mode < 0 || mode > 3)
         throw ZtError(ErrInvalidValue, QStringLiteral("Invalid handshaking %1 (0 to 3)").arg(mode));
     m_handshaking = mode;
-    if (!m_port.setFlowControl(flowOf(mode)) && m_port.isOpen()
-        && m_port.error() != QSerialPort::UnsupportedOperationError)
+    if (!m_port.setFlowControl(flowOf(mode)) && m_port.isOpen() &&
+        m_port.error() != QSerialPort::UnsupportedOperationError)
         throw ZtError(int(m_port.error()), m_port.errorString());
     m_port.clearError();
 }
@@ -191,16 +192,17 @@ void QtSerialComm::setPortOpen(bool open)
         if (error == QSerialPort::DeviceNotFoundError)
             throw ZtError(ErrNoSuchPort, QStringLiteral("%1: %2").arg(device, text));
         if (error == QSerialPort::PermissionError) {
-            const bool busy = text.contains(QLatin1String("lock"), Qt::CaseInsensitive)
-                              || text == QString::fromLocal8Bit(std::strerror(EBUSY));
+            const bool busy = text.contains(QLatin1String("lock"), Qt::CaseInsensitive) ||
+                              text == QString::fromLocal8Bit(std::strerror(EBUSY));
             if (busy)
                 throw ZtError(ErrPortInUse, QStringLiteral("%1: %2").arg(device, text));
             QString group = QFileInfo(device).group();
             if (group.isEmpty() || group == QLatin1String("root"))
                 group = QStringLiteral("dialout");
-            throw ZtError(EACCES, QStringLiteral("%1: %2. Join the group \"%3\" that owns the device "
-                                                 "(sudo usermod -aG %3 $USER) and log in again.")
-                                      .arg(device, text, group));
+            throw ZtError(EACCES,
+                          QStringLiteral("%1: %2. Join the group \"%3\" that owns the device "
+                                         "(sudo usermod -aG %3 $USER) and log in again.")
+                              .arg(device, text, group));
         }
         throw ZtError(int(error), QStringLiteral("%1: %2").arg(device, text));
     }
@@ -242,8 +244,8 @@ int QtSerialComm::outBufferCount() const
 // A vanished device floods errors; close on the first and report the loss once.
 void QtSerialComm::onError(QSerialPort::SerialPortError error)
 {
-    const bool loss = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-                      || error == QSerialPort::WriteError;
+    const bool loss = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                      error == QSerialPort::WriteError;
     if (!loss || !m_port.isOpen() || m_closingOnError)
         return;
     m_closingOnError = true;

@@ -32,8 +32,8 @@ public:
         m_process.setProgram(simulatorPath());
         m_process.setArguments(QStringList{QStringLiteral("--pty"), link, QStringLiteral("--cols"),
                                            QStringLiteral("1"), QStringLiteral("--rows"),
-                                           QStringLiteral("3")}
-                               + extra);
+                                           QStringLiteral("3")} +
+                               extra);
         m_process.start();
         return m_process.waitForStarted(5000) && waitFor(QStringLiteral("--  ready"));
     }
@@ -89,8 +89,8 @@ struct E2eRig {
         if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
             return false;
         f.write("[Comm]\r\nPort=1\r\nSettings=19200,N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
-                "ShowCancelDialog=no\r\n[Ports]\r\nCOM1="
-                + link.toLocal8Bit() + "\r\n");
+                "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
+                link.toLocal8Bit() + "\r\n");
         bool skip = false;
         for (const QByteArray &line : shipped.readAll().split('\n')) {
             const QByteArray t = line.trimmed();
@@ -146,15 +146,24 @@ void TestLinkE2e::menuCommands_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("deviceSaw");
     QTest::addColumn<QString>("status");
-    QTest::newRow("5 send data") << 5 << "in  85 \"0102FFFF0000\" 0D" << "Data transferred to the device successfully";
-    QTest::newRow("107 send data") << 107 << "in  85 \"0102FFFF0000\" 0D" << "Data transferred to the device successfully";
-    QTest::newRow("6 request data") << 6 << "in  84 \"20\" 0D" << "Data received from the device";
-    QTest::newRow("106 request data") << 106 << "in  84 \"20\" 0D" << "Data received from the device";
-    QTest::newRow("7 reset") << 7 << "in  87 0D" << "System reset confirmed by the device";
-    QTest::newRow("8 version") << 8 << "in  82 0D" << "Version information received";
-    QTest::newRow("9 online test") << 9 << "in  80 0D" << "Online test successful: the device answers.";
-    QTest::newRow("108 ACU") << 108 << "in  89 \"31322020\" 0D" << "ACU Versionsnummer übertragen";
-    QTest::newRow("109 CAN bus") << 109 << "in  90 \"0102\" 0D" << "CanBus Adresse übertragen";
+    QTest::newRow("5 send data") << 5 << "in  85 \"0102FFFF0000\" 0D"
+                                 << "Data transferred to the device successfully";
+    QTest::newRow("107 send data") << 107 << "in  85 \"0102FFFF0000\" 0D"
+                                   << "Data transferred to the device successfully";
+    QTest::newRow("6 request data") << 6 << "in  84 \"20\" 0D"
+                                    << "Data received from the device";
+    QTest::newRow("106 request data") << 106 << "in  84 \"20\" 0D"
+                                      << "Data received from the device";
+    QTest::newRow("7 reset") << 7 << "in  87 0D"
+                             << "System reset confirmed by the device";
+    QTest::newRow("8 version") << 8 << "in  82 0D"
+                               << "Version information received";
+    QTest::newRow("9 online test") << 9 << "in  80 0D"
+                                   << "Online test successful: the device answers.";
+    QTest::newRow("108 ACU") << 108 << "in  89 \"31322020\" 0D"
+                             << "ACU Versionsnummer übertragen";
+    QTest::newRow("109 CAN bus") << 109 << "in  90 \"0102\" 0D"
+                                 << "CanBus Adresse übertragen";
 }
 
 void TestLinkE2e::menuCommands()
@@ -185,7 +194,8 @@ void TestLinkE2e::menuCommands()
         QVERIFY(rig.sink.text().contains(QStringLiteral("Error taking over the received data")));
     }
     if (number == 8)
-        QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[0].text()), QStringLiteral("ZT DerUvav Zentrale"));
+        QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[0].text()),
+                 QStringLiteral("ZT DerUvav Zentrale"));
 }
 
 void TestLinkE2e::deviceStarted_data()
@@ -209,14 +219,16 @@ void TestLinkE2e::deviceStarted()
     rig.zt.Data.DataRecord.button(1, 1) = 7;
     rig.sim.command(command);
     if (command == "request-data") {
-        QVERIFY(Tools::WaitUntil([&] { return rig.op.sendDataTimer == 100; }, QDeadlineTimer(5000)));
+        QVERIFY(
+            Tools::WaitUntil([&] { return rig.op.sendDataTimer == 100; }, QDeadlineTimer(5000)));
         rig.menu.timSendData_Timer();
     }
     QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
     rig.settle();
     if (command == "acu AB") {
-        QVERIFY(Tools::WaitUntil([&] { return rig.zt.Data.ACUVersion.text() == QStringLiteral("AB  "); },
-                                 QDeadlineTimer(5000)));
+        QVERIFY(Tools::WaitUntil(
+            [&] { return rig.zt.Data.ACUVersion.text() == QStringLiteral("AB  "); },
+            QDeadlineTimer(5000)));
     }
     if (command == "send-data" || command == "reset")
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));

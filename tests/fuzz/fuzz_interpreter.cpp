@@ -1,9 +1,9 @@
 // Arbitrary bytes from the device: through the receive event, the buffer cap and the
 // collector into the interpreter, whose answers go to a fake port.
-#include <cstddef>
-#include <cstdint>
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
 
 #include "../support/FakeOperator.h"
 #include "../support/FakePageBridge.h"

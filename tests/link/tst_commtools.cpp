@@ -41,13 +41,14 @@ void TestCommTools::loadSettings_data()
     QTest::newRow("lower-case settings applied upper-cased")
         << QByteArray("[Comm]\nPort=3\nSettings=9600,e,7,2\nDTREnable=no\nRTSEnable=Ja\n"
                       "HandShaking=2\nTimeOut=0\nShowCancelDialog=nein\nTimerInterval=50\n")
-        << 0 << "9600,E,7,2" << QList<int>{3, 1024, 512, 2, 0, 50} << QList<bool>{false, true, false};
+        << 0 << "9600,E,7,2" << QList<int>{3, 1024, 512, 2, 0, 50}
+        << QList<bool>{false, true, false};
     QTest::newRow("non-numeric port is step 1")
-        << QByteArray("[Comm]\nPort=abc\n") << 1 << "9600,N,8,1" << QList<int>{1, 1024, 512, 0, 10, 500}
-        << QList<bool>{false, false, true};
+        << QByteArray("[Comm]\nPort=abc\n") << 1 << "9600,N,8,1"
+        << QList<int>{1, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
     QTest::newRow("port 17 is step 1")
-        << QByteArray("[Comm]\nPort=17\n") << 1 << "9600,N,8,1" << QList<int>{1, 1024, 512, 0, 10, 500}
-        << QList<bool>{false, false, true};
+        << QByteArray("[Comm]\nPort=17\n") << 1 << "9600,N,8,1"
+        << QList<int>{1, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
     QTest::newRow("bad line settings are step 2, port kept")
         << QByteArray("[Comm]\nPort=4\nSettings=fast\n") << 2 << "9600,N,8,1"
         << QList<int>{4, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
@@ -119,9 +120,9 @@ void TestCommTools::saveSettings()
     QFile f(rig.ini);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
-    for (const char *line : {"Port= 5", "Settings=4800,O,7,2", "InBufferSize= 2048", "OutBufferSize= 0",
-                             "DTREnable=no", "RTSEnable=yes", "HandShaking= 1", "TimeOut= 3",
-                             "ShowCancelDialog=no", "TimerInterval= 250"})
+    for (const char *line : {"Port= 5", "Settings=4800,O,7,2", "InBufferSize= 2048",
+                             "OutBufferSize= 0", "DTREnable=no", "RTSEnable=yes", "HandShaking= 1",
+                             "TimeOut= 3", "ShowCancelDialog=no", "TimerInterval= 250"})
         QVERIFY2(text.contains(line), line);
 
     // What was saved loads back unchanged.
@@ -154,7 +155,8 @@ void TestCommTools::commInit_data()
     QTest::newRow("debug absent") << QByteArray() << 0 << 0 << false;
     QTest::newRow("trial open fails") << QByteArray("[Comm]\nDebug=1\n") << 8002 << 13 << false;
     QTest::newRow("port in use") << QByteArray() << 8005 << 13 << false;
-    QTest::newRow("load fails first") << QByteArray("[Comm]\nSettings=x\nDebug=1\n") << 0 << 2 << false;
+    QTest::newRow("load fails first")
+        << QByteArray("[Comm]\nSettings=x\nDebug=1\n") << 0 << 2 << false;
 }
 
 void TestCommTools::commInit()
@@ -178,7 +180,8 @@ void TestCommTools::openPortFails_data()
 {
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no such device") << 8002 << "Cannot open port: No such file or directory (COM 1)";
+    QTest::newRow("no such device")
+        << 8002 << "Cannot open port: No such file or directory (COM 1)";
     QTest::newRow("in use") << 8005 << "Cannot open port: Device or resource busy (COM 1)";
 }
 
@@ -244,11 +247,14 @@ void TestCommTools::transmitFails_data()
     QTest::addColumn<bool>("showMsgBox");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("boxes");
-    const QString closed = QStringLiteral("Send failed: Operation valid only when the port is open");
+    const QString closed =
+        QStringLiteral("Send failed: Operation valid only when the port is open");
     QTest::newRow("closed port boxes without ShowMsgBox") << "closed" << false << closed << 1;
     QTest::newRow("closed port") << "closed" << true << closed << 1;
-    QTest::newRow("write error") << "outputFails" << false << "Send failed: Input/output error" << 1;
-    QTest::newRow("never drains, quiet") << "stuck" << false << "Comm_TransmitData_Timeout_Err" << 0;
+    QTest::newRow("write error") << "outputFails" << false << "Send failed: Input/output error"
+                                 << 1;
+    QTest::newRow("never drains, quiet")
+        << "stuck" << false << "Comm_TransmitData_Timeout_Err" << 0;
     QTest::newRow("never drains, box") << "stuck" << true << "Comm_TransmitData_Timeout_Err" << 1;
     QTest::newRow("cancel without time-out") << "cancel" << true << "Comm_Action_Cancelled" << 1;
 }
@@ -290,13 +296,14 @@ void TestCommTools::collector_data()
     QTest::addColumn<QList<QByteArray>>("arrivals");
     QTest::addColumn<qint16>("timeOut");
     QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QByteArray>("code");  // empty: nothing interpreted
+    QTest::addColumn<QByteArray>("code"); // empty: nothing interpreted
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QString>("status");
 
     const QByteArray two = frameOf(0x81) + frameOf(0x83, "0141");
     QTest::newRow("two frames in one interval are one frame")
-        << QList<QByteArray>{two} << qint16(1) << false << QByteArray("81") << two << "Comm_Receiving_Data";
+        << QList<QByteArray>{two} << qint16(1) << false << QByteArray("81") << two
+        << "Comm_Receiving_Data";
     QTest::newRow("frame in pieces")
         << QList<QByteArray>{QByteArray(1, char(0x85)), "0102", "0304\r"} << qint16(1) << false
         << QByteArray("85") << frameOf(0x85, "01020304") << "Comm_Receiving_Data";
@@ -304,8 +311,8 @@ void TestCommTools::collector_data()
         << QList<QByteArray>{frameOf(0x90, "0001")} << qint16(1) << false << QByteArray("90")
         << frameOf(0x90, "0001") << "Comm_Receiving_Data";
     QTest::newRow("first byte outside codes discarded at time-out")
-        << QList<QByteArray>{QByteArray("A12\r")} << qint16(1) << false << QByteArray() << QByteArray()
-        << "Comm_Timeout_Short";
+        << QList<QByteArray>{QByteArray("A12\r")} << qint16(1) << false << QByteArray()
+        << QByteArray() << "Comm_Timeout_Short";
     QTest::newRow("code 91 discarded") << QList<QByteArray>{frameOf(0x91)} << qint16(1) << false
                                        << QByteArray() << QByteArray() << "Comm_Timeout_Short";
     QTest::newRow("terminator alone is not a frame")
@@ -371,9 +378,10 @@ void TestCommTools::waitForResponse_data()
     QTest::newRow("answer with another code discarded")
         << frameOf(0x81) << false << QByteArray() << "No answer 86 in time";
     QTest::newRow("answer after noise is not recognised")
-        << QByteArray("x") + frameOf(0x86, "3130") << false << QByteArray() << "No answer 86 in time";
-    QTest::newRow("unterminated answer") << QByteArray(1, char(0x86)) + "31" << false << QByteArray()
-                                         << "No answer 86 in time";
+        << QByteArray("x") + frameOf(0x86, "3130") << false << QByteArray()
+        << "No answer 86 in time";
+    QTest::newRow("unterminated answer")
+        << QByteArray(1, char(0x86)) + "31" << false << QByteArray() << "No answer 86 in time";
 }
 
 void TestCommTools::waitForResponse()
@@ -417,7 +425,8 @@ void TestCommTools::bufferCap()
     rig.comm.inject(frameOf(0x81));
     QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
     // The oldest bytes gave way up to the newest frame start; what follows it stays.
-    QCOMPARE(rig.ct.CommInBuffer, QByteArray(1, char(0x83)) + QByteArray(30000, '1') + frameOf(0x81));
+    QCOMPARE(rig.ct.CommInBuffer,
+             QByteArray(1, char(0x83)) + QByteArray(30000, '1') + frameOf(0x81));
     rig.ct.Comm_WaitForData();
     QCOMPARE(got, QByteArray("83"));
     QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 1);
@@ -439,14 +448,15 @@ void TestCommTools::farEndHangsUp()
     rig.zt.Flags.ShowMsgBox = false;
     QTimer::singleShot(10, [&] { rig.comm.hangUp(QStringLiteral("Input/output error")); });
     QVERIFY(!rig.ct.Comm_WaitForResponse("81"));
-    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: Input/output error (COM1 closed)")), 1);
+    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: Input/output error (COM1 closed)")),
+             1);
     QVERIFY(rig.logged(QStringLiteral("Answer failed: Input/output error")));
     QVERIFY(!rig.ct.CommPortOpen);
     QVERIFY(!rig.ct.CommWaitingForResponse);
     // A later command fails at once and says why.
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
-    QCOMPARE(rig.boxTexts(),
-             QStringList{QStringLiteral("Send failed: Operation valid only when the port is open")});
+    QCOMPARE(rig.boxTexts(), QStringList{QStringLiteral(
+                                 "Send failed: Operation valid only when the port is open")});
     // Once the port is open again (device back, settings dialog), waits work as before.
     rig.comm.setPortOpen(true);
     rig.comm.injectLater(frameOf(0x81), 5);

@@ -32,38 +32,40 @@ void TestInterpreter::codes_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<bool>("showMsgBox");
     QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("status");   // last status text, trimmed
+    QTest::addColumn<QString>("status"); // last status text, trimmed
     QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<QString>("logged");   // empty: not checked
+    QTest::addColumn<QString>("logged"); // empty: not checked
 
     const QByteArray none;
     QTest::newRow("80 answered") << frameOf(0x80) << true << frameOf(0x81)
                                  << "Comm_OnlineTest_Request_Info" << QStringList() << QString();
     QTest::newRow("81 with box") << frameOf(0x81) << true << none << "Comm_OnlineTest_Info"
                                  << QStringList{"Comm_OnlineTest_Info"} << QString();
-    QTest::newRow("81 quiet") << frameOf(0x81) << false << none << "Comm_OnlineTest_Info" << QStringList()
-                              << QString();
+    QTest::newRow("81 quiet") << frameOf(0x81) << false << none << "Comm_OnlineTest_Info"
+                              << QStringList() << QString();
     QTest::newRow("82 answered with version info")
         << frameOf(0x82) << true
-        << frameOf(0x83, "20" + QByteArray("ZT-ACU 1.0").leftJustified(32, ' ').toHex().toUpper() + "20"
-                             + QByteArray("TextStatus(2)").leftJustified(32, ' ').toHex().toUpper() + "20"
-                             + QByteArray("TextStatus(3)").leftJustified(32, ' ').toHex().toUpper())
+        << frameOf(0x83,
+                   "20" + QByteArray("ZT-ACU 1.0").leftJustified(32, ' ').toHex().toUpper() + "20" +
+                       QByteArray("TextStatus(2)").leftJustified(32, ' ').toHex().toUpper() + "20" +
+                       QByteArray("TextStatus(3)").leftJustified(32, ' ').toHex().toUpper())
         << "Comm_VersionInfo_Sent" << QStringList() << QString();
-    QTest::newRow("83 received, quiet") << frameOf(0x83, entry("ACU")) << false << none
-                                        << "Comm_VersionInfo_Received" << QStringList() << QString();
+    QTest::newRow("83 received, quiet")
+        << frameOf(0x83, entry("ACU")) << false << none << "Comm_VersionInfo_Received"
+        << QStringList() << QString();
     QTest::newRow("83 received, box") << frameOf(0x83, entry("ACU")) << true << none << ""
                                       << QStringList{"Comm_VersionInfo_Received"} << QString();
     QTest::newRow("85 acknowledged with its checksum")
         << frameOf(0x85, "01020304") << false << frameOf(0x86, "3130") << "Comm_Data_Received"
         << QStringList() << "  Comm_Data_Received";
-    QTest::newRow("85 empty block acknowledged with 0") << frameOf(0x85) << true << frameOf(0x86, "30")
-                                                        << "Comm_Data_Received"
-                                                        << QStringList{"Comm_Data_Received"} << QString();
+    QTest::newRow("85 empty block acknowledged with 0")
+        << frameOf(0x85) << true << frameOf(0x86, "30") << "Comm_Data_Received"
+        << QStringList{"Comm_Data_Received"} << QString();
     QTest::newRow("86 matching") << frameOf(0x86, "3130") << false << none << "Comm_Data_Sent"
                                  << QStringList() << "  Comm_Data_Sent";
-    QTest::newRow("86 mismatch boxes regardless") << frameOf(0x86, "3131") << false << none
-                                                  << "Comm_Checksum_Err" << QStringList{"Comm_Checksum_Err"}
-                                                  << "  Comm_Checksum_Err";
+    QTest::newRow("86 mismatch boxes regardless")
+        << frameOf(0x86, "3131") << false << none << "Comm_Checksum_Err"
+        << QStringList{"Comm_Checksum_Err"} << "  Comm_Checksum_Err";
     QTest::newRow("86 not a number") << frameOf(0x86, "4142") << true << none << "" << QStringList()
                                      << "  Interpreter: Acknowledged checksum is not a number";
     QTest::newRow("87 resets and answers") << frameOf(0x87) << false << frameOf(0x88)
@@ -72,8 +74,8 @@ void TestInterpreter::codes_data()
                                  << QStringList{"Comm_Reset_Done"} << QString();
     QTest::newRow("89 with box") << frameOf(0x89, "31322020") << true << none << ""
                                  << QStringList{"ACU Versionsnummer empfangen"} << QString();
-    QTest::newRow("89 quiet") << frameOf(0x89, "31322020") << false << none << "ACU Versionsnummer empfangen"
-                              << QStringList() << QString();
+    QTest::newRow("89 quiet") << frameOf(0x89, "31322020") << false << none
+                              << "ACU Versionsnummer empfangen" << QStringList() << QString();
     QTest::newRow("90 unknown") << frameOf(0x90, "0005") << true << none << "" << QStringList()
                                 << "  Interpreter:   Unknown command90";
     QTest::newRow("8A unknown") << frameOf(0x8A) << true << none << "" << QStringList()
@@ -139,8 +141,8 @@ void TestInterpreter::versionInfo_data()
         << entry("ABC") + "05414243" << QStringList{"ABC", "", ""} << false;
     QTest::newRow("fourth entry fails, three stay")
         << entry("A") + entry("B") + entry("C") + entry("D") << QStringList{"A", "B", "C"} << true;
-    QTest::newRow("windows-1252 umlaut") << QByteArray("03") + "C46F6B" << QStringList{"\u00C4ok", "", ""}
-                                         << false;
+    QTest::newRow("windows-1252 umlaut")
+        << QByteArray("03") + "C46F6B" << QStringList{"\u00C4ok", "", ""} << false;
 }
 
 void TestInterpreter::versionInfo()
@@ -156,7 +158,8 @@ void TestInterpreter::versionInfo()
         QCOMPARE(rig.zt.Data.TextStatus[i].text().size(), 32);
         QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[i].text()), texts[i]);
     }
-    QCOMPARE(rig.logged(QStringLiteral("Interpreter: Version info holds more than three entries")), failure);
+    QCOMPARE(rig.logged(QStringLiteral("Interpreter: Version info holds more than three entries")),
+             failure);
     QCOMPARE(rig.pages.calls.contains(QStringLiteral("to")), true);
 }
 
@@ -179,14 +182,16 @@ void TestInterpreter::versionCheck()
     QFETCH(bool, ends);
     LinkRig rig;
     rig.zt.Flags.ProductVersion = product;
-    rig.interpreter.Comm_InterpretCommand("83", frameOf(0x83, device.isEmpty() ? QByteArray() : entry(device)));
+    rig.interpreter.Comm_InterpretCommand(
+        "83", frameOf(0x83, device.isEmpty() ? QByteArray() : entry(device)));
     QCOMPARE(rig.op.ended, ends);
     if (ends) {
         QCOMPARE(rig.op.boxes.size(), 1);
-        QCOMPARE(rig.op.boxes[0].text,
-                 QStringLiteral("Bitte benutzen Sie die PC-Software-Version '%1'...\r\nDanke!\r\n\r\n"
-                                "Please use the pc software version '%1'...\r\nThank you!")
-                     .arg(product));
+        QCOMPARE(
+            rig.op.boxes[0].text,
+            QStringLiteral("Bitte benutzen Sie die PC-Software-Version '%1'...\r\nDanke!\r\n\r\n"
+                           "Please use the pc software version '%1'...\r\nThank you!")
+                .arg(product));
         QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
         QCOMPARE(rig.op.boxes[0].title, rig.op.caption);
         QVERIFY(rig.logged(QStringLiteral("QueryEndProg_NoQuery")));
@@ -203,16 +208,18 @@ void TestInterpreter::hexData_data()
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QList<int>>("codes"); // group by group
     QTest::addColumn<bool>("failure");
-    QTest::newRow("two groups") << 2 << 2 << QByteArray("0001000203E87FFF") << QList<int>{1, 2, 1000, 32767}
-                                << false;
-    QTest::newRow("short block fills zeros") << 1 << 3 << QByteArray("0102") << QList<int>{258, 0, 0} << false;
-    QTest::newRow("payload 21 reads as high byte") << 1 << 2 << QByteArray("21") << QList<int>{8448, 0}
-                                                   << false;
+    QTest::newRow("two groups") << 2 << 2 << QByteArray("0001000203E87FFF")
+                                << QList<int>{1, 2, 1000, 32767} << false;
+    QTest::newRow("short block fills zeros")
+        << 1 << 3 << QByteArray("0102") << QList<int>{258, 0, 0} << false;
+    QTest::newRow("payload 21 reads as high byte")
+        << 1 << 2 << QByteArray("21") << QList<int>{8448, 0} << false;
     QTest::newRow("surplus ignored") << 1 << 1 << QByteArray("00050006") << QList<int>{5} << false;
     QTest::newRow("negative code refused, earlier codes stay")
         << 1 << 3 << QByteArray("00010203FFFF") << QList<int>{1, 515, 7} << true;
     QTest::newRow("high byte 80 refused") << 1 << 1 << QByteArray("8000") << QList<int>{7} << true;
-    QTest::newRow("lower-case digits read as 0") << 1 << 1 << QByteArray("00ff") << QList<int>{0} << false;
+    QTest::newRow("lower-case digits read as 0")
+        << 1 << 1 << QByteArray("00ff") << QList<int>{0} << false;
 }
 
 void TestInterpreter::hexData()
@@ -267,7 +274,8 @@ void TestInterpreter::versionInfoFrame()
     QByteArray frame;
     rig.interpreter.BuildVersionInfo(frame);
     QCOMPARE(frame.size(), 1 + 3 * 66 + 1);
-    QCOMPARE(frame.mid(1, 66), "20" + QByteArray("TextStatus(1)").leftJustified(32, ' ').toHex().toUpper());
+    QCOMPARE(frame.mid(1, 66),
+             "20" + QByteArray("TextStatus(1)").leftJustified(32, ' ').toHex().toUpper());
     QCOMPARE(frame.mid(67, 12), QByteArray("20476572E474")); // Windows-1252: ä is E4
     QVERIFY(rig.pages.calls.startsWith(QStringLiteral("from")));
 }

@@ -51,20 +51,22 @@ void TestMenuCommands::exchanges_data()
     QTest::newRow("5 send data") << 5 << 1 << frameOf(0x85, DataPayload) << frameOf(0x86, "353133")
                                  << "Sending data" << QByteArray() << "Comm_Data_Sent";
     QTest::newRow("5 send data, wrong acknowledgement")
-        << 5 << 1 << frameOf(0x85, DataPayload) << frameOf(0x86, "353134") << "Sending data" << QByteArray()
-        << "Comm_Checksum_Err";
-    QTest::newRow("6 request data") << 6 << 1 << frameOf(0x84, "20") << frameOf(0x85, "000700080009")
-                                    << "Requesting data" << frameOf(0x86, "3234") << "Comm_Data_Received";
+        << 5 << 1 << frameOf(0x85, DataPayload) << frameOf(0x86, "353134") << "Sending data"
+        << QByteArray() << "Comm_Checksum_Err";
+    QTest::newRow("6 request data")
+        << 6 << 1 << frameOf(0x84, "20") << frameOf(0x85, "000700080009") << "Requesting data"
+        << frameOf(0x86, "3234") << "Comm_Data_Received";
     QTest::newRow("106 request data unasked")
         << 106 << 0 << frameOf(0x84, "20") << frameOf(0x85, "000700080009") << "Requesting data"
         << frameOf(0x86, "3234") << "Comm_Data_Received";
-    QTest::newRow("107 send data unasked") << 107 << 0 << frameOf(0x85, DataPayload)
-                                           << frameOf(0x86, "353133") << "Sending data" << QByteArray()
-                                           << "Comm_Data_Sent";
+    QTest::newRow("107 send data unasked")
+        << 107 << 0 << frameOf(0x85, DataPayload) << frameOf(0x86, "353133") << "Sending data"
+        << QByteArray() << "Comm_Data_Sent";
     QTest::newRow("7 send reset") << 7 << 1 << frameOf(0x87) << frameOf(0x88) << "Sending reset"
                                   << QByteArray() << "Comm_Reset_Done";
-    QTest::newRow("8 version info") << 8 << 0 << frameOf(0x82) << frameOf(0x83, "03414243") << "Asking version"
-                                    << QByteArray() << "Comm_VersionInfo_Received";
+    QTest::newRow("8 version info")
+        << 8 << 0 << frameOf(0x82) << frameOf(0x83, "03414243") << "Asking version" << QByteArray()
+        << "Comm_VersionInfo_Received";
     QTest::newRow("9 online test") << 9 << 0 << frameOf(0x80) << frameOf(0x81) << "Online test"
                                    << QByteArray() << "Comm_OnlineTest_Info";
 }
@@ -185,16 +187,16 @@ void TestMenuCommands::systemPage_data()
     QTest::addColumn<QByteArray>("written");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("status");
-    QTest::newRow("ACU 12 keeps its blanks") << 108 << "12" << 0 << frameOf(0x89, "31322020") << QString()
-                                             << "ACU Versionsnummer übertragen";
-    QTest::newRow("ACU blank not sent") << 108 << "  " << 0 << QByteArray()
-                                        << "Keine ACU Versionsnummer angegeben..." << QString();
+    QTest::newRow("ACU 12 keeps its blanks") << 108 << "12" << 0 << frameOf(0x89, "31322020")
+                                             << QString() << "ACU Versionsnummer übertragen";
+    QTest::newRow("ACU blank not sent")
+        << 108 << "  " << 0 << QByteArray() << "Keine ACU Versionsnummer angegeben..." << QString();
     QTest::newRow("CAN bus 258") << 109 << "" << 258 << frameOf(0x90, "0102") << QString()
                                  << "CanBus Adresse übertragen";
     QTest::newRow("CAN bus -1") << 109 << "" << -1 << frameOf(0x90, "FFFF") << QString()
                                 << "CanBus Adresse übertragen";
-    QTest::newRow("CAN bus 0 never sent") << 109 << "" << 0 << QByteArray()
-                                          << "Keine CanBus Adresse angegeben..." << QString();
+    QTest::newRow("CAN bus 0 never sent")
+        << 109 << "" << 0 << QByteArray() << "Keine CanBus Adresse angegeben..." << QString();
 }
 
 void TestMenuCommands::systemPage()

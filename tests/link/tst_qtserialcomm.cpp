@@ -1,14 +1,14 @@
 // The QSerialPort adapter against a pseudo-terminal whose far end the test holds.
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -28,7 +28,10 @@ public:
     ~PtyPair() { hangUp(); }
     bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
     QString slave() const { return m_slave; }
-    void send(const QByteArray &bytes) { QCOMPARE(::write(m_master, bytes.constData(), bytes.size()), bytes.size()); }
+    void send(const QByteArray &bytes)
+    {
+        QCOMPARE(::write(m_master, bytes.constData(), bytes.size()), bytes.size());
+    }
     QByteArray receive(int expected)
     {
         QByteArray got;
@@ -158,7 +161,8 @@ void TestQtSerialComm::openFailures()
     QVERIFY(pty.ok());
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
-    const QString device = scenario == QLatin1String("missing") ? QStringLiteral("/nonexistent/ttyZT") : pty.slave();
+    const QString device =
+        scenario == QLatin1String("missing") ? QStringLiteral("/nonexistent/ttyZT") : pty.slave();
     writeIni(ini, device);
     if (scenario == QLatin1String("denied"))
         QCOMPARE(::chmod(pty.slave().toLocal8Bit().constData(), 0), 0);
@@ -205,7 +209,12 @@ void TestQtSerialComm::exchange()
     QVERIFY(Tools::WaitUntil([&] { return !events.isEmpty(); }, QDeadlineTimer(5000)));
     QCOMPARE(comm.commEvent(), int(SerialPort::EvReceive));
     QByteArray in;
-    Tools::WaitUntil([&] { in += comm.input(); return in.size() >= 2; }, QDeadlineTimer(5000));
+    Tools::WaitUntil(
+        [&] {
+            in += comm.input();
+            return in.size() >= 2;
+        },
+        QDeadlineTimer(5000));
     QCOMPARE(in, QByteArray("\x81\r")); // zero bytes dropped, nothing stale
     QVERIFY(!received.isEmpty());
 

@@ -87,7 +87,8 @@ int FakeComm::outBufferCount() const
         m_queued = 0;
     if (m_queued > 0 && drainAfterPolls >= 0) {
         // A real port reports the drain with an event; wake the waiting loop likewise.
-        QMetaObject::invokeMethod(const_cast<FakeComm *>(this), [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            const_cast<FakeComm *>(this), [] {}, Qt::QueuedConnection);
     }
     return m_queued;
 }

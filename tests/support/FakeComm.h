@@ -1,7 +1,7 @@
 #pragma once
-#include <functional>
 #include <QByteArray>
 #include <QList>
+#include <functional>
 
 #include "link/SerialPort.h"
 
