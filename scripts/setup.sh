@@ -47,17 +47,27 @@ zt_build() {
     cmake --build "$dir" -j2
 }
 
+# True when clang with libFuzzer is there, installed if need be.
+zt_have_fuzzer() {
+    zt_install "${ZT_FUZZ_PACKAGES[@]}" && command -v clang++ >/dev/null 2>&1
+}
+
+# Builds the libFuzzer programs (build-fuzz/bin/fuzz_*) with clang.
+zt_fuzz_build() {
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZT_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+    cmake --build build-fuzz -j2 --target zt_fuzzers
+}
+
 # zt_fuzz: builds the libFuzzer programs (tests/fuzz/fuzz_*.cpp) with clang in build-fuzz/
 # and runs each over its seeds (tests/fuzz/corpus/<name>/) for a few seconds. Fails on a
 # crash, whose input is kept in build-fuzz/; skipped when clang cannot be had.
 zt_fuzz() {
-    if ! zt_install "${ZT_FUZZ_PACKAGES[@]}" || ! command -v clang++ >/dev/null 2>&1; then
+    if ! zt_have_fuzzer; then
         echo "clang with libFuzzer is not available: fuzzing skipped"
         return 0
     fi
-    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DZT_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-    cmake --build build-fuzz -j2 --target zt_fuzzers
+    zt_fuzz_build
     local src name work
     for src in tests/fuzz/fuzz_*.cpp; do
         [ -e "$src" ] || continue
