@@ -132,6 +132,8 @@ private Q_SLOTS:
     void menuCommands();
     void deviceStarted_data();
     void deviceStarted();
+    void silentDeviceEndsAtTimeOut_data();
+    void silentDeviceEndsAtTimeOut();
     void farEndHangsUp();
 };
 
@@ -232,6 +234,49 @@ void TestLinkE2e::deviceStarted()
     }
     if (command == "send-data" || command == "reset")
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
+}
+
+void TestLinkE2e::silentDeviceEndsAtTimeOut_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("request"); // the code the device leaves unanswered
+    QTest::addColumn<int>("answer");
+    QTest::newRow("5 send data") << 5 << 0x85 << 0x86;
+    QTest::newRow("6 request data") << 6 << 0x84 << 0x85;
+    QTest::newRow("7 reset") << 7 << 0x87 << 0x88;
+    QTest::newRow("8 version") << 8 << 0x82 << 0x83;
+    QTest::newRow("9 online test") << 9 << 0x80 << 0x81;
+}
+
+// The wait for an answer that never comes ends at TimeOut (2 s here) with a message that
+// names the answer; the port stays open and the next exchange goes through.
+void TestLinkE2e::silentDeviceEndsAtTimeOut()
+{
+    QFETCH(int, number);
+    QFETCH(int, request);
+    QFETCH(int, answer);
+    E2eRig rig;
+    QVERIFY(rig.start({QStringLiteral("--no-answer"), QString::number(request, 16)}));
+    rig.zt.Flags.ShowMsgBox = true;
+    rig.menu.Interpret_MenuCommand(number);
+    QVERIFY2(rig.sim.waitFor(QStringLiteral("in  %1").arg(request, 0, 16)),
+             qPrintable(rig.sim.output()));
+    // After the confirmation that sending, requesting and reset ask for.
+    QCOMPARE(rig.op.boxes.size(), number <= 7 ? 2 : 1);
+    QCOMPARE(rig.op.boxes.last().text,
+             QStringLiteral("The device did not answer (expected answer %1). Please check the "
+                            "connection and the device.")
+                 .arg(answer, 0, 16));
+    QVERIFY(rig.ct.CommPortOpen);
+    QVERIFY(!rig.ct.CommWaitingForResponse);
+
+    rig.zt.Flags.ShowMsgBox = false;
+    const bool online = number != 9;
+    rig.menu.Interpret_MenuCommand(online ? 9 : 8);
+    rig.settle();
+    QCOMPARE(rig.op.status.trimmed(), online ? QStringLiteral("Online test successful: the "
+                                                              "device answers.")
+                                             : QStringLiteral("Version information received"));
 }
 
 void TestLinkE2e::farEndHangsUp()
