@@ -1,9 +1,9 @@
 // Test helper: saves TARGET over and over, alternating the bytes of the files FIRST and
 // SECOND, so a test can kill it at any moment of a save. Writes "ready" once the first
 // save is on disk.
-#include <cstdio>
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstdio>
 
 #include "common/ZtError.h"
 #include "data/DataFile.h"
