@@ -24,7 +24,7 @@ public:
     // Returns whether a translation was installed.
     static bool installQtTranslations(const QString &language);
 
-    // The windows reached by menu commands, owned by start-up.
+    // The windows reached by menu commands, owned by start-up and kept for the run.
     struct SerialSettingsTarget {
         SerialPort *port = nullptr;
         CommTools *tools = nullptr;
@@ -66,7 +66,7 @@ private:
     bool m_hourglass = false;
     QPointer<frmComm> m_comm;
     SerialSettingsTarget m_serial;
-    QPointer<frmProto> m_proto;
-    QPointer<frmSplash> m_about;
-    QPointer<frmCommDebug> m_commDebug;
+    frmProto *m_proto = nullptr;
+    frmSplash *m_about = nullptr;
+    frmCommDebug *m_commDebug = nullptr;
 };

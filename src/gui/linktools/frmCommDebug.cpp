@@ -143,7 +143,7 @@ QString frmCommDebug::capped(const QString &boxText, const QString &txt)
             --n;
         if (n > 1) {
             t = t.mid(n + 1);
-        } else {
+        } else if (excess > 0) {
             // Runs hold no line breaks: cut whole cells instead, so the window keeps
             // showing new traffic and each box starts with "|" as before.
             const qsizetype bar = t.indexOf(QLatin1Char('|'), qMax<qsizetype>(excess, 1));
