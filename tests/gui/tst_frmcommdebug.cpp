@@ -3,7 +3,16 @@
 #include <QTest>
 
 #include "linktools/frmCommDebug.h"
+#include "common/Twips.h"
 #include "settings/INITools.h"
+
+// With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
+static void keepPicture(QWidget *w, const char *name)
+{
+    const QString dir = qEnvironmentVariable("ZT_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(w->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+}
 
 class TstFrmCommDebug : public QObject {
     Q_OBJECT
@@ -19,6 +28,7 @@ private Q_SLOTS:
     void cap();
     void capKeepsShowingTraffic();
     void positionSaved();
+    void openedAtDesignSize();
 
 private:
     QTemporaryDir m_dir;
@@ -154,6 +164,20 @@ void TstFrmCommDebug::positionSaved()
              QStringLiteral("6000"));
     frmCommDebug again(m_ini);
     QCOMPARE(again.size(), QSize(640, 400));
+}
+
+void TstFrmCommDebug::openedAtDesignSize()
+{
+    // Nothing stored: design size, centred.
+    frmCommDebug w(m_dir.filePath(QStringLiteral("empty.Ini")));
+    QCOMPARE(w.size(), QSize(Twips::toPixels(8000), Twips::toPixels(6000)));
+    w.show();
+    w.showBytes(QByteArray::fromHex("8530303031303030320D"));
+    w.DebugAusgabe(QStringLiteral("86414243"), true);
+    w.showBytes(QByteArray("\x86" "0F3A\r", 6));
+    QCOMPARE(w.txtHex()->height(), w.height() / 2);
+    QCOMPARE(w.txtAscii()->y(), w.txtHex()->height());
+    keepPicture(&w, "comm-debug.png");
 }
 
 QTEST_MAIN(TstFrmCommDebug)

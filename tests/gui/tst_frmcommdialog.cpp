@@ -17,7 +17,16 @@
 #include "link/SerialPort.h"
 #include "linktools/frmCommDialog.h"
 #include "log/AppLog.h"
+#include "common/Twips.h"
 #include "settings/INITools.h"
+
+// With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
+static void keepPicture(QWidget *w, const char *name)
+{
+    const QString dir = qEnvironmentVariable("ZT_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(w->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+}
 
 // Ports that exist, ports another program holds, and the devices behind them.
 class ProbeComm : public SerialPort {
@@ -91,6 +100,7 @@ private Q_SLOTS:
     void openPortQuestion();
     void unnumberedDeviceGetsLowestFreeNumber_data();
     void unnumberedDeviceGetsLowestFreeNumber();
+    void designSize();
 
 private:
     void writeIni(const QByteArray &comm, const QByteArray &extra = {});
@@ -440,6 +450,17 @@ void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber()
         QCOMPARE(mapped, QString());
         QVERIFY(m_dialog->isVisible());
     }
+}
+
+void TstFrmCommDialog::designSize()
+{
+    dialog(QStringLiteral("GER"));
+    QVERIFY(m_dialog->prepare());
+    m_dialog->show();
+    QCOMPARE(m_dialog->size(), QSize(Twips::toPixels(4350), Twips::toPixels(4125)));
+    QCOMPARE(child<QComboBox>("cmbStopBits")->geometry().topLeft(),
+             QPoint(Twips::toPixels(3000), Twips::toPixels(1680)));
+    keepPicture(m_dialog, "serial-settings.png");
 }
 
 QTEST_MAIN(TstFrmCommDialog)

@@ -4,9 +4,18 @@
 #include <QTest>
 #include <QUrl>
 
+#include "common/Twips.h"
 #include "controls/frmSplash.h"
 
 Q_DECLARE_METATYPE(frmSplash::VersionInfo)
+
+// With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
+static void keepPicture(QWidget *w, const char *name)
+{
+    const QString dir = qEnvironmentVariable("ZT_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(w->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+}
 
 class TstFrmSplash : public QObject {
     Q_OBJECT
@@ -20,6 +29,7 @@ private Q_SLOTS:
     void splashShowsVersionOnly();
     void webLink_data();
     void webLink();
+    void designSizes();
 };
 
 static frmSplash::VersionInfo info(const QString &product, const QString &description = {},
@@ -169,6 +179,23 @@ void TstFrmSplash::webLink()
     QFETCH(QString, address);
     QFETCH(bool, opened);
     QCOMPARE(frmSplash::isWebLink(QUrl(address)), opened);
+}
+
+void TstFrmSplash::designSizes()
+{
+    frmSplash w(QStringLiteral("ZT"));
+    w.showSplash();
+    QCOMPARE(w.size(), QSize(Twips::toPixels(4245), Twips::toPixels(4245)));
+    keepPicture(&w, "splash.png");
+    w.hide();
+    w.IsSplash = false;
+    w.Form_Load();
+    w.open();
+    QCOMPARE(w.size(), QSize(Twips::toPixels(4500), Twips::toPixels(6060)));
+    QCOMPARE(w.findChild<QWidget *>(QStringLiteral("picLogo"))->geometry(),
+             QRect(Twips::toPixels(120), Twips::toPixels(120), Twips::toPixels(4245), Twips::toPixels(4245)));
+    keepPicture(&w, "about.png");
+    w.close();
 }
 
 QTEST_MAIN(TstFrmSplash)

@@ -130,7 +130,8 @@ frmSplash::frmSplash(const QString &productVersion, QWidget *parent)
     m_lblInternet[0]->setGeometry(twipsRect(120, 5400, 2775, 255));
     m_lblInternet[1] = new QLabel(WebAddress, this);
     m_lblInternet[1]->setObjectName(QStringLiteral("lblInternet(1)"));
-    m_lblInternet[1]->setGeometry(twipsRect(120, 5640, 2100, 210));
+    // Wide enough for the address in today's fonts; it ends left of OK.
+    m_lblInternet[1]->setGeometry(twipsRect(120, 5640, 3000, 255));
     m_lblInternet[1]->setCursor(Qt::PointingHandCursor);
     QPalette link = m_lblInternet[1]->palette();
     link.setColor(QPalette::WindowText, palette().color(QPalette::Link));

@@ -34,7 +34,8 @@ QPlainTextEdit *makeBox(QWidget *parent, const char *name)
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Both boxes break at the same column, so a byte's two cells stay one above the other.
+    box->setWordWrapMode(QTextOption::WrapAnywhere);
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
     if (!QFontInfo(font).fixedPitch())

@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QStylePainter>
 #include <QTimer>
 
 #include "app/Operator.h"
@@ -81,9 +82,26 @@ int IndexOfListText(const QComboBox *list, const QString &text)
     return -1;
 }
 
+// The closed port list shows the port name; the open list also the device and adapter.
+class PortList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText = option.currentText.section(QStringLiteral("   "), 0, 0);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
 QComboBox *makeList(QWidget *parent, const char *name, int top)
 {
-    auto *list = new QComboBox(parent);
+    auto *list = qstrcmp(name, "cmbPort") == 0 ? new PortList(parent) : new QComboBox(parent);
     list->setObjectName(QLatin1String(name));
     list->setEditable(false);
     list->setGeometry(twipsRect(3000, top, 1215, 315));
@@ -110,6 +128,10 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     setObjectName(QStringLiteral("frmCommDialog"));
     setWindowTitle(QStringLiteral("Parameter Serielle Schnittstelle"));
     setFixedSize(Twips::toPixels(4350), Twips::toPixels(4125));
+    // The layout was made for an 8-point dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     auto *frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("fraStatus"));
@@ -192,6 +214,14 @@ void frmCommDialog::FillLists()
             m_labels[i]->setText(QLatin1String(english[i]));
         m_cmdOk->setText(QStringLiteral("&Ok"));
         m_cmdCancel->setText(QStringLiteral("&Cancel"));
+    }
+    // Fonts run wider than the ones the layout was made for: a long label gets smaller.
+    for (QLabel *label : m_labels) {
+        QFont f = font();
+        while (QFontMetrics(f).horizontalAdvance(label->text()) > label->width()
+               && f.pointSizeF() > 6)
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        label->setFont(f);
     }
 }
 
@@ -284,12 +314,16 @@ void frmCommDialog::addUnnumberedDevices()
     QStringList numbered;
     for (int n = 1; n <= 16; ++n)
         numbered << canonical(PortDevice(m_iniFile, n));
+    // Whichever of them is chosen gets the lowest free number.
+    const int free = freePortNumber();
+    const QString head = free > 0 ? QStringLiteral("COM%1").arg(free) + text(" (neu)", " (new)")
+                                  : QStringLiteral("COM?");
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
         if (numbered.contains(info.systemLocation()))
             continue;
         const QString device = stableName(info.systemLocation());
-        m_cmbPort->addItem(entryText(QStringLiteral("COM?"), device), 0);
+        m_cmbPort->addItem(entryText(head, device), 0);
         m_cmbPort->setItemData(m_cmbPort->count() - 1, device, DeviceRole);
     }
 }
