@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "log/AppLog.h"
 #include "log/PlainTextSink.h"
 #include "log/frmProto.h"
 #include "settings/Messages.h"
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void sinkKeepsLineEnds_data();
     void sinkKeepsLineEnds();
     void caretAtEndShowsLastLine();
+    void logLinesHeldNearCap();
     void placement_data();
     void placement();
     void okHidesAndKeepsText();
@@ -50,6 +52,26 @@ void TstFrmProto::caretAtEndShowsLastLine()
     QCOMPARE(edit.textCursor().position(), int(edit.toPlainText().size()));
     sink.setCaret(5); // after " one" and its CR
     QCOMPARE(edit.textCursor().position(), 4);
+}
+
+void TstFrmProto::logLinesHeldNearCap()
+{
+    QTemporaryDir dir;
+    Messages messages;
+    frmProto w(messages);
+    AppLog log(dir.path(), QStringLiteral("zteditor"));
+    log.setTextControl(&w.sink());
+    const QString line(99, QLatin1Char('x')); // 102 characters with the blank and CR LF
+    for (int i = 0; i < 300; ++i)
+        log.WriteProto(QString::number(i).rightJustified(3, QLatin1Char('0')) + line.mid(3));
+    const QString text = w.sink().text();
+    QVERIFY(text.size() <= AppLog::ProtoCap + 102); // lines are cut only up to the excess
+    QVERIFY(text.size() > AppLog::ProtoCap - 2 * 102);
+    QVERIFY(text.startsWith(QLatin1Char(' ')));      // whole lines were cut
+    QVERIFY(text.endsWith(QLatin1String(" 299") + line.mid(3) + QLatin1String("\r\n")));
+    auto *txt = w.findChild<QPlainTextEdit *>(QStringLiteral("txtProto"));
+    QCOMPARE(txt->toPlainText(), QString(text).remove(QLatin1Char('\r')));
+    QCOMPARE(txt->textCursor().position(), int(txt->toPlainText().size()));
 }
 
 void TstFrmProto::placement_data()
