@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -38,7 +39,8 @@ private Q_SLOTS:
     void saveDialogCancelled();
     void saveDialogChosen();
     void transferWindowCancel();
-    void germanButtons(); // last: the translation stays installed
+    void germanButtons(); // the translation stays installed
+    void endProgramRunsNothingMore(); // last: the application is finished afterwards
 
 private:
     QMainWindow *m_main = nullptr;
@@ -222,6 +224,42 @@ void TstGuiOperator::germanButtons()
     });
     QVERIFY(!op.askYesNo(QStringLiteral("Beenden?"), BoxIcon::Stop, op.mainCaption()));
     QCOMPARE(texts, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
+}
+
+// A window whose close handler must not run when the program ends.
+class GuardedWindow : public QWidget {
+public:
+    bool closeHandlerRan = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        closeHandlerRan = true;
+        QWidget::closeEvent(event);
+    }
+};
+
+void TstGuiOperator::endProgramRunsNothingMore()
+{
+    GuiOperator op(m_main);
+    GuardedWindow other;
+    other.show();
+    op.setHourglass(true);
+    bool timerRan = false;
+    QVERIFY(!GuiOperator::programEnded());
+    // Ended from inside the main loop, with a timer still to come.
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] { timerRan = true; });
+        op.endProgram();
+    });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(GuiOperator::programEnded());
+    QVERIFY(!m_main->isVisible());
+    QVERIFY(!other.isVisible());
+    QVERIFY(!other.closeHandlerRan);
+    QVERIFY(!QApplication::overrideCursor());
+    QCoreApplication::processEvents();
+    QVERIFY(!timerRan);
 }
 
 QTEST_MAIN(TstGuiOperator)

@@ -39,12 +39,10 @@ QMessageBox::Icon toQtIcon(BoxIcon icon)
 class SwallowEvents : public QObject {
 public:
     using QObject::QObject;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        // Only the queued quit gets through.
-        return !(watched == QCoreApplication::instance() && event->type() == QEvent::MetaCall);
-    }
+    bool eventFilter(QObject *, QEvent *) override { return true; }
 };
+
+bool s_programEnded = false;
 
 } // namespace
 
@@ -215,17 +213,22 @@ FormGeometry *GuiOperator::mainWindow()
     return m_main ? &m_geometry : nullptr;
 }
 
+bool GuiOperator::programEnded()
+{
+    return s_programEnded;
+}
+
 void GuiOperator::endProgram()
 {
+    if (s_programEnded)
+        return;
+    s_programEnded = true;
     setHourglass(false);
     // Hiding closes a window without its close handler.
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows)
         window->hide();
     QCoreApplication::instance()->installEventFilter(new SwallowEvents(QCoreApplication::instance()));
-    // Leaves every running event loop; the queued quit also ends one that starts later
-    // (a start-up failure before the main loop).
+    // Leaves every running event loop, the main one included.
     QCoreApplication::exit(0);
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
 }

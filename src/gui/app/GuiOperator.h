@@ -38,6 +38,10 @@ public:
 
     frmComm *transferWindow(); // created on first use
 
+    // True once endProgram ran: a program ended during start-up, before its event loop
+    // ran, returns from main instead of entering the loop.
+    static bool programEnded();
+
     void setStatus(const QString &text, const QString &toolTip) override;
     void messageBox(const QString &text, BoxIcon icon, const QString &title) override;
     bool askYesNo(const QString &text, BoxIcon icon, const QString &title) override;
