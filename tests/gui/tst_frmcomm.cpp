@@ -22,7 +22,8 @@ void TstFrmComm::germanTextsInEveryLanguage()
     QCOMPARE(w.windowTitle(), QStringLiteral("Datenübertragung"));
     QCOMPARE(w.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Datenübertragung, bitte warten..."));
-    QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(), QStringLiteral("&Abbrechen"));
+    QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
+             QStringLiteral("&Abbrechen"));
     QCOMPARE(w.size(), QSize(Twips::toPixels(4335), Twips::toPixels(1440)));
 }
 

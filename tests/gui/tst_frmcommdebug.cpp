@@ -2,8 +2,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "linktools/frmCommDebug.h"
 #include "common/Twips.h"
+#include "linktools/frmCommDebug.h"
 #include "settings/INITools.h"
 
 // With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
@@ -46,14 +46,20 @@ void TstFrmCommDebug::cells_data()
     QTest::addColumn<bool>("validData");
     QTest::addColumn<QString>("hexRun");
     QTest::addColumn<QString>("charRun");
-    QTest::newRow("hex pair") << "4142" << true << "41 | 42 | " << "A  | B  | ";
-    QTest::newRow("lower-case digit is a marker") << "4a" << true << "4-61-| " << "-61-| ";
-    QTest::newRow("pair straddles a marker") << "4x1" << true << "4-78-| 1 | " << "-78-| A  | ";
+    QTest::newRow("hex pair") << "4142" << true << "41 | 42 | "
+                              << "A  | B  | ";
+    QTest::newRow("lower-case digit is a marker") << "4a" << true << "4-61-| "
+                                                  << "-61-| ";
+    QTest::newRow("pair straddles a marker") << "4x1" << true << "4-78-| 1 | "
+                                             << "-78-| A  | ";
     QTest::newRow("unprintable") << "0D7F80" << true << "0D | 7F | 80 | "
                                  << "   | \x7f  |    | ";
-    QTest::newRow("raw bytes") << "AB" << false << "-41-|-42-| " << " A  | B  | ";
-    QTest::newRow("raw CR") << "\r" << false << "-0D-| " << "    | ";
-    QTest::newRow("empty") << "" << true << "" << "";
+    QTest::newRow("raw bytes") << "AB" << false << "-41-|-42-| "
+                               << " A  | B  | ";
+    QTest::newRow("raw CR") << "\r" << false << "-0D-| "
+                            << "    | ";
+    QTest::newRow("empty") << "" << true << ""
+                           << "";
 }
 
 void TstFrmCommDebug::cells()
@@ -75,8 +81,10 @@ void TstFrmCommDebug::runsJoin_data()
     QTest::addColumn<QString>("chars");
     QTest::newRow("raw in two calls") << QStringList{"r:AB", "r:C"} << "|-41-|-42-|-43-| "
                                       << "| A  | B  | C  | ";
-    QTest::newRow("hex into empty boxes") << QStringList{"h:4142"} << "|41 | 42 | " << "|A  | B  | ";
-    QTest::newRow("hex then raw") << QStringList{"h:41", "r:B"} << "|41 |-42-| " << "|A  | B  | ";
+    QTest::newRow("hex into empty boxes") << QStringList{"h:4142"} << "|41 | 42 | "
+                                          << "|A  | B  | ";
+    QTest::newRow("hex then raw") << QStringList{"h:41", "r:B"} << "|41 |-42-| "
+                                  << "|A  | B  | ";
 }
 
 void TstFrmCommDebug::runsJoin()
@@ -120,9 +128,12 @@ void TstFrmCommDebug::cap_data()
     QTest::addColumn<QString>("expected");
     const QString full = QStringLiteral("|") + QString(20474, QLatin1Char('x'));
     QTest::newRow("exactly at the cap") << full << "ab | " << full + "ab | ";
-    QTest::newRow("below the cap") << "|41 | " << "42 | " << "|41 | 42 | ";
+    QTest::newRow("below the cap") << "|41 | "
+                                   << "42 | "
+                                   << "|41 | 42 | ";
     const QString lines = QStringLiteral("aaaa\r\n") + QString(20470, QLatin1Char('b'));
-    QTest::newRow("line break before the excess") << lines << "0123456789" << QString(20470, QLatin1Char('b')) + "0123456789";
+    QTest::newRow("line break before the excess")
+        << lines << "0123456789" << QString(20470, QLatin1Char('b')) + "0123456789";
 }
 
 void TstFrmCommDebug::cap()
@@ -158,9 +169,13 @@ void TstFrmCommDebug::positionSaved()
         w.resize(640, 400);
         w.close();
     }
-    QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Screen"), QStringLiteral("Comm_Debug_Coord_W"), QString()).trimmed(),
+    QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Screen"), QStringLiteral("Comm_Debug_Coord_W"),
+                           QString())
+                 .trimmed(),
              QStringLiteral("9600"));
-    QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Screen"), QStringLiteral("Comm_Debug_Coord_H"), QString()).trimmed(),
+    QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Screen"), QStringLiteral("Comm_Debug_Coord_H"),
+                           QString())
+                 .trimmed(),
              QStringLiteral("6000"));
     frmCommDebug again(m_ini);
     QCOMPARE(again.size(), QSize(640, 400));
@@ -174,7 +189,9 @@ void TstFrmCommDebug::openedAtDesignSize()
     w.show();
     w.showBytes(QByteArray::fromHex("8530303031303030320D"));
     w.DebugAusgabe(QStringLiteral("86414243"), true);
-    w.showBytes(QByteArray("\x86" "0F3A\r", 6));
+    w.showBytes(QByteArray("\x86"
+                           "0F3A\r",
+                           6));
     QCOMPARE(w.txtHex()->height(), w.height() / 2);
     QCOMPARE(w.txtAscii()->y(), w.txtHex()->height());
     keepPicture(&w, "comm-debug.png");

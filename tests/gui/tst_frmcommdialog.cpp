@@ -11,13 +11,13 @@
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "app/ZtTools.h"
+#include "common/Twips.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
 #include "link/PortMap.h"
 #include "link/SerialPort.h"
 #include "linktools/frmCommDialog.h"
 #include "log/AppLog.h"
-#include "common/Twips.h"
 #include "settings/INITools.h"
 
 // With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
@@ -59,7 +59,8 @@ public:
     {
         if (open && !m_open) {
             ++opens;
-            const bool mapped = !openableDevice.isEmpty() && PortDevice(iniFile, m_port) == openableDevice;
+            const bool mapped =
+                !openableDevice.isEmpty() && PortDevice(iniFile, m_port) == openableDevice;
             if (inUse.contains(m_port))
                 throw ZtError(8005, QStringLiteral("Device or resource busy"));
             if (!existing.contains(m_port) && !mapped)
@@ -105,8 +106,10 @@ private Q_SLOTS:
 private:
     void writeIni(const QByteArray &comm, const QByteArray &extra = {});
     frmCommDialog *dialog(const QString &language);
-    template <typename T>
-    T *child(const char *name) { return m_dialog->findChild<T *>(QLatin1String(name)); }
+    template <typename T> T *child(const char *name)
+    {
+        return m_dialog->findChild<T *>(QLatin1String(name));
+    }
     QByteArray iniBytes() const;
     QStringList portEntries();
 
@@ -178,7 +181,9 @@ QStringList TstFrmCommDialog::portEntries()
     auto *list = child<QComboBox>("cmbPort");
     for (int i = 0; i < list->count(); ++i)
         if (list->itemData(i).toInt() > 0)
-            entries << QStringLiteral("%1=%2").arg(list->itemData(i).toInt()).arg(list->itemText(i).section(QLatin1String("   "), 0, 0));
+            entries << QStringLiteral("%1=%2")
+                           .arg(list->itemData(i).toInt())
+                           .arg(list->itemText(i).section(QLatin1String("   "), 0, 0));
     return entries;
 }
 
@@ -187,11 +192,18 @@ void TstFrmCommDialog::languageTexts_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QStringList>("texts"); // title, label 0, label 7, cancel, parity 0, flow
     QTest::newRow("GER") << "GER"
-                         << QStringList{"Parameter Serielle Schnittstelle", "Anschluss",
-                                        "Timer Intervall (in 1/1000 Sekunden)", "&Abbrechen",
-                                        "Gerade", "Keine"};
-    const QStringList english{"Serial Port Settings", "Port", "Timer Interval (in 1/1000 seconds)",
-                              "&Cancel", "Even", "None"};
+                         << QStringList{"Parameter Serielle Schnittstelle",
+                                        "Anschluss",
+                                        "Timer Intervall (in 1/1000 Sekunden)",
+                                        "&Abbrechen",
+                                        "Gerade",
+                                        "Keine"};
+    const QStringList english{"Serial Port Settings",
+                              "Port",
+                              "Timer Interval (in 1/1000 seconds)",
+                              "&Cancel",
+                              "Even",
+                              "None"};
     QTest::newRow("ENG") << "ENG" << english;
     QTest::newRow("empty is English") << "" << english;
     QTest::newRow("only exactly GER") << "ger" << english;
@@ -231,11 +243,14 @@ void TstFrmCommDialog::portsProbed()
 void TstFrmCommDialog::storedSettingsSelected_data()
 {
     QTest::addColumn<QByteArray>("comm");
-    QTest::addColumn<QStringList>("selected"); // port, bps, parity data, data bits, stop bits, timeout, interval
-    QTest::newRow("default") << QByteArray("Port=3\r\nSettings=19200,n,8,1\r\nTimeOut=10\r\nTimerInterval=500\r\n")
-                             << QStringList{"3", "19200", "N", "8", "1", "10", "500"};
-    QTest::newRow("unknown baud rate") << QByteArray("Port=1\r\nSettings=300,E,7,1.5\r\nTimeOut=5\r\nTimerInterval=250\r\n")
-                                       << QStringList{"1", "", "E", "7", "1.5", "5", "250"};
+    QTest::addColumn<QStringList>(
+        "selected"); // port, bps, parity data, data bits, stop bits, timeout, interval
+    QTest::newRow("default")
+        << QByteArray("Port=3\r\nSettings=19200,n,8,1\r\nTimeOut=10\r\nTimerInterval=500\r\n")
+        << QStringList{"3", "19200", "N", "8", "1", "10", "500"};
+    QTest::newRow("unknown baud rate")
+        << QByteArray("Port=1\r\nSettings=300,E,7,1.5\r\nTimeOut=5\r\nTimerInterval=250\r\n")
+        << QStringList{"1", "", "E", "7", "1.5", "5", "250"};
     QTest::newRow("absent port") << QByteArray("Port=2\r\nSettings=9600,x,9,3\r\n")
                                  << QStringList{"", "9600", "", "", "", "10", "500"};
     QTest::newRow("port beyond 16") << QByteArray("Port=17\r\nSettings=9600,o,5,2\r\n")
@@ -251,7 +266,9 @@ void TstFrmCommDialog::storedSettingsSelected()
     QVERIFY(m_dialog->prepare());
     auto *parity = child<QComboBox>("cmbParity");
     const QStringList seen{
-        child<QComboBox>("cmbPort")->currentIndex() < 0 ? QString() : child<QComboBox>("cmbPort")->currentData().toString(),
+        child<QComboBox>("cmbPort")->currentIndex() < 0
+            ? QString()
+            : child<QComboBox>("cmbPort")->currentData().toString(),
         child<QComboBox>("cmbBPS")->currentText(),
         parity->currentIndex() < 0 ? QString() : QString(QChar(parity->currentData().toInt())),
         child<QComboBox>("cmbDataBits")->currentText(),
@@ -266,14 +283,30 @@ void TstFrmCommDialog::checkOrder_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("emptied"); // the first control left without a value
     QTest::addColumn<QString>("message");
-    QTest::newRow("port") << "GER" << "cmbPort" << "Bitte wählen Sie einen Anschluss aus";
-    QTest::newRow("baud rate") << "ENG" << "cmbBPS" << "The baud rate has to be selected";
-    QTest::newRow("data bits") << "GER" << "cmbDataBits" << "Bitte wählen Sie die Anzahl Datenbits";
-    QTest::newRow("parity") << "ENG" << "cmbParity" << "The parity has to be selected";
-    QTest::newRow("stop bits") << "GER" << "cmbStopBits" << "Bitte wählen Sie die Anzahl der Stoppbits";
-    QTest::newRow("flow control") << "ENG" << "cmbFlowControl" << "The flow control has to be selected";
-    QTest::newRow("time-out") << "GER" << "txtTimeout" << "Bitte geben Sie den Timeout-Wert in Sekunden an";
-    QTest::newRow("interval") << "ENG" << "txtInterval" << "Please enter the timer interval value";
+    QTest::newRow("port") << "GER"
+                          << "cmbPort"
+                          << "Bitte wählen Sie einen Anschluss aus";
+    QTest::newRow("baud rate") << "ENG"
+                               << "cmbBPS"
+                               << "The baud rate has to be selected";
+    QTest::newRow("data bits") << "GER"
+                               << "cmbDataBits"
+                               << "Bitte wählen Sie die Anzahl Datenbits";
+    QTest::newRow("parity") << "ENG"
+                            << "cmbParity"
+                            << "The parity has to be selected";
+    QTest::newRow("stop bits") << "GER"
+                               << "cmbStopBits"
+                               << "Bitte wählen Sie die Anzahl der Stoppbits";
+    QTest::newRow("flow control") << "ENG"
+                                  << "cmbFlowControl"
+                                  << "The flow control has to be selected";
+    QTest::newRow("time-out") << "GER"
+                              << "txtTimeout"
+                              << "Bitte geben Sie den Timeout-Wert in Sekunden an";
+    QTest::newRow("interval") << "ENG"
+                              << "txtInterval"
+                              << "Please enter the timer interval value";
 }
 
 void TstFrmCommDialog::checkOrder()
@@ -286,8 +319,8 @@ void TstFrmCommDialog::checkOrder()
     m_dialog->show();
     // Everything from the emptied control on is empty, so the first check that fails
     // must be the one for that control.
-    const QStringList controls{"cmbPort", "cmbBPS", "cmbDataBits", "cmbParity", "cmbStopBits",
-                               "cmbFlowControl", "txtTimeout", "txtInterval"};
+    const QStringList controls{"cmbPort",     "cmbBPS",         "cmbDataBits", "cmbParity",
+                               "cmbStopBits", "cmbFlowControl", "txtTimeout",  "txtInterval"};
     for (qsizetype i = controls.indexOf(emptied); i < controls.size(); ++i) {
         QWidget *w = m_dialog->findChild<QWidget *>(controls.at(i));
         if (auto *list = qobject_cast<QComboBox *>(w))
@@ -341,7 +374,8 @@ void TstFrmCommDialog::okOpensAndSaves()
     QCOMPARE(m_comm->commPort(), 1);
     QCOMPARE(m_comm->settings(), QStringLiteral("9600,E,7,2"));
     const auto read = [&](const char *key) {
-        return INI_ReadValue(m_ini, QStringLiteral("Comm"), QLatin1String(key), QString()).trimmed();
+        return INI_ReadValue(m_ini, QStringLiteral("Comm"), QLatin1String(key), QString())
+            .trimmed();
     };
     QCOMPARE((QStringList{read("Port"), read("Settings"), read("TimeOut"), read("TimerInterval")}),
              (QStringList{"1", "9600,E,7,2", "20", "250"}));
@@ -411,8 +445,8 @@ void TstFrmCommDialog::openPortQuestion()
     dialog(QStringLiteral("ENG"));
     QCOMPARE(m_dialog->prepare(), answer);
     QCOMPARE(m_op.boxes.size(), 1);
-    QCOMPARE(m_op.boxes.at(0).text,
-             QStringLiteral("The COM port is already open.\r\nThe port will be closed during configuration. Proceed?"));
+    QCOMPARE(m_op.boxes.at(0).text, QStringLiteral("The COM port is already open.\r\nThe port will "
+                                                   "be closed during configuration. Proceed?"));
     QCOMPARE(m_comm->portOpen(), !answer);
 }
 
@@ -439,12 +473,15 @@ void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber()
     list->setItemData(list->count() - 1, device, frmCommDialog::DeviceRole);
     list->setCurrentIndex(list->count() - 1);
     QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
-    const QString mapped = INI_ReadValue(m_ini, QStringLiteral("Ports"), QStringLiteral("COM5"), QString()).trimmed();
+    const QString mapped =
+        INI_ReadValue(m_ini, QStringLiteral("Ports"), QStringLiteral("COM5"), QString()).trimmed();
     if (opens) {
         QVERIFY(m_op.boxes.isEmpty());
         QCOMPARE(mapped, device);
         QCOMPARE(m_comm->commPort(), 5);
-        QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Comm"), QStringLiteral("Port"), QString()).trimmed(), QStringLiteral("5"));
+        QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Comm"), QStringLiteral("Port"), QString())
+                     .trimmed(),
+                 QStringLiteral("5"));
     } else {
         QCOMPARE(m_op.boxes.value(0).text, QStringLiteral("No such file or directory"));
         QCOMPARE(mapped, QString());

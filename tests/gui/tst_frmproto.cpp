@@ -67,7 +67,7 @@ void TstFrmProto::logLinesHeldNearCap()
     const QString text = w.sink().text();
     QVERIFY(text.size() <= AppLog::ProtoCap + 102); // lines are cut only up to the excess
     QVERIFY(text.size() > AppLog::ProtoCap - 2 * 102);
-    QVERIFY(text.startsWith(QLatin1Char(' ')));      // whole lines were cut
+    QVERIFY(text.startsWith(QLatin1Char(' '))); // whole lines were cut
     QVERIFY(text.endsWith(QLatin1String(" 299") + line.mid(3) + QLatin1String("\r\n")));
     auto *txt = w.findChild<QPlainTextEdit *>(QStringLiteral("txtProto"));
     QCOMPARE(txt->toPlainText(), QString(text).remove(QLatin1Char('\r')));
@@ -81,8 +81,8 @@ void TstFrmProto::placement_data()
     // Own size 8505 x 4935, screen 28800 x 16200.
     QTest::newRow("centred") << QRect(1000, 1000, 10590, 9000) << QPoint(2042, 3032);
     QTest::newRow("left and top edge") << QRect(-3000, -4000, 6000, 4000) << QPoint(1, 1);
-    QTest::newRow("right and bottom edge") << QRect(26000, 15000, 6000, 6000)
-                                           << QPoint(28800 - 8505, 16200 - 4935);
+    QTest::newRow("right and bottom edge")
+        << QRect(26000, 15000, 6000, 6000) << QPoint(28800 - 8505, 16200 - 4935);
 }
 
 void TstFrmProto::placement()

@@ -54,8 +54,8 @@ void TstFrmSplash::fillInfo_data()
     QTest::addColumn<QString>("variant");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("product line only") << info("ZT DerUvav") << false << QString()
-                                       << "ZT DerUvav  V1.0.5";
+    QTest::newRow("product line only")
+        << info("ZT DerUvav") << false << QString() << "ZT DerUvav  V1.0.5";
     QTest::newRow("empty fields add no lines")
         << info("P", {}, "Firm") << false << QString() << "P  V1.0.5\r\nFirm";
     QTest::newRow("legal notice only when extended, after the description")
@@ -63,16 +63,16 @@ void TstFrmSplash::fillInfo_data()
         << "P  V1.0.5\r\nDesc\r\nCopyright X\r\nFirm";
     QTest::newRow("placeholders") << info("P", "a<cr>b<tab>c<cr>d") << false << QString()
                                   << "P  V1.0.5\r\na\r\nb\tc\r\nd";
-    QTest::newRow("variant ZT changes nothing")
-        << info("ZT DerUvav", "ZT editor") << false << "ZT" << "ZT DerUvav  V1.0.5\r\nZT editor";
+    QTest::newRow("variant ZT changes nothing") << info("ZT DerUvav", "ZT editor") << false << "ZT"
+                                                << "ZT DerUvav  V1.0.5\r\nZT editor";
     QTest::newRow("variant replaces every ZT once")
         << info("ZT DerUvav", "ZT editor, ZTZT") << false << "QOV ZT"
         << "QOV ZT DerUvav  V1.0.5\r\nQOV ZT editor, QOV ZTQOV ZT";
     // A variant ending in "Z" forms a new "ZT" with the text after it: no runaway.
-    QTest::newRow("variant joining the next letter")
-        << info("ZTT") << false << "XZ" << "XZT  V1.0.5";
-    QTest::newRow("backslashes of a field stay")
-        << info("P", "\\\\srv\\share") << false << "QOV ZT" << "P  V1.0.5\r\n\\\\srv\\share";
+    QTest::newRow("variant joining the next letter") << info("ZTT") << false << "XZ"
+                                                     << "XZT  V1.0.5";
+    QTest::newRow("backslashes of a field stay") << info("P", "\\\\srv\\share") << false << "QOV ZT"
+                                                 << "P  V1.0.5\r\n\\\\srv\\share";
 }
 
 void TstFrmSplash::fillInfo()
@@ -154,9 +154,12 @@ void TstFrmSplash::splashShowsVersionOnly()
     auto *picLogo = w.findChild<QWidget *>(QStringLiteral("picLogo"));
     QCOMPARE(w.size(), picLogo->size());
     QCOMPARE(picLogo->pos(), QPoint(0, 0));
-    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblInfo1"))->text(),
-             QStringLiteral("V%1.%2.%3").arg(ZT_VERSION_MAJOR).arg(ZT_VERSION_MINOR).arg(ZT_VERSION_PATCH));
-    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblInfo2"))->text(), QStringLiteral("Initialization..."));
+    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblInfo1"))->text(), QStringLiteral("V%1.%2.%3")
+                                                                            .arg(ZT_VERSION_MAJOR)
+                                                                            .arg(ZT_VERSION_MINOR)
+                                                                            .arg(ZT_VERSION_PATCH));
+    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblInfo2"))->text(),
+             QStringLiteral("Initialization..."));
     QVERIFY(!w.findChild<QPushButton *>(QStringLiteral("cmdOk"))->isVisible());
     QVERIFY(!w.findChild<QPlainTextEdit *>(QStringLiteral("txtInfo"))->isVisible());
     w.hide();
@@ -193,7 +196,8 @@ void TstFrmSplash::designSizes()
     w.open();
     QCOMPARE(w.size(), QSize(Twips::toPixels(4500), Twips::toPixels(6060)));
     QCOMPARE(w.findChild<QWidget *>(QStringLiteral("picLogo"))->geometry(),
-             QRect(Twips::toPixels(120), Twips::toPixels(120), Twips::toPixels(4245), Twips::toPixels(4245)));
+             QRect(Twips::toPixels(120), Twips::toPixels(120), Twips::toPixels(4245),
+                   Twips::toPixels(4245)));
     keepPicture(&w, "about.png");
     w.close();
 }

@@ -13,8 +13,7 @@
 #include "app/frmComm.h"
 
 // Answers the next modal window once it is up: inspect runs on it, then it closes.
-template <typename W>
-static void whenModal(std::function<void(W *)> inspect)
+template <typename W> static void whenModal(std::function<void(W *)> inspect)
 {
     QTimer::singleShot(0, [inspect] {
         auto *w = qobject_cast<W *>(QApplication::activeModalWidget());
@@ -39,7 +38,7 @@ private Q_SLOTS:
     void saveDialogCancelled();
     void saveDialogChosen();
     void transferWindowCancel();
-    void germanButtons(); // the translation stays installed
+    void germanButtons();             // the translation stays installed
     void endProgramRunsNothingMore(); // last: the application is finished afterwards
 
 private:
@@ -69,9 +68,12 @@ void TstGuiOperator::statusTextAndToolTip_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("toolTip");
-    QTest::newRow("ready") << " Ready" << "Ready";
-    QTest::newRow("empty") << " " << "";
-    QTest::newRow("umlaut") << " Daten übertragen" << "Daten übertragen";
+    QTest::newRow("ready") << " Ready"
+                           << "Ready";
+    QTest::newRow("empty") << " "
+                           << "";
+    QTest::newRow("umlaut") << " Daten übertragen"
+                            << "Daten übertragen";
 }
 
 void TstGuiOperator::statusTextAndToolTip()
@@ -103,7 +105,8 @@ void TstGuiOperator::messageBoxIconAndTitle()
     GuiOperator op(m_main);
     QString seen;
     whenModal<QMessageBox>([&](QMessageBox *box) {
-        seen = QStringLiteral("%1|%2|%3").arg(box->windowTitle(), box->text()).arg(int(box->icon()));
+        seen =
+            QStringLiteral("%1|%2|%3").arg(box->windowTitle(), box->text()).arg(int(box->icon()));
         box->accept();
     });
     op.messageBox(QStringLiteral("Datei fehlt"), BoxIcon(icon), QStringLiteral("zteditor"));

@@ -168,8 +168,7 @@ void GuiOperator::showSerialSettings()
 {
     if (!m_serial.port || !m_serial.tools)
         return;
-    Comm_Edit_Settings(*m_serial.port, *m_serial.tools, *this, m_serial.iniFile,
-                       m_serial.language);
+    Comm_Edit_Settings(*m_serial.port, *m_serial.tools, *this, m_serial.iniFile, m_serial.language);
 }
 
 void GuiOperator::showProtocol()
@@ -228,7 +227,8 @@ void GuiOperator::endProgram()
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows)
         window->hide();
-    QCoreApplication::instance()->installEventFilter(new SwallowEvents(QCoreApplication::instance()));
+    QCoreApplication::instance()->installEventFilter(
+        new SwallowEvents(QCoreApplication::instance()));
     // Leaves every running event loop, the main one included.
     QCoreApplication::exit(0);
 }

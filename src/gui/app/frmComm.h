@@ -1,6 +1,6 @@
 #pragma once
-#include <functional>
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPushButton;

@@ -69,7 +69,9 @@ protected:
         font.setPixelSize(int(s * 0.2));
         p.setFont(font);
         p.setPen(dark);
-        const QString prefix = m_logo >= 0 && m_logo != 2 ? m_variant.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ') : QString();
+        const QString prefix = m_logo >= 0 && m_logo != 2
+                                   ? m_variant.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ')
+                                   : QString();
         p.drawText(QRectF(0, s * 0.5, s, s * 0.22), Qt::AlignCenter, prefix + QStringLiteral("ZT"));
         font.setBold(false);
         font.setPixelSize(int(s * 0.08));
@@ -179,8 +181,8 @@ void frmSplash::Form_Load()
         m_cmdOk->hide();
         m_txtInfo->hide();
     } else {
-        setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                       | Qt::WindowCloseButtonHint);
+        setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
         m_picLogo->setGeometry(twipsRect(LogoLeft, LogoTop, LogoSize, LogoSize));
         setFixedSize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight));
         m_cmdOk->show();
@@ -242,8 +244,8 @@ QString frmSplash::FillInfo(const VersionInfo &info, bool extended, const QStrin
 bool frmSplash::isWebLink(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty()
-           && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 bool frmSplash::eventFilter(QObject *watched, QEvent *event)

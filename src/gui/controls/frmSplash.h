@@ -24,9 +24,9 @@ public:
 
     bool IsSplash = true;
 
-    void showSplash();       // non-modal, painted at once
-    void showAbout();        // modal
-    void Form_Load();        // sets the window up for the mode in IsSplash
+    void showSplash(); // non-modal, painted at once
+    void showAbout();  // modal
+    void Form_Load();  // sets the window up for the mode in IsSplash
 
     QString appTitle() const { return m_appTitle; }
     QString variant() const { return m_variant; }

@@ -121,7 +121,8 @@ void frmCommDebug::DebugAusgabe(const QString &txt, bool validData)
             cursor.insertText(QStringLiteral("|"));
         } else {
             // The box starts with "|", so only its end can hold blanks.
-            while (cursor.position() > 0 && doc->characterAt(cursor.position() - 1) == QLatin1Char(' '))
+            while (cursor.position() > 0 &&
+                   doc->characterAt(cursor.position() - 1) == QLatin1Char(' '))
                 cursor.deletePreviousChar();
         }
         WriteCommDebug(run, box);
@@ -175,7 +176,8 @@ void frmCommDebug::WriteCommDebug(const QString &txt, QPlainTextEdit *box)
 
 bool frmCommDebug::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F12) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_F12) {
         clearBoxes();
         return true;
     }

@@ -62,8 +62,8 @@ QString stableName(const QString &device)
 QString entryText(const QString &head, const QString &device)
 {
     const QString description = describe(device);
-    return head + QStringLiteral("   ") + device
-           + (description.isEmpty() ? QString() : QStringLiteral(" \u2013 ") + description);
+    return head + QStringLiteral("   ") + device +
+           (description.isEmpty() ? QString() : QStringLiteral(" \u2013 ") + description);
 }
 
 int IndexOfItemData(const QComboBox *list, int value)
@@ -108,8 +108,7 @@ QComboBox *makeList(QWidget *parent, const char *name, int top)
     return list;
 }
 
-QLineEdit *makeNumber(QWidget *parent, const char *name, int top, int maxLength,
-                      const char *design)
+QLineEdit *makeNumber(QWidget *parent, const char *name, int top, int maxLength, const char *design)
 {
     auto *edit = new QLineEdit(QLatin1String(design), parent);
     edit->setObjectName(QLatin1String(name));
@@ -139,9 +138,14 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     frame->setFrameShadow(QFrame::Sunken);
     frame->setGeometry(twipsRect(0, 0, 4335, 3375));
 
-    static const char *const designLabels[] = {
-        "Anschluss", "Baud-Rate (BPS)", "Datenbits", "Parität", "Stoppbits", "Flusssteuerung",
-        "Timeout Senden (in Sekunden)", "Timer Intervall (in 1/1000 Sekunden)"};
+    static const char *const designLabels[] = {"Anschluss",
+                                               "Baud-Rate (BPS)",
+                                               "Datenbits",
+                                               "Parität",
+                                               "Stoppbits",
+                                               "Flusssteuerung",
+                                               "Timeout Senden (in Sekunden)",
+                                               "Timer Intervall (in 1/1000 Sekunden)"};
     static const int tops[] = {240, 600, 960, 1320, 1680, 2040, 2520, 2880};
     for (int i = 0; i < 8; ++i) {
         m_labels[i] = new QLabel(QString::fromUtf8(designLabels[i]), frame);
@@ -189,8 +193,8 @@ void frmCommDialog::FillLists()
     m_cmbBPS->clear();
     m_cmbBPS->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
                         QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
-                        QStringLiteral("38400"), QStringLiteral("57600"),
-                        QStringLiteral("115200"), QStringLiteral("128000")});
+                        QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200"),
+                        QStringLiteral("128000")});
     m_cmbDataBits->clear();
     m_cmbDataBits->addItems({QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
                              QStringLiteral("7"), QStringLiteral("8")});
@@ -207,9 +211,14 @@ void frmCommDialog::FillLists()
 
     if (!m_german) {
         setWindowTitle(QStringLiteral("Serial Port Settings"));
-        static const char *const english[] = {
-            "Port", "Baud Rate (BPS)", "Data Bits", "Parity", "Stop Bits", "Flow Control",
-            "Timeout Send (in seconds)", "Timer Interval (in 1/1000 seconds)"};
+        static const char *const english[] = {"Port",
+                                              "Baud Rate (BPS)",
+                                              "Data Bits",
+                                              "Parity",
+                                              "Stop Bits",
+                                              "Flow Control",
+                                              "Timeout Send (in seconds)",
+                                              "Timer Interval (in 1/1000 seconds)"};
         for (int i = 0; i < 8; ++i)
             m_labels[i]->setText(QLatin1String(english[i]));
         m_cmdOk->setText(QStringLiteral("&Ok"));
@@ -218,8 +227,8 @@ void frmCommDialog::FillLists()
     // Fonts run wider than the ones the layout was made for: a long label gets smaller.
     for (QLabel *label : m_labels) {
         QFont f = font();
-        while (QFontMetrics(f).horizontalAdvance(label->text()) > label->width()
-               && f.pointSizeF() > 6)
+        while (QFontMetrics(f).horizontalAdvance(label->text()) > label->width() &&
+               f.pointSizeF() > 6)
             f.setPointSizeF(f.pointSizeF() - 0.5);
         label->setFont(f);
     }
@@ -368,11 +377,11 @@ int frmCommDialog::freePortNumber() const
 
 bool frmCommDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress
-        && (watched == m_txtTimeout || watched == m_txtInterval)) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == m_txtTimeout || watched == m_txtInterval)) {
         const QString typed = static_cast<QKeyEvent *>(event)->text();
-        if (!typed.isEmpty() && typed.at(0).unicode() >= 32
-            && !QStringLiteral("0123456789").contains(typed.at(0)))
+        if (!typed.isEmpty() && typed.at(0).unicode() >= 32 &&
+            !QStringLiteral("0123456789").contains(typed.at(0)))
             return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -390,18 +399,17 @@ bool frmCommDialog::check(bool ok, const char *german, const char *english, QWid
 void frmCommDialog::cmdOk_Click()
 {
     if (!check(m_cmbPort->currentIndex() >= 0, "Bitte wählen Sie einen Anschluss aus",
-               "A port has to be selected", m_cmbPort)
-        || !check(m_cmbBPS->currentIndex() >= 0, "Bitte wählen Sie die Baud-Rate aus",
-                  "The baud rate has to be selected", m_cmbBPS)
-        || !check(m_cmbDataBits->currentIndex() >= 0, "Bitte wählen Sie die Anzahl Datenbits",
-                  "The number of data bits has to be selected", m_cmbDataBits)
-        || !check(m_cmbParity->currentIndex() >= 0, "Bitte wählen Sie die Parität",
-                  "The parity has to be selected", m_cmbParity)
-        || !check(m_cmbStopBits->currentIndex() >= 0, "Bitte wählen Sie die Anzahl der Stoppbits",
-                  "The number of stop bits has to be selected", m_cmbStopBits)
-        || !check(m_cmbFlowControl->currentIndex() >= 0,
-                  "Bitte wählen Sie die Art der Flusssteuerung",
-                  "The flow control has to be selected", m_cmbFlowControl))
+               "A port has to be selected", m_cmbPort) ||
+        !check(m_cmbBPS->currentIndex() >= 0, "Bitte wählen Sie die Baud-Rate aus",
+               "The baud rate has to be selected", m_cmbBPS) ||
+        !check(m_cmbDataBits->currentIndex() >= 0, "Bitte wählen Sie die Anzahl Datenbits",
+               "The number of data bits has to be selected", m_cmbDataBits) ||
+        !check(m_cmbParity->currentIndex() >= 0, "Bitte wählen Sie die Parität",
+               "The parity has to be selected", m_cmbParity) ||
+        !check(m_cmbStopBits->currentIndex() >= 0, "Bitte wählen Sie die Anzahl der Stoppbits",
+               "The number of stop bits has to be selected", m_cmbStopBits) ||
+        !check(m_cmbFlowControl->currentIndex() >= 0, "Bitte wählen Sie die Art der Flusssteuerung",
+               "The flow control has to be selected", m_cmbFlowControl))
         return;
     const auto timeOut = qint16(Tools::ValOf(m_txtTimeout->text()));
     if (!check(timeOut != 0, "Bitte geben Sie den Timeout-Wert in Sekunden an",
@@ -428,10 +436,10 @@ void frmCommDialog::cmdOk_Click()
                        m_cmbPort->currentData(DeviceRole).toString());
     }
     m_comm.setCommPort(port);
-    m_comm.setSettings(m_cmbBPS->currentText() + QLatin1Char(',')
-                       + QChar(m_cmbParity->currentData().toInt()) + QLatin1Char(',')
-                       + m_cmbDataBits->currentText() + QLatin1Char(',')
-                       + m_cmbStopBits->currentText());
+    m_comm.setSettings(m_cmbBPS->currentText() + QLatin1Char(',') +
+                       QChar(m_cmbParity->currentData().toInt()) + QLatin1Char(',') +
+                       m_cmbDataBits->currentText() + QLatin1Char(',') +
+                       m_cmbStopBits->currentText());
     try {
         m_comm.setPortOpen(true);
     } catch (const ZtError &e) {

@@ -28,7 +28,8 @@ void PlainTextSink::setText(const QString &text)
 void PlainTextSink::setCaret(int position)
 {
     position = qBound(0, position, int(m_text.size()));
-    const int shownPosition = position - int(QStringView(m_text).left(position).count(QLatin1Char('\r')));
+    const int shownPosition =
+        position - int(QStringView(m_text).left(position).count(QLatin1Char('\r')));
     QTextCursor cursor = m_edit->textCursor();
     cursor.setPosition(qMin(shownPosition, m_edit->document()->characterCount() - 1));
     m_edit->setTextCursor(cursor);

@@ -64,9 +64,9 @@ QPoint frmProto::placement(const Box &main, int width, int height, int screenWid
 void frmProto::placeOver(const FormGeometry &mainWindow)
 {
     WidgetGeometry own(this);
-    const QPoint pos = placement(
-        {mainWindow.left(), mainWindow.top(), mainWindow.width(), mainWindow.height()},
-        own.width(), own.height(), mainWindow.screenWidth(), mainWindow.screenHeight());
+    const QPoint pos =
+        placement({mainWindow.left(), mainWindow.top(), mainWindow.width(), mainWindow.height()},
+                  own.width(), own.height(), mainWindow.screenWidth(), mainWindow.screenHeight());
     own.setLeft(pos.x());
     own.setTop(pos.y());
 }
