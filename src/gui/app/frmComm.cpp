@@ -69,3 +69,5 @@ void frmComm::cmdCancel_Click()
     hide();
     QCoreApplication::processEvents();
 }
+
+#include "moc_frmComm.cpp"

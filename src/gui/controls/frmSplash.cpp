@@ -289,3 +289,5 @@ void frmSplash::lblInternet_Click(int index)
     if (isWebLink(url))
         QDesktopServices::openUrl(url);
 }
+
+#include "moc_frmSplash.cpp"

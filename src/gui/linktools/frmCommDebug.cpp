@@ -207,3 +207,5 @@ void frmCommDebug::closeEvent(QCloseEvent *event)
                          QStringLiteral("Comm_Debug_Coord_"));
     QWidget::closeEvent(event);
 }
+
+#include "moc_frmCommDebug.cpp"

@@ -462,3 +462,5 @@ bool Comm_Edit_Settings(SerialPort &comm, CommTools &tools, Operator &op, const 
     dialog.exec();
     return dialog.result();
 }
+
+#include "moc_frmCommDialog.cpp"

@@ -85,3 +85,5 @@ void frmProto::Form_Activate()
     m_txtProto->setToolTip(m_messages.text(QStringLiteral("Form_Proto.ToolTip"), QString()));
     m_textsApplied = true;
 }
+
+#include "moc_frmProto.cpp"
