@@ -1,11 +1,11 @@
 #pragma once
 #include <QPointer>
+#include <QString>
 
 #include "app/Operator.h"
 #include "app/WidgetGeometry.h"
 
 class QWidget;
-class QTimer;
 class SerialPort;
 class CommTools;
 class frmComm;
