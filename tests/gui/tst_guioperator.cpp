@@ -154,7 +154,11 @@ void TstGuiOperator::hourglassBalanced()
 
 void TstGuiOperator::sendDataTimer()
 {
-    GuiOperator op(m_main);
+    GuiOperator op(nullptr);
+    QVERIFY(!op.mainWindow());
+    op.startSendDataTimer(100); // no main window yet: nothing to start
+    op.setMainWindow(m_main);
+    QVERIFY(op.mainWindow());
     auto *timer = m_main->findChild<QTimer *>(QStringLiteral("timSendData"));
     op.startSendDataTimer(100);
     QVERIFY(timer->isActive());

@@ -48,6 +48,12 @@ bool s_programEnded = false;
 
 GuiOperator::GuiOperator(QWidget *mainWindow) : m_main(mainWindow), m_geometry(mainWindow) {}
 
+void GuiOperator::setMainWindow(QWidget *mainWindow)
+{
+    m_main = mainWindow;
+    m_geometry = WidgetGeometry(mainWindow);
+}
+
 GuiOperator::~GuiOperator()
 {
     setHourglass(false);

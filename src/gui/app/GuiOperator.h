@@ -19,6 +19,8 @@ public:
     // mainWindow holds the children "StatusBar" (QStatusBar) and "timSendData" (QTimer).
     explicit GuiOperator(QWidget *mainWindow);
     ~GuiOperator() override;
+    // The main window is made after the operator during start-up.
+    void setMainWindow(QWidget *mainWindow);
 
     // Loads Qt's own German texts (Yes/No, file dialogs) when language is "GER".
     // Returns whether a translation was installed.
