@@ -14,7 +14,7 @@
 #include "common/Twips.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
-#include "link/PortMap.h"
+#include "link/QtSerialComm.h"
 #include "link/SerialPort.h"
 #include "linktools/frmCommDialog.h"
 #include "log/AppLog.h"
@@ -59,8 +59,8 @@ public:
     {
         if (open && !m_open) {
             ++opens;
-            const bool mapped =
-                !openableDevice.isEmpty() && PortDevice(iniFile, m_port) == openableDevice;
+            const bool mapped = !openableDevice.isEmpty() &&
+                                QtSerialComm::deviceName(iniFile, m_port) == openableDevice;
             if (inUse.contains(m_port))
                 throw ZtError(8005, QStringLiteral("Device or resource busy"));
             if (!existing.contains(m_port) && !mapped)
@@ -233,7 +233,7 @@ void TstFrmCommDialog::portsProbed()
     QCOMPARE(child<QComboBox>("cmbPort")->currentData().toInt(), 3);
     QCOMPARE(m_comm->commPort(), 3);
     QVERIFY(!m_comm->portOpen());
-    QVERIFY(child<QComboBox>("cmbPort")->itemText(0).contains(PortDevice(m_ini, 1)));
+    QVERIFY(child<QComboBox>("cmbPort")->itemText(0).contains(QtSerialComm::deviceName(m_ini, 1)));
 
     dialog(QStringLiteral("ENG"));
     QVERIFY(m_dialog->prepare());

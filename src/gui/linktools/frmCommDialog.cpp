@@ -19,7 +19,7 @@
 #include "common/Twips.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
-#include "link/PortMap.h"
+#include "link/QtSerialComm.h"
 #include "link/SerialPort.h"
 #include "settings/INITools.h"
 
@@ -311,7 +311,7 @@ void frmCommDialog::probePorts()
                 m_result = false;
             }
         }
-        m_cmbPort->addItem(entryText(head, PortDevice(m_iniFile, n)), n);
+        m_cmbPort->addItem(entryText(head, QtSerialComm::deviceName(m_iniFile, n)), n);
     }
     addUnnumberedDevices();
     m_comm.setCommPort(remembered);
@@ -322,7 +322,7 @@ void frmCommDialog::addUnnumberedDevices()
 {
     QStringList numbered;
     for (int n = 1; n <= 16; ++n)
-        numbered << canonical(PortDevice(m_iniFile, n));
+        numbered << canonical(QtSerialComm::deviceName(m_iniFile, n));
     // Whichever of them is chosen gets the lowest free number.
     const int free = freePortNumber();
     const QString head = free > 0 ? QStringLiteral("COM%1").arg(free) + text(" (neu)", " (new)")
