@@ -24,15 +24,16 @@ int digitPosition(char c)
 }
 
 // Windows-1252 0x80..0x9F; 0 marks the five bytes the code page leaves undefined.
-const char16_t Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+const char16_t Cp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 } // namespace
 
 QByteArray ByteToHex(int b)
 {
-    const QByteArray hex = "00" + QByteArray::number(b, 16).toUpper();
+    // Two's-complement digits for a negative value, so a signed char's byte still gives its code.
+    const QByteArray hex = "00" + QByteArray::number(static_cast<uint>(b), 16).toUpper();
     return hex.right(2);
 }
 
@@ -45,9 +46,18 @@ int HexToByte(QByteArrayView s)
     return (value < 0 || value > 255) ? 0 : value;
 }
 
-int LowByte(qint16 v) { return static_cast<quint16>(v) & 0xFF; }
-int HighByte(qint16 v) { return (static_cast<quint16>(v) >> 8) & 0xFF; }
-QByteArray WordToHex(qint16 v) { return ByteToHex(HighByte(v)) + ByteToHex(LowByte(v)); }
+int LowByte(qint16 v)
+{
+    return static_cast<quint16>(v) & 0xFF;
+}
+int HighByte(qint16 v)
+{
+    return (static_cast<quint16>(v) >> 8) & 0xFF;
+}
+QByteArray WordToHex(qint16 v)
+{
+    return ByteToHex(HighByte(v)) + ByteToHex(LowByte(v));
+}
 
 QByteArray StringToHex(const QString &s)
 {
@@ -61,11 +71,13 @@ QByteArray StringToHex(const QString &s)
 
 QString HexToString(QByteArrayView hex)
 {
-    if (hex.trimmed().isEmpty())
+    // Only blanks count as empty, as for StringToHex.
+    if (std::all_of(hex.begin(), hex.end(), [](char c) { return c == ' '; }))
         return {};
     QByteArray bytes;
     for (qsizetype i = 0; i < hex.size(); i += 2)
-        bytes += static_cast<char>(HexToByte(hex.sliced(i, std::min<qsizetype>(2, hex.size() - i))));
+        bytes +=
+            static_cast<char>(HexToByte(hex.sliced(i, std::min<qsizetype>(2, hex.size() - i))));
     return fromCp1252(bytes);
 }
 
@@ -81,7 +93,8 @@ QByteArray toCp1252(const QString &s)
         }
         char byte = '?';
         for (int i = 0; i < 32; ++i)
-            if (Cp1252High[i] == u && u != 0) {
+            if (Cp1252High[i] == u || (Cp1252High[i] == 0 && u == 0x80 + i)) {
+                // The five undefined bytes come back from fromCp1252 as U+0081 etc.
                 byte = static_cast<char>(0x80 + i);
                 break;
             }
@@ -223,19 +236,25 @@ bool FileExists(const QString &path)
     return info.isFile() && !info.isHidden();
 }
 
-void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DoEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
 {
     // The timer only wakes the sleeping loop when the deadline passes.
+    // A coarse timer may fire a little early; it is re-armed until the deadline has passed,
+    // otherwise the loop would sleep on with nothing left to wake it.
     QTimer wake;
     wake.setSingleShot(true);
-    if (!deadline.isForever())
-        wake.start(std::max<qint64>(0, deadline.remainingTime()));
+    wake.setTimerType(Qt::PreciseTimer);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
+        if (!deadline.isForever() && !wake.isActive())
+            wake.start(std::max<qint64>(1, deadline.remainingTime()));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
