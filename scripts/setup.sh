@@ -2,6 +2,8 @@
 set -euo pipefail
 
 ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n)
+# Only for the fuzzing step of ./test, which is skipped when they cannot be installed.
+ZT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 zt_missing_packages() {
     local missing=()
@@ -23,17 +25,17 @@ zt_install() {
         else
             echo "Missing packages: $missing" >&2
             echo "Install them as root: apt-get install $missing" >&2
-            exit 1
+            return 1
         fi
     fi
     if ! command -v apt-get >/dev/null 2>&1; then
         echo "This is not a Debian/Ubuntu system. Install the equivalents of: $missing" >&2
-        exit 1
+        return 1
     fi
     # shellcheck disable=SC2086
     if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing; }; then
         echo "Could not install: $missing. Install them by hand: apt-get install $missing" >&2
-        exit 1
+        return 1
     fi
 }
 
@@ -43,4 +45,33 @@ zt_build() {
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j2
+}
+
+# zt_fuzz: builds the libFuzzer programs (tests/fuzz/fuzz_*.cpp) with clang in build-fuzz/
+# and runs each over its seeds (tests/fuzz/corpus/<name>/) for a few seconds. Fails on a
+# crash, whose input is kept in build-fuzz/; skipped when clang cannot be had.
+zt_fuzz() {
+    if ! zt_install "${ZT_FUZZ_PACKAGES[@]}" || ! command -v clang++ >/dev/null 2>&1; then
+        echo "clang with libFuzzer is not available: fuzzing skipped"
+        return 0
+    fi
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZT_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+    cmake --build build-fuzz -j2 --target zt_fuzzers
+    local src name work
+    for src in tests/fuzz/fuzz_*.cpp; do
+        [ -e "$src" ] || continue
+        name=$(basename "$src" .cpp)
+        work=$(mktemp -d)  # new inputs go here, the seeds stay as they are
+        mkdir -p "tests/fuzz/corpus/$name"
+        if ! "build-fuzz/bin/$name" -max_total_time=5 -artifact_prefix="build-fuzz/$name-" \
+            "$work" "tests/fuzz/corpus/$name" >"build-fuzz/$name.log" 2>&1; then
+            rm -rf "$work"
+            tail -n 40 "build-fuzz/$name.log" >&2
+            echo "Fuzzing $name failed; its input is in build-fuzz/$name-*" >&2
+            return 1
+        fi
+        rm -rf "$work"
+        echo "Fuzzing $name: $(grep -E '^Done' "build-fuzz/$name.log"), no failure"
+    done
 }
