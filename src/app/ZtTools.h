@@ -4,6 +4,7 @@
 
 #include "app/ProgramFlags.h"
 #include "data/CodeList.h"
+#include "data/DataFile.h"
 #include "data/DataSet.h"
 #include "settings/Messages.h"
 
@@ -34,6 +35,8 @@ public:
     bool ThemeActive = false;
     // Closes the serial port at program end (Comm_ClosePort); set by the link.
     std::function<bool()> ClosePort;
+    // Disk access of ReadFromDisk/WriteToDisk; tests hand in one that fails on purpose.
+    void setDataFileIo(DataFileIo &io) { m_io = &io; }
 
     Operator &op() { return m_op; }
     PageBridge &pages() { return m_pages; }
@@ -68,4 +71,6 @@ private:
     PageBridge &m_pages;
     AppLog &m_log;
     Messages &m_messages;
+    DataFileIo m_diskIo;
+    DataFileIo *m_io = &m_diskIo;
 };

@@ -118,6 +118,7 @@ private Q_SLOTS:
             {"QueryEndProg", 0},
             {"QueryEndProg_ByUser", 0},
             {"QueryEndProg_NoQuery", 0},
+            {"EndProg_Err", 1}, // description of the step that failed
             {"Comm_OpenPort_Err", 2}, // description, port number
             {"Comm_ClosePort_Err", 2},
             {"Comm_TransmitData_Info", 0},

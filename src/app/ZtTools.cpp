@@ -1,0 +1,321 @@
+#include "app/ZtTools.h"
+
+#include <exception>
+
+#include "app/Operator.h"
+#include "app/PageBridge.h"
+#include "common/Tools.h"
+#include "common/ZtError.h"
+#include "data/ChannelDef.h"
+#include "log/AppLog.h"
+#include "settings/INITools.h"
+
+namespace {
+const QString ExpectedVersion = QStringLiteral("1.0");
+const QString TwoBlanks = QStringLiteral("  ");
+const QString CrLf = QStringLiteral("\r\n");
+} // namespace
+
+ZtTools::ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &messages)
+    : m_op(op), m_pages(pages), m_log(log), m_messages(messages)
+{
+}
+
+void ZtTools::StatusText(const QString &text)
+{
+    const QString trimmed = Tools::Trim(text);
+    m_op.setStatus(QLatin1Char(' ') + trimmed, trimmed);
+}
+
+QString ZtTools::FormatMessage(QString &text, const QString &a1, const QString &a2,
+                               const QString &a3, const QString &a4, const QString &a5)
+{
+    // Each argument fills the first "&" of the text as it is now, so an "&" brought in by
+    // one argument is filled by the next.
+    for (const QString *arg : {&a1, &a2, &a3, &a4, &a5}) {
+        const qsizetype p = text.indexOf(QLatin1Char('&'));
+        if (p >= 0)
+            text.replace(p, 1, *arg);
+    }
+    return text;
+}
+
+bool ZtTools::CheckDataSet(bool clearStatus)
+{
+    if (clearStatus)
+        StatusText({});
+    return true;
+}
+
+void ZtTools::FocusTabStrip()
+{
+    m_pages.FocusTabStrip();
+}
+
+int ZtTools::ChannelDef_Read()
+{
+    const QString name = INI_ReadValue(IniFileName, QStringLiteral("Main"),
+                                       QStringLiteral("Channel_DataDef"), QString());
+    if (Tools::Trim(name).isEmpty())
+        return 1;
+    // Files carried over from Windows may name a subfolder with a backslash.
+    QString relative = name;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return ChannelDef_ReadLists(AppDir + QLatin1Char('/') + relative, Flags.Language, ChannelList,
+                                CanBusList);
+}
+
+void ZtTools::ClearDataSet()
+{
+    Data.DataRecord = Data.DataSetDefault;
+    Data.DataSetDefault = Data.DataRecord;
+    m_pages.DataSet_ToPages();
+}
+
+namespace {
+struct DialogKind {
+    QString filter;
+    QString suffix;
+};
+
+// Both spellings of the extension are offered, as file names on Linux keep their case.
+DialogKind dialogKind(Messages &messages, int kind)
+{
+    const QString title = QStringLiteral("ZT DerUvav ");
+    switch (kind) {
+    case 1:
+        return {title + messages.text(QStringLiteral("DataFile")) +
+                    QStringLiteral("  (*.DAT *.dat *.Dat)"),
+                QStringLiteral("DAT")};
+    case 2:
+        return {title + messages.text(QStringLiteral("ConfigFile")) +
+                    QStringLiteral("  (*.CNS *.cns *.Cns)"),
+                QStringLiteral("CNS")};
+    case 3:
+        return {title + messages.text(QStringLiteral("ConfigFile")) +
+                    QStringLiteral("  (*.CNG *.cng *.Cng)"),
+                QStringLiteral("CNG")};
+    default:
+        return {};
+    }
+}
+} // namespace
+
+QString ZtTools::SaveAsDialog(const QString &fileName, int kind)
+{
+    const DialogKind k = dialogKind(m_messages, kind);
+    const QString chosen = m_op.saveFileDialog(m_messages.text(QStringLiteral("SaveAs")), k.filter,
+                                               k.suffix, fileName);
+    if (!chosen.isEmpty() && Tools::FileExists(chosen)) {
+        QString question = m_messages.text(QStringLiteral("QueryOverwrite"));
+        if (!m_op.askYesNo(FormatMessage(question, chosen), BoxIcon::Question, m_op.mainCaption()))
+            return {};
+    }
+    return chosen;
+}
+
+QString ZtTools::OpenFileDialog(const QString &fileName, int kind)
+{
+    const DialogKind k = dialogKind(m_messages, kind);
+    const QString chosen = m_op.openFileDialog(m_messages.text(QStringLiteral("OpenFile")),
+                                               k.filter, k.suffix, fileName);
+    if (!chosen.isEmpty() && !Tools::FileExists(chosen)) {
+        QString text = m_messages.text(QStringLiteral("FileNotFound"));
+        m_op.messageBox(FormatMessage(text, chosen), BoxIcon::Exclamation, m_op.mainCaption());
+        return {};
+    }
+    return chosen;
+}
+
+void ZtTools::WriteToDisk(QString &fileName)
+{
+    Data.DataRecord.Version.set(ExpectedVersion);
+    const QString chosen = SaveAsDialog(fileName, 1);
+    if (chosen.isEmpty())
+        return; // fileName keeps its value
+    fileName = chosen;
+    StatusText(TwoBlanks + m_messages.text(QStringLiteral("WritingData")));
+    QString writing = m_messages.text(QStringLiteral("WritingFile"));
+    m_log.WriteLog(TwoBlanks + FormatMessage(writing, fileName));
+    try {
+        m_io->write(fileName, DataFile::encode(Data.DataRecord));
+    } catch (const ZtError &e) {
+        QString err = m_messages.text(QStringLiteral("WriteToDisk_Err"));
+        const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
+        m_log.WriteLog(text);
+        m_op.messageBox(text, BoxIcon::Exclamation, ExeName);
+        return;
+    }
+    const QString done = TwoBlanks + m_messages.text(QStringLiteral("WritingData_Ok"));
+    m_log.WriteLog(done);
+    StatusText(done);
+}
+
+bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
+{
+    const QString previous = fileName;
+    if (!silent)
+        fileName = OpenFileDialog(fileName, 1);
+    if (fileName.isEmpty()) {
+        fileName = previous;
+        return false;
+    }
+
+    if (!Tools::FileExists(fileName)) {
+        m_op.setHourglass(false);
+        QString err = m_messages.text(QStringLiteral("ReadingData_Err"));
+        const QString text = TwoBlanks + FormatMessage(err, fileName);
+        m_log.WriteLog(text);
+        m_op.messageBox(Tools::Trim(text), BoxIcon::Exclamation, ExeName);
+        return false;
+    }
+
+    if (!silent) {
+        QString question = m_messages.text(QStringLiteral("QueryReadData"));
+        if (!m_op.askYesNo(FormatMessage(question, fileName), BoxIcon::Stop, m_op.mainCaption()))
+            return false;
+    }
+
+    m_op.setHourglass(true);
+    StatusText(m_messages.text(QStringLiteral("ReadingData")));
+    QString reading = m_messages.text(QStringLiteral("ReadingFile"));
+    m_log.WriteLog(FormatMessage(reading, fileName));
+    if (!noReset)
+        DataReset(true, false, false);
+    FocusTabStrip();
+
+    try {
+        // Decoded into a spare record: a short file changes nothing.
+        Data.DataRecord = DataFile::decode(m_io->read(fileName, DataFile::Size));
+    } catch (const ZtError &e) {
+        QString err = m_messages.text(QStringLiteral("ReadFromDisk_Err"));
+        const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
+        m_log.WriteLog(text);
+        m_op.messageBox(text, BoxIcon::Exclamation, ExeName);
+        m_op.setHourglass(false);
+        return false;
+    }
+
+    if (silent) {
+        StatusText({});
+    } else {
+        const QString done = m_messages.text(QStringLiteral("ReadingData_Ok"));
+        m_log.WriteLog(done);
+        StatusText(done);
+    }
+
+    const QString version = Tools::Trim(Data.DataRecord.Version.text());
+    Data.DataRecord.Version.set(version);
+    if (version == ExpectedVersion) {
+        FocusTabStrip();
+        m_op.setHourglass(false);
+        return true;
+    }
+
+    qint64 unused = 0;
+    const QString shown = Tools::ValOfChecked(version, unused) ? version : QStringLiteral("0.0");
+    const QString german = QStringLiteral("Versionskonflikt: Die Datei '") + fileName +
+                           QStringLiteral("' kann nicht gelesen werden (Datei = '") + shown +
+                           QStringLiteral("' <> Programm = '") + ExpectedVersion +
+                           QStringLiteral("').");
+    const QString english = QStringLiteral("Version conflict: The file '") + fileName +
+                            QStringLiteral("' cannot be read (file = '") + shown +
+                            QStringLiteral("' <> program = '") + ExpectedVersion +
+                            QStringLiteral("').");
+    m_log.WriteLog(german);
+    m_op.messageBox(german + CrLf + CrLf + english + CrLf + CrLf, BoxIcon::Exclamation, ExeName);
+    m_op.setHourglass(false);
+    return false;
+}
+
+void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
+{
+    if (!noQuery && !m_op.askYesNo(m_messages.text(QStringLiteral("QueryDataReset")), BoxIcon::Stop,
+                                   m_op.mainCaption()))
+        return;
+
+    if (loadDefault) {
+        if (!Tools::Trim(Flags.LoadAtStartup_Default).isEmpty()) {
+            QString name = Flags.LoadAtStartup_Default;
+            if (!ReadFromDisk(name, true, true)) {
+                EndProg(false);
+                return;
+            }
+            m_pages.DataSet_ToPages();
+            if (CheckDataSet(true) && !noQuery)
+                StatusText(m_messages.text(QStringLiteral("ReadingData_Ok")));
+            Data.DataSetDefault = Data.DataRecord;
+        }
+    } else {
+        Data.DataRecord = Data.DataSetDefault;
+    }
+
+    if (clearTexts)
+        for (auto &text : Data.TextStatus)
+            text.set(QString(32, QLatin1Char(' ')));
+    m_pages.DataSet_ToPages();
+    StatusText(m_messages.text(QStringLiteral("ResetDone")));
+}
+
+bool ZtTools::EndProg(bool queryMode)
+{
+    if (queryMode) {
+        const QString question =
+            m_messages.fresh(QStringLiteral("QueryEndProg"), QStringLiteral("QueryEndProg"));
+        if (!m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption()))
+            return false;
+    }
+
+    // Committed to ending: a step that fails is logged and the next one runs, so a
+    // read-only settings file or a port that will not close cannot keep the program alive.
+    auto step = [this](const std::function<QString()> &run) {
+        QString failure;
+        try {
+            failure = run();
+        } catch (const ZtError &e) {
+            failure = e.description();
+        } catch (const std::exception &e) {
+            failure = QString::fromLocal8Bit(e.what());
+        }
+        if (failure.isEmpty())
+            return;
+        QString text = m_messages.text(QStringLiteral("EndProg_Err"));
+        m_log.WriteLog(TwoBlanks + FormatMessage(text, failure));
+    };
+
+    step([&] {
+        m_log.WriteLog(queryMode ? m_messages.fresh(QStringLiteral("QueryEndProg_ByUser"),
+                                                    QStringLiteral("QueryEndProg_ByUser"))
+                                 : m_messages.fresh(QStringLiteral("QueryEndProg_NoQuery"),
+                                                    QStringLiteral("QueryEndProg_NoQuery")));
+        return QString();
+    });
+    step([&] {
+        if (FormGeometry *window = m_op.mainWindow())
+            INI_SaveFormPosition(*window, IniFileName, QStringLiteral("Screen"),
+                                 QStringLiteral("Coord_"));
+        return QString();
+    });
+    step([&] {
+        if (INI_WriteValue(IniFileName, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"),
+                           QString::number(m_pages.selectedTab()), false))
+            return QString();
+        return QStringLiteral("Recent/ActTabStrip not written to ") + IniFileName;
+    });
+    step([&] {
+        const qint16 result = INI_Tidy(IniFileName);
+        return result == 0 ? QString()
+                           : QStringLiteral("INI_Tidy %1 on %2").arg(result).arg(IniFileName);
+    });
+    step([&] {
+        if (ClosePort)
+            ClosePort(); // reports its own failure
+        return QString();
+    });
+    step([&] {
+        m_log.CloseLog();
+        return QString();
+    });
+    m_op.endProgram();
+    return true;
+}

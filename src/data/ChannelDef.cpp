@@ -1,0 +1,64 @@
+#include "data/ChannelDef.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <exception>
+#include <limits>
+
+#include "settings/INITools.h"
+
+namespace {
+
+enum class KeyKind { Code, NotANumber, OutOfRange };
+
+// Only plain decimal keys are codes: "0x10" or "&H10" are not, so a typo in the file
+// shows up at start-up instead of becoming an unexpected code.
+KeyKind readKey(const QString &key, qint32 &code)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!decimal.match(key).hasMatch())
+        return KeyKind::NotANumber;
+    bool ok = false;
+    const qint64 value = key.toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<qint32>::min() ||
+        value > std::numeric_limits<qint32>::max())
+        return KeyKind::OutOfRange;
+    code = static_cast<qint32>(value);
+    return KeyKind::Code;
+}
+
+int readList(const QString &path, const QString &section, CodeList &list)
+{
+    QStringList keys, labels;
+    INI_ReadSectionKeys(path, section, keys, &labels);
+    list.clear();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        list.append(CodeEntry{i < labels.size() ? labels[i] : QString()});
+        qint32 code = 0;
+        switch (readKey(keys[i], code)) {
+        case KeyKind::NotANumber:
+            return 3;
+        case KeyKind::OutOfRange:
+            return 2;
+        case KeyKind::Code:
+            list.last().code = code;
+            list.last().hasCode = true;
+            break;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int ChannelDef_ReadLists(const QString &path, const QString &language, CodeList &channels,
+                         CodeList &canBus)
+{
+    try {
+        if (const int r = readList(path, QStringLiteral("DATA_CHAN_") + language, channels))
+            return r;
+        return readList(path, QStringLiteral("DATA_CANBUS_ADDR_") + language, canBus);
+    } catch (const std::exception &) {
+        return 2;
+    }
+}
