@@ -15,7 +15,7 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    virtual void setCommPort(int port) = 0;        // 1..16
+    virtual void setCommPort(int port) = 0; // 1..16
     virtual int commPort() const = 0;
     virtual void setSettings(const QString &settings) = 0; // "19200,N,8,1"
     virtual QString settings() const = 0;
@@ -27,17 +27,20 @@ public:
     virtual bool dtrEnable() const = 0;
     virtual void setRTSEnable(bool on) = 0;
     virtual bool rtsEnable() const = 0;
-    virtual void setHandshaking(int mode) = 0;     // 0 none
+    virtual void setHandshaking(int mode) = 0; // 0 none
     virtual int handshaking() const = 0;
     virtual void setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
     virtual void output(const QByteArray &bytes) = 0; // queues and returns at once
-    virtual QByteArray input() = 0;                  // all waiting bytes, zero bytes dropped
+    virtual QByteArray input() = 0;                   // all waiting bytes, zero bytes dropped
     virtual int outBufferCount() const = 0;
     virtual int commEvent() const = 0;
 
 Q_SIGNALS:
     void onComm(); // received data (commEvent() == EvReceive) or another event
+    // The device went away while open (adapter pulled, far end hung up); the port is
+    // closed already. Raised once per loss.
+    void portLost(const QString &description);
     // Raw traffic for the debug window.
     void bytesSent(const QByteArray &bytes);
     void bytesReceived(const QByteArray &bytes);

@@ -1,0 +1,85 @@
+#include "app/GuiPageBridge.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTabBar>
+
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "ui/FieldEditing.h"
+#include "ui/frmMain.h"
+#include "ui/frmTabStripData01.h"
+#include "ui/frmTabStripData02.h"
+#include "ui/frmTabStripData09.h"
+
+namespace {
+// A fixed text as a text box shows it: up to its first code 0 (a field never filled holds
+// nothing else), without trailing blanks.
+QString shown(const QString &fixed)
+{
+    return Tools::RTrim(fixed.left(fixed.indexOf(QChar(0))));
+}
+} // namespace
+
+void GuiPageBridge::attach(ZtTools &zt, frmMain &main)
+{
+    m_zt = &zt;
+    m_main = &main;
+}
+
+bool GuiPageBridge::ready() const
+{
+    return m_main && m_main->page01() && m_main->page02() && m_main->page09();
+}
+
+void GuiPageBridge::DataSet_FromPages()
+{
+    if (!ready())
+        return;
+    DataSet &d = m_zt->Data;
+    for (int i = 0; i < 3; ++i)
+        d.TextStatus[i].set(Tools::RTrim(m_main->page01()->txtStatus[i]->text()));
+    for (int k = 1; k <= 25; ++k) {
+        for (int g = 1; g <= 4; ++g)
+            d.DataRecord.button(g, k) = fieldCode(m_main->page02()->keyField(g - 1, k - 1));
+    }
+    d.ACUVersion.set(Tools::RTrim(m_main->page09()->txtACUVersion->text()));
+    d.CanBusAddr = fieldCode(m_main->page09()->txtCanBusAddr);
+}
+
+void GuiPageBridge::DataSet_ToPages()
+{
+    if (!ready())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FocusTabStrip();
+    const DataSet &d = m_zt->Data;
+    for (int i = 0; i < 3; ++i) {
+        QLineEdit *line = m_main->page01()->txtStatus[i];
+        line->setText(shown(d.TextStatus[i].text()));
+        line->setCursorPosition(0);
+    }
+    for (int k = 1; k <= 25; ++k) {
+        for (int g = 1; g <= 4; ++g) {
+            QLineEdit *field = m_main->page02()->keyField(g - 1, k - 1);
+            SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k), m_zt->NotDefinedText);
+        }
+    }
+    m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));
+    SetFieldCode(m_main->page09()->txtCanBusAddr, m_zt->CanBusList, d.CanBusAddr,
+                 m_zt->NotDefinedText);
+    QApplication::restoreOverrideCursor();
+    FocusTabStrip();
+}
+
+void GuiPageBridge::FocusTabStrip()
+{
+    if (m_main && m_main->StatusBar->isVisible())
+        m_main->TabData->setFocus(Qt::OtherFocusReason);
+}
+
+int GuiPageBridge::selectedTab() const
+{
+    return m_main ? m_main->TabData->currentIndex() + 1 : 0;
+}

@@ -1,0 +1,118 @@
+#include "ui/FieldEditing.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include "ui/frmChoose.h"
+
+QString fieldTag(const QLineEdit *field)
+{
+    return field->property("Tag").toString();
+}
+
+void setFieldTag(QLineEdit *field, const QString &tag)
+{
+    field->setProperty("Tag", tag);
+}
+
+bool parseCode(const QString &text, qint16 &code)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        code = 0;
+        return true;
+    }
+    bool ok = false;
+    const int v = t.toInt(&ok);
+    if (!ok || v < -32768 || v > 32767)
+        return false;
+    code = static_cast<qint16>(v);
+    return true;
+}
+
+qint16 fieldCode(const QLineEdit *field)
+{
+    qint16 code = 0;
+    return parseCode(fieldTag(field), code) ? code : 0;
+}
+
+void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
+                  const QString &notDefinedText)
+{
+    if (Code == 0) {
+        Field->setText(notDefinedText);
+        Field->setCursorPosition(0);
+        setFieldTag(Field, QString());
+        return;
+    }
+    // A code without a label shows its number: the field must not keep the label of the
+    // code it held before.
+    QString text = QString::number(Code);
+    for (const CodeEntry &e : List) {
+        if (e.hasCode && e.code == Code) {
+            text = e.label;
+            break;
+        }
+    }
+    Field->setText(text);
+    setFieldTag(Field, QString::number(Code));
+    Field->setCursorPosition(0);
+}
+
+void ChooseFieldCode(QLineEdit *Field, const CodeList &List, frmChoose &dialog,
+                     const QString &notDefinedText)
+{
+    dialog.setEntries(List);
+    if (const QWidget *owner = dialog.parentWidget()) {
+        const QRect m = owner->window()->frameGeometry();
+        dialog.move(m.left() + (m.width() - dialog.width()) / 2,
+                    m.top() + (m.height() - dialog.height()) / 2);
+    }
+    dialog.ActItem = fieldTag(Field);
+    // The list is copied: the dialog may outlive the caller's reference.
+    dialog.setOnClosed([Field, List, &dialog, notDefinedText] {
+        if (dialog.ActItem.trimmed().isEmpty())
+            return;
+        qint16 code = 0;
+        if (parseCode(dialog.ActItem, code))
+            SetFieldCode(Field, List, code, notDefinedText);
+    });
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+}
+
+int KeyFilterDigits(int KeyAscii)
+{
+    if (KeyAscii < 32)
+        return KeyAscii;
+    return (KeyAscii >= '0' && KeyAscii <= '9') ? KeyAscii : 0;
+}
+
+namespace {
+class DigitKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent *>(event)->text();
+            for (const QChar c : text) {
+                if (KeyFilterDigits(c.unicode()) == 0)
+                    return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+void installDigitFilter(QLineEdit *field)
+{
+    field->installEventFilter(new DigitKeyFilter(field));
+    // Pasted text passes no key filter; the validator keeps it to digits as well.
+    field->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+}

@@ -1,0 +1,193 @@
+#include "ui/frmChoose.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/ScreenTwips.h"
+#include "settings/Messages.h"
+#include "ui/FieldEditing.h"
+
+using ScreenTwips::px;
+
+namespace {
+const QColor HeadingColor(0, 0, 255);
+constexpr int EntryRole = Qt::UserRole;
+constexpr int HeadingRole = Qt::UserRole + 1;
+
+// The list view: typing jumps to the next choosable label that starts with the typed
+// letters; the indentation in front of entries under headings does not count.
+class ChoiceView : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+    void keyboardSearch(const QString &search) override
+    {
+        if (search.isEmpty() || topLevelItemCount() == 0)
+            return;
+        if (!m_typed.isValid() || m_typed.elapsed() > QApplication::keyboardInputInterval())
+            m_search.clear();
+        m_typed.restart();
+        m_search += search;
+        // The same letter again moves on to the next label with that letter.
+        const bool repeated = m_search.count(m_search.front()) == m_search.size();
+        const QString key = repeated ? m_search.left(1) : m_search;
+        const int n = topLevelItemCount();
+        const int current = currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
+        const int start = (key.size() == 1) ? current + 1 : qMax(current, 0);
+        for (int i = 0; i < n; ++i) {
+            QTreeWidgetItem *item = topLevelItem((start + i) % n);
+            if (!item->data(0, HeadingRole).toBool() &&
+                item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
+                setCurrentItem(item);
+                scrollToItem(item);
+                return;
+            }
+        }
+    }
+
+private:
+    QString m_search;
+    QElapsedTimer m_typed;
+};
+} // namespace
+
+frmChoose::frmChoose(Messages &messages, QWidget *parent)
+    : QDialog(parent), m_lstView(new ChoiceView(this)),
+      m_cmdOk(new QPushButton(QStringLiteral("&Ok"), this)),
+      m_cmdCancel(new QPushButton(QStringLiteral("Abbrechen"), this))
+{
+    setObjectName(QStringLiteral("frmChoose"));
+    setWindowTitle(messages.text(QStringLiteral("Form_Choose.Caption")));
+    setFixedSize(px(4725), px(4005));
+
+    m_lstView->setObjectName(QStringLiteral("lstView"));
+    m_lstView->setToolTip(messages.text(QStringLiteral("Form_Choose.ToolTip"), QString()));
+    m_lstView->setColumnCount(1);
+    m_lstView->setHeaderHidden(true);
+    m_lstView->setRootIsDecorated(false);
+    m_lstView->setUniformRowHeights(true);
+    m_lstView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstView->setGeometry(0, 0, px(4695), px(3375));
+
+    m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    m_cmdOk->setGeometry(px(1800), px(3480), px(1095), px(375));
+    m_cmdOk->setDefault(true);
+    m_cmdOk->setAutoDefault(true);
+    // Below the visible client area: reached through Esc only.
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setGeometry(px(1800), px(4080), px(1095), px(375));
+    m_cmdCancel->setAutoDefault(false);
+
+    connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
+    connect(m_lstView, &QTreeWidget::itemDoubleClicked, this, &frmChoose::lstView_DblClick);
+    connect(this, &QDialog::finished, this, [this] {
+        if (m_onClosed) {
+            const auto onClosed = std::move(m_onClosed);
+            m_onClosed = nullptr;
+            onClosed();
+        }
+    });
+}
+
+void frmChoose::setEntries(const CodeList &entries)
+{
+    m_entries = entries;
+}
+
+int frmChoose::selectedEntry() const
+{
+    const auto items = m_lstView->selectedItems();
+    return items.isEmpty() ? -1 : items.front()->data(0, EntryRole).toInt();
+}
+
+void frmChoose::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Form_Activate();
+}
+
+void frmChoose::Form_Activate()
+{
+    int selected = -1;
+    ActItem = ActItem.trimmed().toLower();
+    if (!ActItem.isEmpty()) {
+        for (int j = 0; j < m_entries.size(); ++j) {
+            if (m_entries[j].hasCode && QString::number(m_entries[j].code) == ActItem) {
+                selected = j;
+                break;
+            }
+        }
+    }
+
+    UseListView = true;
+    m_lstView->clear();
+    m_lstView->setColumnWidth(0, m_lstView->width() - px(384));
+    bool headings = false;
+    for (const CodeEntry &e : m_entries)
+        headings = headings || (e.hasCode && e.code < 0);
+
+    QFont headingFont = m_lstView->font();
+    headingFont.setBold(true);
+    QTreeWidgetItem *selectedItem = nullptr;
+    for (int j = 0; j < m_entries.size(); ++j) {
+        const CodeEntry &e = m_entries[j];
+        const bool heading = e.hasCode && e.code < 0;
+        QString text = e.label.trimmed();
+        if (!heading && headings)
+            text.prepend(QStringLiteral("  "));
+        auto *item = new QTreeWidgetItem(m_lstView, QStringList{text});
+        item->setData(0, EntryRole, j);
+        item->setData(0, HeadingRole, heading);
+        if (heading) {
+            item->setFont(0, headingFont);
+            item->setForeground(0, HeadingColor);
+        }
+        if (j == selected)
+            selectedItem = item;
+    }
+    if (selectedItem) {
+        m_lstView->setCurrentItem(selectedItem);
+        m_lstView->scrollToItem(selectedItem, QAbstractItemView::PositionAtCenter);
+    } else {
+        m_lstView->setCurrentItem(nullptr);
+        m_lstView->clearSelection();
+    }
+    m_lstView->setFocus();
+}
+
+void frmChoose::lstView_DblClick()
+{
+    cmdOk_Click();
+}
+
+void frmChoose::cmdOk_Click()
+{
+    ActItem.clear();
+    const int j = selectedEntry();
+    if (j >= 0) {
+        const CodeEntry &e = m_entries[j];
+        qint16 code = 0;
+        // Headings cannot be chosen, nor codes a key field cannot hold.
+        if (!e.hasCode || e.code < 0 || !parseCode(QString::number(e.code), code)) {
+            QApplication::beep();
+            return;
+        }
+        ActItem = QString::number(e.code);
+    }
+    done(QDialog::Accepted);
+}
+
+void frmChoose::cmdCancel_Click()
+{
+    done(QDialog::Rejected);
+}
+
+void frmChoose::reject()
+{
+    cmdCancel_Click();
+}

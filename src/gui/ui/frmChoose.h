@@ -1,0 +1,48 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+
+#include "data/CodeList.h"
+
+class Messages;
+class QPushButton;
+class QTreeWidget;
+
+// The choose-target dialog: a list of labels, headings (negative codes) in bold blue and
+// not choosable. The field's code goes in through ActItem, the chosen code comes out there
+// (empty: no choice).
+class frmChoose : public QDialog {
+    Q_OBJECT
+public:
+    frmChoose(Messages &messages, QWidget *parent);
+
+    QString ActItem;
+    bool UseListView = false;
+
+    // lstChoose: the entries to choose from, text and code.
+    void setEntries(const CodeList &entries);
+    // Runs once each time the dialog closes, after ActItem has its final value.
+    void setOnClosed(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
+    // Index into the entries of the selected one, -1 for none.
+    int selectedEntry() const;
+
+    QTreeWidget *lstView() const { return m_lstView; }
+    QPushButton *cmdOk() const { return m_cmdOk; }
+
+    void cmdOk_Click();
+    void cmdCancel_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void reject() override;
+
+private:
+    void Form_Activate();
+    void lstView_DblClick();
+
+    CodeList m_entries;
+    QTreeWidget *m_lstView;
+    QPushButton *m_cmdOk;
+    QPushButton *m_cmdCancel;
+    std::function<void()> m_onClosed;
+};

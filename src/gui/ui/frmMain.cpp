@@ -1,0 +1,455 @@
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/PageBridge.h"
+#include "app/ScreenTwips.h"
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "controls/sdFrame.h"
+#include "settings/INITools.h"
+#include "ui/ScrollArithmetic.h"
+#include "ui/frmChoose.h"
+#include "ui/frmTabStripData01.h"
+#include "ui/frmTabStripData02.h"
+#include "ui/frmTabStripData09.h"
+
+using ScreenTwips::px;
+using ScreenTwips::tw;
+
+// The pictures live in a static library: nothing else would pull them in.
+static void initResources()
+{
+    Q_INIT_RESOURCE(zt);
+}
+
+namespace {
+constexpr int TabDataLeft = 0;
+constexpr int TabDataTop = 480;
+constexpr int TabDataWidth = 10425;
+constexpr int VScrollTop = 840;
+constexpr int VScrollWidth = 255;
+// The tab strip's client area lies inside its panel border.
+constexpr int PanelBorder = 30;
+
+struct ToolbarButton {
+    const char *key; // empty for a separator
+    const char *themeIcon;
+    const char *designToolTip;
+};
+
+// Positions 1 to 15; the position is what the program acts on.
+const ToolbarButton Buttons[15] = {
+    {"FileRead", "document-open", "Daten laden"},
+    {"FileWrite", "document-save", "Daten sichern"},
+    {"Reset", "edit-clear", "Editor-Reset"},
+    {"", "", ""},
+    {"CommSendData", "go-up", "Daten senden"},
+    {"CommReceiveData", "go-down", "Daten empfangen"},
+    {"CommRestart", "system-reboot", "Befehl zum System-Reset senden"},
+    {"CommGetInfo", "dialog-information", "Version abfragen"},
+    {"CommCheck", "network-transmit-receive", "Online-Test"},
+    {"CommSettings", "preferences-system", "Parameter Serielle Schnittstelle"},
+    {"", "", ""},
+    {"ShowProtocol", "text-x-generic", "Protokoll anzeigen"},
+    {"ShowAbout", "help-about", "Informationen über den Editor anzeigen"},
+    {"", "", ""},
+    {"EndProgram", "application-exit", "Programm beenden"},
+};
+
+// The catalogue texts of the toolbar tooltips, by position.
+QString toolTipText(Messages &msg, int index)
+{
+    switch (index) {
+    case 1:
+        return msg.text(QStringLiteral("Menu_FileRead.ToolTip"));
+    case 2:
+        return msg.text(QStringLiteral("Menu_FileWrite.ToolTip"));
+    case 3:
+        return msg.text(QStringLiteral("Menu_Reset.ToolTip"));
+    case 5:
+        return msg.text(QStringLiteral("Menu_CommSendData.ToolTip"));
+    case 6:
+        return msg.text(QStringLiteral("Menu_CommReceiveData.ToolTip"));
+    case 7:
+        return msg.text(QStringLiteral("Menu_CommRestart.ToolTip"));
+    case 8:
+        return msg.text(QStringLiteral("Menu_CommGetInfo.ToolTip"));
+    case 9:
+        return msg.text(QStringLiteral("Menu_CommCheck.ToolTip"));
+    case 10:
+        return msg.text(QStringLiteral("Menu_CommSettings.ToolTip"));
+    case 12:
+        return msg.text(QStringLiteral("Menu_ShowProtocol.ToolTip"));
+    case 13:
+        return msg.text(QStringLiteral("Menu_ShowAbout.ToolTip"));
+    case 15:
+        return msg.text(QStringLiteral("Menu_EndProgram.ToolTip"));
+    default:
+        return QString();
+    }
+}
+
+QString tabTag(const QTabBar *bar, int i)
+{
+    return bar->tabData(i).toString();
+}
+} // namespace
+
+frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
+    : QMainWindow(parent), Toolbar1(new QToolBar), TabData(nullptr), fraContainer(nullptr),
+      fraBlind(nullptr), VScroll(nullptr), StatusBar(new QStatusBar), cmdDummy(nullptr),
+      timSendData(new QTimer(this)), m_zt(zt), m_callbacks(std::move(callbacks)),
+      m_tabPanel(nullptr)
+{
+    initResources();
+    setObjectName(QStringLiteral("frmMain"));
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralArea"));
+    setCentralWidget(central);
+
+    Toolbar1->setParent(central);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    for (int i = 0; i < 15; ++i) {
+        const ToolbarButton &b = Buttons[i];
+        const QString key = QString::fromLatin1(b.key);
+        QAction *a = nullptr;
+        if (key.isEmpty()) {
+            a = Toolbar1->addSeparator();
+        } else {
+            const QIcon fallback(QStringLiteral(":/zt/icons/%1.png").arg(key));
+            a = Toolbar1->addAction(QIcon::fromTheme(QString::fromLatin1(b.themeIcon), fallback),
+                                    QString());
+            a->setObjectName(key);
+            a->setToolTip(QString::fromUtf8(b.designToolTip));
+            Toolbar1->widgetForAction(a)->setObjectName(key);
+            const int index = i + 1;
+            connect(a, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
+        }
+        m_buttons[i] = a;
+    }
+
+    m_tabPanel = new QFrame(central);
+    m_tabPanel->setObjectName(QStringLiteral("TabDataPanel"));
+    m_tabPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    TabData = new QTabBar(central);
+    TabData->setObjectName(QStringLiteral("TabData"));
+    TabData->setDrawBase(false);
+    TabData->setExpanding(false);
+    TabData->setFocusPolicy(Qt::StrongFocus);
+    for (const QString &caption : {QStringLiteral("status"), QStringLiteral("buttons")})
+        TabData->setTabData(TabData->addTab(caption), QString());
+
+    fraContainer = new sdFrame(central, QStringLiteral("fraContainer"));
+    fraBlind = new QFrame(fraContainer);
+    fraBlind->setObjectName(QStringLiteral("fraBlind"));
+    fraBlind->setFrameStyle(QFrame::NoFrame);
+    fraBlind->setAutoFillBackground(true);
+
+    picXP[0] = QIcon(QStringLiteral(":/zt/icons/dropdown-xp.png"));
+    picXP[1] = QIcon(QStringLiteral(":/zt/icons/dropdown.png"));
+
+    VScroll = new QScrollBar(Qt::Vertical, central);
+    VScroll->setObjectName(QStringLiteral("VScroll"));
+    VScroll->setEnabled(false);
+
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+
+    cmdDummy = new QPushButton(QStringLiteral("dataset"), central);
+    cmdDummy->setObjectName(QStringLiteral("cmdDummy"));
+    cmdDummy->setVisible(zt.Flags.Debug);
+    timSendData->setObjectName(QStringLiteral("timSendData"));
+
+    connect(TabData, &QTabBar::currentChanged, this, [this] { TabData_Click(); });
+    connect(VScroll, &QScrollBar::valueChanged, this, [this] { VScroll_Change(); });
+    connect(cmdDummy, &QPushButton::clicked, this, [this] {
+        if (m_callbacks.dummy)
+            m_callbacks.dummy();
+    });
+
+    // Form_Load
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CorrectFormHeight();
+    QApplication::restoreOverrideCursor();
+    resize(px(ScrollArithmetic::FormWidth), px(TabDataTop + m_tabDataHeight + 320));
+}
+
+void frmMain::CorrectFormHeight()
+{
+    setFixedWidth(px(ScrollArithmetic::FormWidth));
+    setMinimumHeight(px(ScrollArithmetic::MinFormHeight));
+    setMaximumHeight(px(m_zt.MaxFormHeight));
+    m_vscrollLeft = TabDataLeft + TabDataWidth - 320;
+    placeTabData();
+}
+
+QAction *frmMain::toolbarButton(int index) const
+{
+    return (index >= 1 && index <= 15) ? m_buttons[index - 1] : nullptr;
+}
+
+int frmMain::clientLeft() const
+{
+    return TabDataLeft + PanelBorder;
+}
+int frmMain::clientTop() const
+{
+    return TabDataTop + tw(TabData->sizeHint().height()) + PanelBorder;
+}
+int frmMain::clientWidth() const
+{
+    return TabDataWidth - 2 * PanelBorder;
+}
+int frmMain::clientHeight() const
+{
+    return qMax(0, m_tabDataHeight - tw(TabData->sizeHint().height()) - 2 * PanelBorder);
+}
+
+void frmMain::placeTabData()
+{
+    Toolbar1->setGeometry(0, 0, width(), qMin(Toolbar1->sizeHint().height(), px(TabDataTop)));
+    const int barHeight = TabData->sizeHint().height();
+    TabData->setGeometry(px(TabDataLeft), px(TabDataTop), px(TabDataWidth), barHeight);
+    m_tabPanel->setGeometry(px(TabDataLeft), px(TabDataTop) + barHeight - 1, px(TabDataWidth),
+                            px(m_tabDataHeight) - barHeight + 1);
+    m_tabPanel->lower();
+    VScroll->setGeometry(px(m_vscrollLeft), px(VScrollTop), px(VScrollWidth), px(m_vscrollHeight));
+    VScroll->raise();
+    cmdDummy->move(px(TabDataLeft + TabDataWidth) - cmdDummy->sizeHint().width(), 0);
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    Form_Activate();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+    QMainWindow::changeEvent(event);
+}
+
+void frmMain::Form_Activate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    InitToolbarAndTabs();
+    if (m_callbacks.openPort)
+        m_callbacks.openPort();
+}
+
+void frmMain::InitToolbarAndTabs()
+{
+    for (int i = 1; i <= 15; ++i) {
+        if (!Buttons[i - 1].key[0])
+            continue;
+        m_buttons[i - 1]->setToolTip(toolTipText(m_zt.msg(), i));
+    }
+    TabStrip_Build();
+}
+
+void frmMain::TabStrip_Build()
+{
+    const QString &ini = m_zt.IniFileName;
+    const QString language = m_zt.Flags.Language;
+    if (m_zt.Flags.ShowTabStrip_System)
+        TabData->setTabData(TabData->addTab(QStringLiteral("SYSTEM")), QString());
+
+    const QSignalBlocker noClicks(TabData);
+    m_page01 = new frmTabStripData01(m_zt, this);
+    // Made with the pages: its texts are looked up once the language is known.
+    m_chooser = new frmChoose(m_zt.msg(), this);
+    m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
+    m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
+    m_forms = {m_page01, m_page02, m_page09};
+    // The buttons page may have lowered the height limit.
+    setMaximumHeight(px(m_zt.MaxFormHeight));
+
+    fraContainer->move(clientLeft(), clientTop(), clientWidth() - VScrollWidth - 8, clientHeight());
+    fraContainer->setBorderStyle(0);
+    fraContainer->setCaption(QString());
+    fraBlind->setGeometry(0, 0, px(20000), px(20000));
+
+    for (QWidget *form : m_forms) {
+        sdFrame *page = form->findChild<sdFrame *>(QStringLiteral("fraTab"));
+        m_pageFrame.insert(form, page);
+        page->setParent(fraContainer);
+        page->setVisible(false);
+        page->setBorderStyle(0);
+        page->move(0, 0, fraContainer->Width(), page->Height());
+        const QString pageCaption = page->Caption().trimmed().toUpper();
+        for (int t = 0; t < TabData->count(); ++t) {
+            if (TabData->tabText(t).trimmed().toUpper() != pageCaption)
+                continue;
+            TabData->setTabData(t, tabTag(TabData, t) + QStringLiteral("|FormName=") +
+                                       form->objectName().trimmed() + QStringLiteral("|") +
+                                       QStringLiteral("|TabStrip=") +
+                                       TabData->tabText(t).trimmed() + QStringLiteral("|"));
+            break;
+        }
+        page->setCaption(QString());
+    }
+
+    for (int t = 0; t < TabData->count(); ++t) {
+        const QString text =
+            (QStringLiteral("|") + tabTag(TabData, t).trimmed() + QStringLiteral("|")).toUpper();
+        const int at = text.indexOf(QStringLiteral("TABSTRIP="));
+        if (at < 0)
+            continue;
+        QString pageName;
+        for (int i = at + 9; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c == QLatin1Char('"') || c == QLatin1Char(' ') || c == QLatin1Char('|'))
+                break;
+            pageName += c;
+        }
+        if (pageName.trimmed().isEmpty())
+            continue;
+        if (text.contains(QStringLiteral("|TABSTRIP=SYSTEM|"))) {
+            TabData->setTabText(t, QStringLiteral("S&YSTEM"));
+            continue;
+        }
+        const QString section =
+            QStringLiteral("TabStrip_") + pageName + QStringLiteral("_") + language;
+        TabData->setTabText(t, INI_ReadValue(ini, section, QStringLiteral("Caption"), section));
+        TabData->setTabToolTip(t,
+                               INI_ReadValue(ini, section, QStringLiteral("ToolTip"), QString()));
+    }
+    placeTabData();
+
+    int selected = 1;
+    if (m_zt.Flags.RestoreLastPosition) {
+        const qint64 stored = Tools::ValOf(INI_ReadValue(
+            ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), QStringLiteral("1")));
+        selected = (stored < 1 || stored > TabData->count()) ? 1 : static_cast<int>(stored);
+    }
+    TabData->setCurrentIndex(selected - 1);
+    TabData_Click();
+}
+
+void frmMain::TabData_Click()
+{
+    if (m_zt.ProgramStarted) {
+        m_zt.pages().DataSet_FromPages();
+        m_zt.CheckDataSet(true);
+        m_zt.pages().DataSet_ToPages();
+    }
+    const int t = TabData->currentIndex();
+    if (t < 0)
+        return;
+    const QString tag = tabTag(TabData, t).toLower();
+    QWidget *form = nullptr;
+    for (QWidget *f : m_forms) {
+        if (tag.contains(
+                (QStringLiteral("|FormName=") + f->objectName() + QStringLiteral("|")).toLower())) {
+            form = f;
+            break;
+        }
+    }
+    if (!form)
+        return;
+    sdFrame *page = m_pageFrame.value(form);
+    // The page shown before goes out of sight as well, so the keyboard cannot reach it.
+    if (m_activePage && m_activePage != page)
+        m_activePage->setVisible(false);
+    page->raise();
+    page->setVisible(true);
+    fraBlind->raise();
+    fraBlind->move(0, px(page->Top() + page->Height()));
+    m_activePage = page;
+    AdjustScrollBar();
+}
+
+void frmMain::AdjustScrollBar()
+{
+    if (!m_activePage)
+        return;
+    ScrollArithmetic::PageArea area;
+    area.tabDataHeight = m_tabDataHeight;
+    area.tabClientHeight = clientHeight();
+    area.containerHeight = fraContainer->Height();
+    area.pageTop = m_activePage->Top();
+    area.pageHeight = m_activePage->Height();
+    area.scrollMax = VScroll->maximum();
+    const ScrollArithmetic::ScrollBarState s = ScrollArithmetic::AdjustScrollBar(area);
+
+    m_vscrollHeight = s.height;
+    VScroll->setGeometry(px(m_vscrollLeft), px(VScrollTop), px(VScrollWidth), px(m_vscrollHeight));
+    const QSignalBlocker quiet(VScroll);
+    VScroll->setEnabled(s.enabled);
+    VScroll->setRange(0, s.max);
+    if (s.enabled) {
+        VScroll->setSingleStep(s.smallChange);
+        VScroll->setPageStep(s.largeChange);
+    }
+    VScroll->setValue(s.value);
+    m_activePage->setTop(s.pageTop);
+    fraBlind->move(0, px(s.blindTop));
+}
+
+void frmMain::VScroll_Change()
+{
+    if (!m_activePage)
+        return;
+    const ScrollArithmetic::PagePosition p =
+        ScrollArithmetic::VScroll_Change(VScroll->value(), m_activePage->Height());
+    m_activePage->setTop(p.pageTop);
+    fraBlind->move(0, px(p.blindTop));
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    const ScrollArithmetic::WindowSize w =
+        ScrollArithmetic::Form_Resize(tw(height()), m_zt.MaxFormHeight, TabDataTop);
+    // A height within the bounds stays as it is in pixels; a bound that does not convert
+    // exactly cannot make the window resize itself forever.
+    const QSize want(px(w.width), tw(height()) == w.height ? height() : px(w.height));
+    if (want != size()) {
+        resize(want);
+        return;
+    }
+    m_tabDataHeight = w.tabDataHeight;
+    placeTabData();
+    fraContainer->setHeight(clientHeight());
+    AdjustScrollBar();
+}
+
+void frmMain::Toolbar1_ButtonClick(int index)
+{
+    if (m_callbacks.menuCommand)
+        m_callbacks.menuCommand(index);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Form_Unload: the program end decides whether the window closes.
+    const bool close = m_callbacks.endProgram ? m_callbacks.endProgram() : true;
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}

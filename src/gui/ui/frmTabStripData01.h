@@ -1,0 +1,23 @@
+#pragma once
+#include <QWidget>
+#include <array>
+
+class QGroupBox;
+class QLineEdit;
+class ZtTools;
+class sdFrame;
+
+// The status page: three labelled, read-only status texts.
+class frmTabStripData01 : public QWidget {
+    Q_OBJECT
+public:
+    frmTabStripData01(ZtTools &zt, QWidget *parent);
+
+    sdFrame *fraTab;
+    QGroupBox *fraStatus;
+    std::array<QLineEdit *, 3> txtLblStatus{};
+    std::array<QLineEdit *, 3> txtStatus{};
+
+private:
+    void InitPage(ZtTools &zt);
+};

@@ -1,0 +1,488 @@
+#include "link/CommTools.h"
+
+#include <limits>
+
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "common/ZtError.h"
+#include "link/Frame.h"
+#include "link/SerialPort.h"
+#include "log/AppLog.h"
+#include "settings/INITools.h"
+
+namespace {
+
+const QString SectionComm = QStringLiteral("Comm");
+
+QString describe(const std::exception &e)
+{
+    if (const auto *z = dynamic_cast<const ZtError *>(&e))
+        return z->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+// A number setting: the integer part of "0" + trimmed text; not a number or beyond the
+// given range is a failure of the step.
+qint64 readNumber(const QString &ini, const QString &key, const QString &def, qint64 lo, qint64 hi)
+{
+    const QString text = INI_ReadValue(ini, SectionComm, key, def);
+    qint64 value = 0;
+    if (!Tools::ValOfChecked(text, value))
+        throw ZtError(QStringLiteral("%1: not a number: %2").arg(key, text));
+    if (value < lo || value > hi)
+        throw ZtError(QStringLiteral("%1: out of range: %2").arg(key, text));
+    return value;
+}
+
+bool readYes(const QString &ini, const QString &key, const QString &def)
+{
+    return Tools::IsYes(INI_ReadValue(ini, SectionComm, key, def));
+}
+
+void writeValue(const QString &ini, const QString &key, const QString &value)
+{
+    if (!INI_WriteValue(ini, SectionComm, key, value))
+        throw ZtError(QStringLiteral("%1: cannot write %2").arg(key, ini));
+}
+
+// Numbers are written with a blank in the sign position, as the reader trims it away.
+QString number(qint64 v)
+{
+    return (v >= 0 ? QStringLiteral(" ") : QString()) + QString::number(v);
+}
+QString yesNo(bool on)
+{
+    return on ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+constexpr qint64 I16Min = std::numeric_limits<qint16>::min();
+constexpr qint64 I16Max = std::numeric_limits<qint16>::max();
+constexpr qint64 I32Min = std::numeric_limits<qint32>::min();
+constexpr qint64 I32Max = std::numeric_limits<qint32>::max();
+
+} // namespace
+
+CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
+    : QObject(parent), m_zt(zt), m_comm(comm)
+{
+    m_timerComm.setInterval(0);
+    // The collector runs TimerInterval after a burst, not a few percent before it.
+    m_timerComm.setTimerType(Qt::PreciseTimer);
+    connect(&m_timerComm, &QTimer::timeout, this, &CommTools::Comm_WaitForData);
+    connect(&m_comm, &SerialPort::onComm, this, &CommTools::Comm_OnComm);
+    connect(&m_comm, &SerialPort::portLost, this, &CommTools::onPortLost);
+    m_zt.ClosePort = [this] { return Comm_ClosePort(); };
+}
+
+void CommTools::status(const QString &text)
+{
+    m_zt.StatusText(text);
+}
+
+void CommTools::log(const QString &text)
+{
+    m_zt.log().WriteLog(text);
+}
+
+void CommTools::box(const QString &text, BoxIcon icon, bool always)
+{
+    if (always || m_zt.Flags.ShowMsgBox)
+        m_zt.op().messageBox(Tools::Trim(text), icon, m_zt.ExeName);
+}
+
+QDeadlineTimer CommTools::deadline(qint64 extraMs) const
+{
+    if (TimeOut <= 0)
+        return QDeadlineTimer(QDeadlineTimer::Forever);
+    return QDeadlineTimer(qint64(TimeOut) * 1000 + extraMs);
+}
+
+// --- settings and lifecycle -------------------------------------------------------------
+
+int CommTools::Comm_LoadSettings(SerialPort &comm)
+{
+    const QString &ini = m_zt.IniFileName;
+    int step = 1;
+    try {
+        if (comm.portOpen())
+            comm.setPortOpen(false);
+        comm.setCommPort(
+            int(readNumber(ini, QStringLiteral("Port"), QStringLiteral("2"), I16Min, I16Max)));
+        step = 2;
+        comm.setSettings(INI_ReadValue(ini, SectionComm, QStringLiteral("Settings"),
+                                       QStringLiteral("19200,n,8,1"))
+                             .toUpper());
+        step = 3;
+        comm.setInBufferSize(int(readNumber(ini, QStringLiteral("InBufferSize"),
+                                            QStringLiteral("1024"), I16Min, I16Max)));
+        step = 4;
+        comm.setOutBufferSize(int(readNumber(ini, QStringLiteral("OutBufferSize"),
+                                             QStringLiteral("512"), I16Min, I16Max)));
+        step = 5;
+        comm.setDTREnable(readYes(ini, QStringLiteral("DTREnable"), QStringLiteral("yes")));
+        step = 6;
+        comm.setRTSEnable(readYes(ini, QStringLiteral("RTSEnable"), QStringLiteral("yes")));
+        step = 7;
+        comm.setHandshaking(int(
+            readNumber(ini, QStringLiteral("HandShaking"), QStringLiteral("0"), I32Min, I32Max)));
+        // Step 8, the fixed values (read all waiting bytes, binary, zero bytes dropped, an
+        // event per arrival), is what every SerialPort does.
+        step = 9;
+        TimeOut = qint16(
+            readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max));
+        step = 10;
+        ShowCancelDialog = readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
+        step = 11;
+        TimerInterval = qint16(readNumber(ini, QStringLiteral("TimerInterval"),
+                                          QStringLiteral("500"), I16Min, I16Max));
+    } catch (const std::exception &) {
+        return step;
+    }
+    return 0;
+}
+
+int CommTools::Comm_SaveSettings(SerialPort &comm)
+{
+    const QString &ini = m_zt.IniFileName;
+    int step = 1;
+    try {
+        writeValue(ini, QStringLiteral("Port"), number(comm.commPort()));
+        step = 2;
+        writeValue(ini, QStringLiteral("Settings"), comm.settings().toUpper());
+        step = 3;
+        writeValue(ini, QStringLiteral("InBufferSize"), number(comm.inBufferSize()));
+        step = 4;
+        writeValue(ini, QStringLiteral("OutBufferSize"), number(comm.outBufferSize()));
+        step = 5;
+        writeValue(ini, QStringLiteral("DTREnable"), yesNo(comm.dtrEnable()));
+        step = 6;
+        writeValue(ini, QStringLiteral("RTSEnable"), yesNo(comm.rtsEnable()));
+        step = 7;
+        writeValue(ini, QStringLiteral("HandShaking"), number(comm.handshaking()));
+        step = 9;
+        writeValue(ini, QStringLiteral("TimeOut"), number(TimeOut));
+        step = 10;
+        writeValue(ini, QStringLiteral("ShowCancelDialog"), yesNo(ShowCancelDialog));
+        step = 11;
+        writeValue(ini, QStringLiteral("TimerInterval"), number(TimerInterval));
+    } catch (const std::exception &) {
+        return step;
+    }
+    return 0;
+}
+
+int CommTools::Comm_Init()
+{
+    const int r = Comm_LoadSettings(m_comm);
+    if (r != 0)
+        return r;
+    const QString debug =
+        INI_ReadValue(m_zt.IniFileName, SectionComm, QStringLiteral("Debug"), QStringLiteral("0"));
+    try {
+        m_comm.setPortOpen(true);
+        m_comm.setPortOpen(false);
+    } catch (const std::exception &) {
+        return 13;
+    }
+    CommDebug = int(qBound(I16Min, Tools::ValOf(debug), I16Max));
+    if (CommDebug > 0)
+        m_zt.op().showCommDebug();
+    return 0;
+}
+
+bool CommTools::Comm_OpenPort()
+{
+    try {
+        CommPortOpen = m_comm.portOpen();
+        if (!CommPortOpen) {
+            m_comm.setPortOpen(true);
+            Tools::DoEvents();
+            CommPortOpen = m_comm.portOpen();
+        }
+        return CommPortOpen;
+    } catch (const std::exception &e) {
+        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_OpenPort_Err")));
+        ZtTools::FormatMessage(text, describe(e),
+                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
+        box(text, BoxIcon::Exclamation, true);
+        status(text);
+        log(text);
+        CommPortOpen = false;
+        return false;
+    }
+}
+
+bool CommTools::Comm_ClosePort()
+{
+    try {
+        CommPortOpen = m_comm.portOpen();
+        if (CommPortOpen) {
+            m_comm.setPortOpen(false);
+            Tools::DoEvents();
+            CommPortOpen = m_comm.portOpen();
+        }
+        return !CommPortOpen;
+    } catch (const std::exception &e) {
+        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_ClosePort_Err")));
+        ZtTools::FormatMessage(text, describe(e),
+                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
+        box(text, BoxIcon::Exclamation, true);
+        status(text);
+        log(text);
+        return false;
+    }
+}
+
+// The device vanished (adapter pulled, far end gone): the port is already closed; say so
+// once and let every wait on it end.
+void CommTools::onPortLost(const QString &description)
+{
+    m_portLost = true;
+    m_portLostText = description;
+    CommPortOpen = false;
+    QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
+    ZtTools::FormatMessage(
+        text, QStringLiteral("%1 (COM%2 closed)").arg(description).arg(m_comm.commPort()));
+    status(text);
+    log(text);
+}
+
+bool CommTools::portGone() const
+{
+    return m_portLost && !m_comm.portOpen();
+}
+
+// --- transfer window ---------------------------------------------------------------------
+
+void CommTools::Comm_ShowTransferForm()
+{
+    m_zt.op().setHourglass(true);
+    if (ShowCancelDialog) {
+        m_zt.op().showTransferWindow(CommTransferCaption, [this] { cancelPressed(); });
+        CommTransferCaption.clear();
+    }
+}
+
+void CommTools::Comm_HideTransferForm()
+{
+    m_zt.op().setHourglass(false);
+    Tools::DoEvents();
+    if (ShowCancelDialog)
+        m_zt.op().hideTransferWindow();
+}
+
+void CommTools::cancelPressed()
+{
+    CommCancel = true;
+    m_zt.op().hideTransferWindow();
+}
+
+// --- transmit ---------------------------------------------------------------------------
+
+// Bits per character from the line settings (start + data + parity + stop), at the baud rate.
+qint64 CommTools::wireTimeMs(qint64 bytes) const
+{
+    const QStringList parts = m_comm.settings().split(QLatin1Char(','));
+    const qint64 baud = parts.value(0).trimmed().toLongLong();
+    if (baud <= 0)
+        return 0;
+    const int bits = 1 + qMax(parts.value(2).toInt(), 5) +
+                     (parts.value(1).trimmed().toUpper() == QLatin1String("N") ? 0 : 1) + 2;
+    return (bytes * bits * 1000 + baud - 1) / baud;
+}
+
+bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &caption)
+{
+    try {
+        const QString info = pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Info")));
+        log(info);
+        status(info);
+        if (!caption.isEmpty())
+            Comm_SetTransferCaption(caption);
+        m_zt.op().setHourglass(true);
+        CommCancel = false;
+        const QDeadlineTimer until = deadline();
+        Comm_ShowTransferForm();
+
+        const qsizetype chunk = m_comm.outBufferSize() > 0 ? m_comm.outBufferSize() : frame.size();
+        for (qsizetype pos = 0; pos < frame.size(); pos += chunk) {
+            m_comm.output(frame.mid(pos, chunk));
+            const bool drained =
+                Tools::WaitUntil([&] { return CommCancel || m_comm.outBufferCount() == 0; }, until);
+            if (!drained) {
+                Comm_HideTransferForm();
+                const QString text =
+                    pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Timeout_Err")));
+                box(text, BoxIcon::Exclamation);
+                status(text);
+                log(text);
+                return false;
+            }
+            if (CommCancel) {
+                Comm_HideTransferForm();
+                const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Action_Cancelled")));
+                box(text, BoxIcon::Exclamation);
+                status(text);
+                log(text);
+                return false;
+            }
+        }
+        m_lastFrameWireMs = wireTimeMs(frame.size());
+        Comm_HideTransferForm();
+        const QString done = pre(m_zt.msg().text(QStringLiteral("Comm_TransferDone")));
+        log(done);
+        status(done);
+        m_zt.op().setHourglass(false);
+        return true;
+    } catch (const std::exception &e) {
+        Comm_HideTransferForm();
+        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Err")));
+        ZtTools::FormatMessage(text, describe(e));
+        box(text, BoxIcon::Exclamation, true);
+        status(text);
+        log(text);
+        m_zt.op().setHourglass(false);
+        return false;
+    }
+}
+
+// --- receive ----------------------------------------------------------------------------
+
+void CommTools::Comm_OnComm()
+{
+    if (m_comm.commEvent() != SerialPort::EvReceive)
+        return;
+    if (CommInBuffer.isEmpty())
+        m_capLogged = false;
+    CommInBuffer += m_comm.input();
+    if (CommInBuffer.size() > InBufferCap) {
+        // Keep the newest frame start so that a valid frame after noise is still understood.
+        qsizetype from = CommInBuffer.size() - InBufferCap;
+        for (qsizetype i = CommInBuffer.size() - 1; i >= from; --i) {
+            if (isCommandByte(CommInBuffer.at(i))) {
+                from = i;
+                break;
+            }
+        }
+        const qsizetype dropped = from;
+        CommInBuffer.remove(0, from);
+        if (!m_capLogged) {
+            m_capLogged = true;
+            QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
+            ZtTools::FormatMessage(
+                text, QStringLiteral("receive buffer full, %1 older bytes dropped").arg(dropped));
+            log(text);
+        }
+    }
+    // An interval of 0 leaves the timer idle, as the setting says.
+    if (TimerInterval > 0)
+        m_timerComm.start(TimerInterval);
+    else
+        m_timerComm.stop();
+}
+
+void CommTools::Comm_WaitForData()
+{
+    if (CommWaitingForResponse)
+        return;
+    if (CommInBuffer.isEmpty() || m_collecting)
+        return;
+    m_collecting = true;
+    try {
+        m_timerComm.stop();
+        Tools::DoEvents();
+        const QString receiving = m_zt.msg().text(QStringLiteral("Comm_Receiving_Data"));
+        status(receiving);
+        log(receiving);
+        Comm_ShowTransferForm();
+        CommCancel = false;
+        Tools::WaitUntil([&] { return isCompleteFrame(CommInBuffer) || CommCancel || portGone(); },
+                         deadline());
+        if (CommCancel) {
+            CommInBuffer.clear();
+            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
+            status(text);
+            log(text);
+        } else if (isCompleteFrame(CommInBuffer)) {
+            const QByteArray code = Tools::ByteToHex(quint8(CommInBuffer.at(0)));
+            const QByteArray frame = CommInBuffer;
+            CommInBuffer.clear();
+            if (m_interpreter)
+                m_interpreter(code, frame);
+        } else if (portGone()) {
+            CommInBuffer.clear();
+            throw ZtError(m_portLostText);
+        } else {
+            CommInBuffer.clear();
+            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Short")));
+            status(text);
+            log(text);
+            box(pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Completing_Data"))),
+                BoxIcon::Exclamation);
+        }
+        Comm_HideTransferForm();
+        m_collecting = false;
+    } catch (const std::exception &e) {
+        Comm_HideTransferForm();
+        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
+        ZtTools::FormatMessage(text, describe(e));
+        log(text);
+        m_timerComm.stop();
+        m_collecting = false;
+        m_zt.op().setHourglass(false);
+    }
+}
+
+bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QString &caption)
+{
+    CommWaitingForResponse = true;
+    try {
+        QString waiting = pre(m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer")));
+        ZtTools::FormatMessage(waiting, QString::fromLatin1(expectedCode));
+        status(waiting);
+        log(waiting);
+        if (!caption.isEmpty())
+            Comm_SetTransferCaption(caption);
+        Comm_ShowTransferForm();
+        CommCancel = false;
+        const char want = char(Tools::HexToByte(expectedCode));
+        const auto arrived = [&] {
+            return CommInBuffer.size() > 1 && CommInBuffer.front() == want &&
+                   CommInBuffer.back() == FrameTerminator;
+        };
+        // The request may still be on the wire when the output buffer is empty.
+        Tools::WaitUntil([&] { return arrived() || CommCancel || portGone(); },
+                         deadline(m_lastFrameWireMs));
+        bool result = false;
+        if (CommCancel) {
+            CommInBuffer.clear();
+            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
+            status(text);
+            log(text);
+        } else if (arrived()) {
+            result = true;
+        } else if (portGone()) {
+            throw ZtError(m_portLostText);
+        } else {
+            CommInBuffer.clear();
+            QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Waiting_For_Answer")));
+            ZtTools::FormatMessage(text, QString::fromLatin1(expectedCode));
+            box(text, BoxIcon::Exclamation);
+            const QString shortText = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Short")));
+            status(shortText);
+            log(shortText);
+        }
+        Comm_HideTransferForm();
+        CommWaitingForResponse = false;
+        return result;
+    } catch (const std::exception &e) {
+        Comm_HideTransferForm();
+        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForResponse_Err")));
+        ZtTools::FormatMessage(text, describe(e));
+        log(text);
+        m_zt.op().setHourglass(false);
+        CommWaitingForResponse = false;
+        CommInBuffer.clear();
+        return false;
+    }
+}

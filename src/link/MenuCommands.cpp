@@ -1,0 +1,199 @@
+#include "link/MenuCommands.h"
+
+#include <QFile>
+
+#include "app/Operator.h"
+#include "app/PageBridge.h"
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "common/ZtError.h"
+#include "link/CommTools.h"
+#include "link/Frame.h"
+
+namespace {
+
+QString describe(const std::exception &e)
+{
+    if (const auto *z = dynamic_cast<const ZtError *>(&e))
+        return z->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+MenuCommands::MenuCommands(ZtTools &zt, CommTools &comm) : m_zt(zt), m_comm(comm) {}
+
+bool MenuCommands::confirm(const QString &question)
+{
+    return m_zt.op().askYesNo(question, BoxIcon::Stop, m_zt.op().mainCaption());
+}
+
+void MenuCommands::Interpret_MenuCommand(int number)
+{
+    Messages &msg = m_zt.msg();
+    try {
+        switch (number) {
+        case 1:
+            if (m_zt.ReadFromDisk(m_zt.DataFileName, false)) {
+                m_zt.pages().DataSet_ToPages();
+                if (m_zt.CheckDataSet(true))
+                    m_zt.StatusText(CommTools::pre(msg.text(QStringLiteral("ReadingData_Ok"))));
+            }
+            break;
+        case 2:
+            if (m_zt.CheckDataSet(true)) {
+                m_zt.pages().DataSet_FromPages();
+                m_zt.WriteToDisk(m_zt.DataFileName);
+            }
+            break;
+        case 3:
+            m_zt.DataReset(false, false, true);
+            break;
+        case 5:
+            if (confirm(msg.text(QStringLiteral("QuerySendData"))))
+                sendData();
+            break;
+        case 6:
+            if (confirm(msg.text(QStringLiteral("QueryRequestData"))))
+                requestData();
+            break;
+        case 7:
+            if (confirm(msg.text(QStringLiteral("QuerySendDataReset"))))
+                exchange(makeFrame(FrameCode::ResetRequest),
+                         msg.text(QStringLiteral("TransmitData_SendReset")), "88");
+            break;
+        case 8:
+            exchange(makeFrame(FrameCode::VersionRequest),
+                     msg.text(QStringLiteral("TransmitData_GetVersionInfo")), "83");
+            break;
+        case 9:
+            exchange(makeFrame(FrameCode::OnlineTest),
+                     msg.text(QStringLiteral("TransmitData_OnlineTest")), "81");
+            break;
+        case 10:
+            m_zt.op().showSerialSettings();
+            break;
+        case 12:
+            m_zt.op().showProtocol();
+            break;
+        case 13:
+            m_zt.op().showAbout();
+            break;
+        case 15:
+            m_zt.EndProg(true);
+            break;
+        case 106:
+            requestData();
+            break;
+        case 107:
+            sendData();
+            break;
+        case 108:
+            sendAcuVersion();
+            break;
+        case 109:
+            sendCanBusAddr();
+            break;
+        default: {
+            QString detail = CommTools::pre(msg.text(QStringLiteral("Comm_Command_Unknown")));
+            ZtTools::FormatMessage(detail, QStringLiteral(" ") + QString::number(number));
+            throw ZtError(detail);
+        }
+        }
+    } catch (const std::exception &e) {
+        QString text = CommTools::pre(msg.text(QStringLiteral("Interpret_MenuCommand_Err")));
+        ZtTools::FormatMessage(text, describe(e));
+        m_comm.log(text);
+        m_zt.op().setHourglass(false);
+    }
+}
+
+// Sends the frame; only when it went out, waits for the answer, whose frame the collector
+// then hands to the interpreter.
+void MenuCommands::exchange(const QByteArray &frame, const QString &caption,
+                            const QByteArray &expectedCode)
+{
+    if (!m_comm.Comm_TransmitData(frame, caption))
+        return;
+    QString waiting = m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer"));
+    ZtTools::FormatMessage(waiting, caption);
+    m_comm.Comm_WaitForResponse(expectedCode, waiting);
+}
+
+void MenuCommands::sendData()
+{
+    if ((m_comm.RequestedCommand.isEmpty() || m_comm.RequestedCommand == "20") &&
+        m_zt.CheckDataSet(true)) {
+        m_zt.pages().DataSet_FromPages();
+        QByteArray frame;
+        Prepare_DataExchange(frame, "20");
+        m_comm.SentChecksum = Comm_Checksum(framePayload(frame));
+        exchange(frame, m_zt.msg().text(QStringLiteral("TransmitData_Send")), "86");
+    }
+    m_comm.RequestedCommand.clear();
+}
+
+void MenuCommands::requestData()
+{
+    exchange(makeFrame(FrameCode::DataRequest, "20"),
+             m_zt.msg().text(QStringLiteral("TransmitData_Request")), "85");
+}
+
+// The four texts of the two system-page commands are German in every language.
+void MenuCommands::sendAcuVersion()
+{
+    m_zt.pages().DataSet_FromPages();
+    const QString acu = m_zt.Data.ACUVersion.text();
+    if (Tools::Trim(acu).isEmpty()) {
+        m_zt.op().messageBox(QStringLiteral("Keine ACU Versionsnummer angegeben..."), BoxIcon::Stop,
+                             m_zt.op().mainCaption());
+        return;
+    }
+    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::AcuVersion, Tools::StringToHex(acu))))
+        m_zt.StatusText(QStringLiteral("  ACU Versionsnummer übertragen"));
+}
+
+void MenuCommands::sendCanBusAddr()
+{
+    m_zt.pages().DataSet_FromPages();
+    const qint16 addr = m_zt.Data.CanBusAddr;
+    if (addr == 0) {
+        m_zt.op().messageBox(QStringLiteral("Keine CanBus Adresse angegeben..."), BoxIcon::Stop,
+                             m_zt.op().mainCaption());
+        return;
+    }
+    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::CanBusAddress, Tools::WordToHex(addr))))
+        m_zt.StatusText(QStringLiteral("  CanBus Adresse übertragen"));
+}
+
+void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kind)
+{
+    m_zt.op().setHourglass(true);
+    const QString preparing =
+        CommTools::pre(m_zt.msg().text(QStringLiteral("Preparing_DataExchange")));
+    m_zt.StatusText(preparing);
+    m_comm.log(preparing);
+    QByteArray payload;
+    if (kind == "20")
+        payload = dataBlockPayload(m_zt.Data.DataRecord, m_zt.Flags.CountKeyCols,
+                                   m_zt.Flags.CountKeyRows);
+    frame = makeFrame(FrameCode::DataBlock, payload);
+    if (m_zt.Flags.LogHexData) {
+        QFile hex(m_zt.HexFileName);
+        if (hex.exists() && !hex.remove())
+            throw ZtError(hex.errorString());
+        if (!hex.open(QIODevice::WriteOnly))
+            throw ZtError(hex.errorString());
+        const QByteArray text = payload + "\r\n\r\n\r\n";
+        if (hex.write(text) != text.size() || !hex.flush())
+            throw ZtError(hex.errorString());
+        hex.close();
+    }
+    m_zt.op().setHourglass(false);
+}
+
+void MenuCommands::timSendData_Timer()
+{
+    m_zt.op().startSendDataTimer(0);
+    Interpret_MenuCommand(107);
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <QSerialPort>
+
+#include "link/SerialPort.h"
+
+// The serial port over QSerialPort. Port numbers 1..16 map to devices through section
+// "Ports" of the settings file ("COM3=/dev/ttyUSB0"); without an entry COMn is
+// /dev/ttyS(n-1) on Linux and COMn on Windows.
+class QtSerialComm : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialComm(const QString &iniFile, QObject *parent = nullptr);
+
+    static QString deviceName(const QString &iniFile, int port);
+
+    void setCommPort(int port) override;
+    int commPort() const override { return m_commPort; }
+    void setSettings(const QString &settings) override;
+    QString settings() const override { return m_settings; }
+    void setInBufferSize(int size) override;
+    int inBufferSize() const override { return m_inBufferSize; }
+    void setOutBufferSize(int size) override { m_outBufferSize = size; }
+    int outBufferSize() const override { return m_outBufferSize; }
+    void setDTREnable(bool on) override;
+    bool dtrEnable() const override { return m_dtr; }
+    void setRTSEnable(bool on) override;
+    bool rtsEnable() const override { return m_rts; }
+    void setHandshaking(int mode) override;
+    int handshaking() const override { return m_handshaking; }
+    void setPortOpen(bool open) override;
+    bool portOpen() const override { return m_port.isOpen(); }
+    void output(const QByteArray &bytes) override;
+    QByteArray input() override;
+    int outBufferCount() const override;
+    int commEvent() const override { return m_event; }
+
+private:
+    struct Line {
+        qint32 baud;
+        QSerialPort::Parity parity;
+        QSerialPort::DataBits dataBits;
+        QSerialPort::StopBits stopBits;
+    };
+    static Line parse(const QString &settings);
+    void applyLine();
+    void applyModemLines();
+    void requireOpen() const;
+    void onError(QSerialPort::SerialPortError error);
+
+    QString m_iniFile;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_inBufferSize = 1024;
+    int m_outBufferSize = 512;
+    bool m_dtr = false;
+    bool m_rts = false;
+    int m_handshaking = 0;
+    int m_event = 0;
+    bool m_closingOnError = false;
+};

@@ -1,0 +1,254 @@
+// The device link end to end: the simulated device on a pseudo-terminal, the real
+// serial-port adapter, and the program's commands and reactions.
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "FakeOperator.h"
+#include "FakePageBridge.h"
+#include "StringSink.h"
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "link/CommInterpreter.h"
+#include "link/CommTools.h"
+#include "link/MenuCommands.h"
+#include "link/QtSerialComm.h"
+#include "log/AppLog.h"
+
+namespace {
+
+QString simulatorPath()
+{
+    return qEnvironmentVariable("ZT_BIN_DIR") + QStringLiteral("/ztdevsim");
+}
+
+// The simulator with the device end of a pseudo-terminal; its printout is what the device saw.
+class Simulator {
+public:
+    bool start(const QString &link, const QStringList &extra = {})
+    {
+        m_process.setProgram(simulatorPath());
+        m_process.setArguments(QStringList{QStringLiteral("--pty"), link, QStringLiteral("--cols"),
+                                           QStringLiteral("1"), QStringLiteral("--rows"),
+                                           QStringLiteral("3")} +
+                               extra);
+        m_process.start();
+        return m_process.waitForStarted(5000) && waitFor(QStringLiteral("--  ready"));
+    }
+    ~Simulator()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+    }
+    void command(const QByteArray &line) { m_process.write(line + '\n'); }
+    QString output()
+    {
+        m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return m_output;
+    }
+    bool waitFor(const QString &text)
+    {
+        return Tools::WaitUntil([&] { return output().contains(text); }, QDeadlineTimer(10000));
+    }
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+struct E2eRig {
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    QString link = dir.filePath(QStringLiteral("ztdev"));
+    FakeOperator op;
+    FakePageBridge pages;
+    StringSink sink;
+    AppLog log{dir.path(), QStringLiteral("zteditor")};
+    Messages msgs{ini};
+    ZtTools zt{op, pages, log, msgs};
+    QtSerialComm comm{ini};
+    CommTools ct{zt, comm};
+    CommInterpreter interpreter{zt, ct};
+    MenuCommands menu{zt, ct};
+    Simulator sim;
+
+    bool start(const QStringList &simOptions = {})
+    {
+        // The shipped catalogue, with the port pointed at the simulator.
+        QFile shipped(qEnvironmentVariable("ZT_BIN_DIR") + QStringLiteral("/zteditor.Ini"));
+        QFile f(ini);
+        if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
+            return false;
+        f.write("[Comm]\r\nPort=1\r\nSettings=19200,N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
+                "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
+                link.toLocal8Bit() + "\r\n");
+        bool skip = false;
+        for (const QByteArray &line : shipped.readAll().split('\n')) {
+            const QByteArray t = line.trimmed();
+            if (t.startsWith('['))
+                skip = t == "[Comm]" || t == "[Ports]";
+            if (!skip)
+                f.write(line + '\n');
+        }
+        f.close();
+        msgs.setLanguage(QStringLiteral("ENG"));
+        zt.AppDir = dir.path();
+        zt.ExeName = QStringLiteral("zteditor");
+        zt.IniFileName = ini;
+        zt.Flags.ShowMsgBox = false;
+        zt.Flags.CountKeyCols = 1;
+        zt.Flags.CountKeyRows = 3;
+        log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
+        zt.ClearDataSet();
+        for (auto &t : zt.Data.TextStatus)
+            t.set(QString());
+        return sim.start(link, simOptions) && ct.Comm_LoadSettings(comm) == 0 && ct.Comm_OpenPort();
+    }
+
+    // Lets the answer that the program awaits reach the interpreter.
+    void settle()
+    {
+        Tools::WaitUntil([&] { return ct.CommInBuffer.isEmpty(); }, QDeadlineTimer(5000));
+        Tools::WaitWithEvents(150);
+    }
+};
+
+} // namespace
+
+class TestLinkE2e : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void menuCommands_data();
+    void menuCommands();
+    void deviceStarted_data();
+    void deviceStarted();
+    void farEndHangsUp();
+};
+
+void TestLinkE2e::initTestCase()
+{
+    if (!QFile::exists(simulatorPath()))
+        QSKIP("ztdevsim is not built");
+}
+
+void TestLinkE2e::menuCommands_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("deviceSaw");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("5 send data") << 5 << "in  85 \"0102FFFF0000\" 0D"
+                                 << "Data transferred to the device successfully";
+    QTest::newRow("107 send data") << 107 << "in  85 \"0102FFFF0000\" 0D"
+                                   << "Data transferred to the device successfully";
+    QTest::newRow("6 request data") << 6 << "in  84 \"20\" 0D"
+                                    << "Data received from the device";
+    QTest::newRow("106 request data") << 106 << "in  84 \"20\" 0D"
+                                      << "Data received from the device";
+    QTest::newRow("7 reset") << 7 << "in  87 0D"
+                             << "System reset confirmed by the device";
+    QTest::newRow("8 version") << 8 << "in  82 0D"
+                               << "Version information received";
+    QTest::newRow("9 online test") << 9 << "in  80 0D"
+                                   << "Online test successful: the device answers.";
+    QTest::newRow("108 ACU") << 108 << "in  89 \"31322020\" 0D"
+                             << "ACU Versionsnummer übertragen";
+    QTest::newRow("109 CAN bus") << 109 << "in  90 \"0102\" 0D"
+                                 << "CanBus Adresse übertragen";
+}
+
+void TestLinkE2e::menuCommands()
+{
+    QFETCH(int, number);
+    QFETCH(QString, deviceSaw);
+    QFETCH(QString, status);
+    E2eRig rig;
+    QVERIFY(rig.start());
+    rig.zt.Data.DataRecord.button(1, 1) = 258;
+    rig.zt.Data.DataRecord.button(1, 2) = -1;
+    rig.zt.Data.ACUVersion.set(QStringLiteral("12"));
+    rig.zt.Data.CanBusAddr = 258;
+    rig.menu.Interpret_MenuCommand(number);
+    rig.settle();
+    QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
+    QCOMPARE(rig.op.status.trimmed(), status);
+    QVERIFY2(!rig.sim.output().contains(QStringLiteral("!!")), qPrintable(rig.sim.output()));
+
+    if (number == 5 || number == 107) {
+        // What the device stored comes back unchanged.
+        rig.zt.Data.DataRecord.button(1, 1) = 0;
+        rig.menu.Interpret_MenuCommand(106);
+        rig.settle();
+        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(258));
+        QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(0));
+        // A negative code goes out but is refused on its way back.
+        QVERIFY(rig.sink.text().contains(QStringLiteral("Error taking over the received data")));
+    }
+    if (number == 8)
+        QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[0].text()),
+                 QStringLiteral("ZT DerUvav Zentrale"));
+}
+
+void TestLinkE2e::deviceStarted_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("deviceSaw");
+    QTest::newRow("online test") << QByteArray("online-test") << "in  81 0D";
+    QTest::newRow("version") << QByteArray("version") << "in  83 \"20";
+    QTest::newRow("request data") << QByteArray("request-data") << "in  85 \"000700000000\" 0D";
+    QTest::newRow("send data") << QByteArray("send-data") << "in  86 \"30\" 0D";
+    QTest::newRow("reset") << QByteArray("reset") << "in  88 0D";
+    QTest::newRow("ACU version") << QByteArray("acu AB") << "out 89 \"41422020\" 0D";
+}
+
+void TestLinkE2e::deviceStarted()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QString, deviceSaw);
+    E2eRig rig;
+    QVERIFY(rig.start());
+    rig.zt.Data.DataRecord.button(1, 1) = 7;
+    rig.sim.command(command);
+    if (command == "request-data") {
+        QVERIFY(
+            Tools::WaitUntil([&] { return rig.op.sendDataTimer == 100; }, QDeadlineTimer(5000)));
+        rig.menu.timSendData_Timer();
+    }
+    QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
+    rig.settle();
+    if (command == "acu AB") {
+        QVERIFY(Tools::WaitUntil(
+            [&] { return rig.zt.Data.ACUVersion.text() == QStringLiteral("AB  "); },
+            QDeadlineTimer(5000)));
+    }
+    if (command == "send-data" || command == "reset")
+        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
+}
+
+void TestLinkE2e::farEndHangsUp()
+{
+    E2eRig rig;
+    QVERIFY(rig.start({QStringLiteral("--no-answer"), QStringLiteral("80")}));
+    rig.ct.TimeOut = 0; // only the loss can end the wait
+    QTimer::singleShot(300, [&] { rig.sim.kill(); });
+    rig.menu.Interpret_MenuCommand(9);
+    QVERIFY(!rig.ct.CommPortOpen);
+    QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
+    QVERIFY(rig.sink.text().contains(QStringLiteral("Error waiting for the answer")));
+    rig.op.boxes.clear();
+    rig.menu.Interpret_MenuCommand(9);
+    QCOMPARE(rig.op.boxes.size(), 1);
+    QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
+}
+
+QTEST_GUILESS_MAIN(TestLinkE2e)
+#include "tst_link_e2e.moc"

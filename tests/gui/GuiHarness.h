@@ -1,0 +1,60 @@
+#pragma once
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "FakeOperator.h"
+#include "app/GuiPageBridge.h"
+#include "app/ZtTools.h"
+#include "log/AppLog.h"
+#include "settings/Messages.h"
+#include "ui/frmMain.h"
+
+// The main window over real program state, with a settings file of the test's making and
+// every callback recorded.
+struct GuiHarness {
+    QTemporaryDir dir;
+    FakeOperator op;
+    GuiPageBridge pages;
+    AppLog log{dir.path(), QStringLiteral("zteditor")};
+    Messages messages;
+    ZtTools zt{op, pages, log, messages};
+    QList<int> commands;
+    int portOpened = 0;
+    int dummies = 0;
+    bool allowClose = true;
+    int closeRequests = 0;
+    std::unique_ptr<frmMain> main;
+
+    explicit GuiHarness(const QString &iniText = {})
+    {
+        zt.AppDir = dir.path();
+        zt.IniFileName = dir.filePath(QStringLiteral("zteditor.Ini"));
+        QFile ini(zt.IniFileName);
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write(iniText.toUtf8());
+        ini.close();
+        messages.setIniFile(zt.IniFileName);
+        messages.setLanguage(QStringLiteral("GER"));
+        zt.NotDefinedText = QStringLiteral("nicht belegt");
+    }
+
+    // Builds the window; set flags and lists before.
+    frmMain &build(bool show = true)
+    {
+        MainCallbacks cb;
+        cb.menuCommand = [this](int c) { commands << c; };
+        cb.openPort = [this] { ++portOpened; };
+        cb.endProgram = [this] {
+            ++closeRequests;
+            return allowClose;
+        };
+        cb.dummy = [this] { ++dummies; };
+        main = std::make_unique<frmMain>(zt, cb);
+        pages.attach(zt, *main);
+        if (show)
+            main->show();
+        return *main;
+    }
+};

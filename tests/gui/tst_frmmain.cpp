@@ -1,0 +1,482 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "GuiHarness.h"
+#include "app/ScreenTwips.h"
+#include "controls/sdFrame.h"
+#include "ui/FieldEditing.h"
+#include "ui/frmChoose.h"
+#include "ui/frmTabStripData02.h"
+
+using ScreenTwips::px;
+
+namespace {
+const QString Ini = QStringLiteral("[Messages_GER]\n"
+                                   "Menu_CommSendData.ToolTip=Daten senden zum Gerät\n"
+                                   "[TabStrip_STATUS_GER]\n"
+                                   "Caption=&Status\n"
+                                   "ToolTip=Statustexte\n"
+                                   "[TabStrip_Buttons_GER]\n"
+                                   "LabelLeft03=Nr. 3\n"
+                                   "[Recent]\n"
+                                   "ActTabStrip=%1\n");
+
+CodeList channels()
+{
+    return {{QStringLiteral("Mikrofone"), -1, true},
+            {QStringLiteral("Mikrofon 1"), 1, true},
+            {QStringLiteral("Lautsprecher 1"), 11, true}};
+}
+
+template <typename T> T *child(QWidget &w, const QString &name)
+{
+    T *c = w.findChild<T *>(name);
+    if (!c)
+        qFatal("no control %s", qPrintable(name));
+    return c;
+}
+
+QLineEdit *field(QWidget &w, const QString &name)
+{
+    return child<QLineEdit>(w, name);
+}
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void toolbarClickRaisesItsCommand_data();
+    void toolbarClickRaisesItsCommand();
+    void toolbarToolTips();
+    void firstActivationBuildsOnce();
+    void tabs_data();
+    void tabs();
+    void rowsAndColumns_data();
+    void rowsAndColumns();
+    void windowKeepsItsBounds_data();
+    void windowKeepsItsBounds();
+    void tabChangeCarriesValuesThroughTheDataSet();
+    void tabChangeBeforeStartDoesNotTouchData();
+    void scrollOffsetSurvivesTabChange_data();
+    void scrollOffsetSurvivesTabChange();
+    void acuVersionTakesDigitsOnly_data();
+    void acuVersionTakesDigitsOnly();
+    void sendButtonsRaiseTheirCommands();
+    void closingAsksTheProgramEnd();
+    void dummyButtonOnlyWithDebug();
+    void keyGridByKeyboard();
+    void pageTextsFromSettings();
+    void themedDropDownPictures();
+};
+
+void TestFrmMain::toolbarClickRaisesItsCommand_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("key");
+    const char *keys[] = {"FileRead",
+                          "FileWrite",
+                          "Reset",
+                          "",
+                          "CommSendData",
+                          "CommReceiveData",
+                          "CommRestart",
+                          "CommGetInfo",
+                          "CommCheck",
+                          "CommSettings",
+                          "",
+                          "ShowProtocol",
+                          "ShowAbout",
+                          "",
+                          "EndProgram"};
+    for (int i = 1; i <= 15; ++i)
+        QTest::addRow("%d", i) << i << QString::fromLatin1(keys[i - 1]);
+}
+
+void TestFrmMain::toolbarClickRaisesItsCommand()
+{
+    QFETCH(int, index);
+    QFETCH(QString, key);
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    QAction *a = m.toolbarButton(index);
+    QVERIFY(a);
+    if (key.isEmpty()) {
+        QVERIFY(a->isSeparator());
+        return;
+    }
+    QCOMPARE(a->objectName(), key);
+    QTest::mouseClick(m.Toolbar1->widgetForAction(a), Qt::LeftButton);
+    QCOMPARE(h.commands, QList<int>{index});
+}
+
+void TestFrmMain::toolbarToolTips()
+{
+    GuiHarness h(Ini.arg(1) + QStringLiteral("[Messages_ENG]\n"
+                                             "Form_Choose.Caption=Choose target\n"
+                                             "Menu_CommSendData.ToolTip=Send data\n"));
+    h.messages.setLanguage(QStringLiteral("")); // not yet known while the window is made
+    frmMain &m = h.build(false);
+    h.messages.setLanguage(QStringLiteral("ENG"));
+    h.zt.Flags.Language = QStringLiteral("ENG");
+    QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Daten senden"));
+    m.show();
+    QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Send data"));
+    QCOMPARE(m.chooser().windowTitle(), QStringLiteral("Choose target"));
+    QCOMPARE(m.toolbarButton(3)->toolTip(), QStringLiteral("Menu_Reset.ToolTip"));
+    QVERIFY(!m.toolbarButton(1)->icon().isNull());
+    QVERIFY(!m.toolbarButton(15)->icon().isNull());
+}
+
+void TestFrmMain::firstActivationBuildsOnce()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    QCOMPARE(h.portOpened, 1);
+    m.hide();
+    m.show();
+    m.Form_Activate();
+    QCOMPARE(h.portOpened, 1);
+    QCOMPARE(m.TabData->count(), 2);
+    QCOMPARE(m.findChildren<frmTabStripData02 *>().size(), 1);
+}
+
+void TestFrmMain::tabs_data()
+{
+    QTest::addColumn<bool>("system");
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("selected");
+
+    QTest::newRow("restored") << false << true << "2" << 2 << 2;
+    QTest::newRow("not restored") << false << false << "2" << 2 << 1;
+    QTest::newRow("zero") << false << true << "0" << 2 << 1;
+    QTest::newRow("beyond the tabs") << false << true << "3" << 2 << 1;
+    QTest::newRow("not a number") << false << true << "abc" << 2 << 1;
+    QTest::newRow("system tab restored") << true << true << "3" << 3 << 3;
+}
+
+void TestFrmMain::tabs()
+{
+    QFETCH(bool, system);
+    QFETCH(bool, restore);
+    QFETCH(QString, stored);
+    GuiHarness h(Ini.arg(stored));
+    h.zt.Flags.ShowTabStrip_System = system;
+    h.zt.Flags.RestoreLastPosition = restore;
+    frmMain &m = h.build();
+    QTEST(m.TabData->count(), "count");
+    QTEST(h.pages.selectedTab(), "selected");
+
+    QCOMPARE(m.TabData->tabText(0), QStringLiteral("&Status"));
+    QCOMPARE(m.TabData->tabToolTip(0), QStringLiteral("Statustexte"));
+    QCOMPARE(m.TabData->tabText(1), QStringLiteral("TabStrip_BUTTONS_GER"));
+    QCOMPARE(m.TabData->tabData(0).toString(),
+             QStringLiteral("|FormName=frmTabStripData01||TabStrip=status|"));
+    if (system) {
+        QCOMPARE(m.TabData->tabText(2), QStringLiteral("S&YSTEM"));
+        QCOMPARE(m.TabData->tabData(2).toString(),
+                 QStringLiteral("|FormName=frmTabStripData09||TabStrip=SYSTEM|"));
+    }
+    // The selected page is in front, and only it.
+    QVERIFY(m.activePage());
+    QVERIFY(m.activePage()->isVisible());
+    QCOMPARE(m.fraContainer->findChildren<sdFrame *>(QStringLiteral("fraTab")).size(), 3);
+    for (sdFrame *p : m.fraContainer->findChildren<sdFrame *>(QStringLiteral("fraTab")))
+        QCOMPARE(p->isVisible(), p == m.activePage());
+    QVERIFY(m.fraContainer->Caption().isEmpty());
+}
+
+void TestFrmMain::rowsAndColumns_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("cols");
+    QTest::addColumn<int>("maxHeight");
+
+    QTest::newRow("15 x 3") << 15 << 3 << 9840;
+    QTest::newRow("25 x 4") << 25 << 4 << 14640;
+    QTest::newRow("1 x 1") << 1 << 1 << 3120;
+    QTest::newRow("24 x 2") << 24 << 2 << 14160;
+}
+
+void TestFrmMain::rowsAndColumns()
+{
+    QFETCH(int, rows);
+    QFETCH(int, cols);
+    GuiHarness h(Ini.arg(2));
+    h.zt.Flags.CountKeyRows = static_cast<qint16>(rows);
+    h.zt.Flags.CountKeyCols = static_cast<qint16>(cols);
+    frmMain &m = h.build();
+    QTEST(int(h.zt.MaxFormHeight), "maxHeight");
+
+    const char letters[] = "ABCD";
+    for (int g = 0; g < 4; ++g) {
+        for (int r = 0; r < 25; ++r) {
+            const bool shown = g < cols && r < rows;
+            const QString n = QStringLiteral("(%1)").arg(r);
+            QCOMPARE(!field(m, QStringLiteral("txtButtons") + letters[g] + n)->isHidden(), shown);
+            QCOMPARE(!child<QWidget>(m, QStringLiteral("pic") + letters[g] + n)->isHidden(), shown);
+        }
+        QCOMPARE(!field(m, QStringLiteral("txtLblTop(%1)").arg(g))->isHidden(), g < cols);
+    }
+    for (int r = 0; r < 25; ++r)
+        QCOMPARE(!field(m, QStringLiteral("txtLblLeft(%1)").arg(r))->isHidden(), r < rows);
+
+    // The page is 480 shorter for every hidden row; the window cannot outgrow the limit.
+    QCOMPARE(m.page02()->fraTab->Height(), 12855 - 480 * (25 - rows));
+    m.resize(m.width(), px(20000));
+    QCOMPARE(m.height(), px(h.zt.MaxFormHeight));
+}
+
+void TestFrmMain::windowKeepsItsBounds_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("expectedHeight");
+    QTest::newRow("narrow and low") << 3000 << 1000 << 2970;
+    QTest::newRow("wide and high") << 15000 << 20000 << 9840;
+    QTest::newRow("wide, height inside") << 12000 << 6000 << 6000;
+}
+
+void TestFrmMain::windowKeepsItsBounds()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, expectedHeight);
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    m.resize(px(width), px(height));
+    QCoreApplication::processEvents();
+    QCOMPARE(m.width(), px(10590));
+    QCOMPARE(m.height(), px(expectedHeight));
+    // The tab strip and scroll bar follow the height.
+    QVERIFY(m.VScroll->geometry().bottom() <= m.StatusBar->geometry().top());
+}
+
+void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
+{
+    GuiHarness h(Ini.arg(2));
+    h.zt.Flags.ShowTabStrip_System = true;
+    h.zt.ChannelList = channels();
+    h.zt.CanBusList = {{QStringLiteral("Zentrale"), 5, true}};
+    frmMain &m = h.build();
+
+    DataSet &d = h.zt.Data;
+    d.DataRecord.button(1, 1) = 11;
+    d.DataRecord.button(4, 25) = -3; // hidden field, heading code from a data file
+    d.DataRecord.button(2, 3) = 77;  // a code the list does not know
+    d.TextStatus[0].set(QStringLiteral("ZT 4000"));
+    d.ACUVersion.set(QStringLiteral("12"));
+    d.CanBusAddr = 5;
+    h.pages.DataSet_ToPages();
+
+    QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), QStringLiteral("Lautsprecher 1"));
+    QCOMPARE(field(m, QStringLiteral("txtButtonsB(2)"))->text(), QStringLiteral("77"));
+    QCOMPARE(fieldTag(field(m, QStringLiteral("txtButtonsB(0)"))), QString());
+    QCOMPARE(field(m, QStringLiteral("txtButtonsB(0)"))->text(), h.zt.NotDefinedText);
+    QCOMPARE(field(m, QStringLiteral("txtStatus(0)"))->text(), QStringLiteral("ZT 4000"));
+    QCOMPARE(field(m, QStringLiteral("txtStatus(1)"))->text(), QString()); // never filled
+    QCOMPARE(field(m, QStringLiteral("txtACUVersion"))->text(), QStringLiteral("12"));
+    QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), QStringLiteral("Zentrale"));
+
+    // The operator edits; a page change takes the edits into the DataSet.
+    SetFieldCode(field(m, QStringLiteral("txtButtonsC(1)")), h.zt.ChannelList, 1,
+                 h.zt.NotDefinedText);
+    field(m, QStringLiteral("txtACUVersion"))->setText(QStringLiteral("0815"));
+    h.zt.ProgramStarted = true;
+    m.TabData->setCurrentIndex(0);
+
+    QCOMPARE(d.DataRecord.button(3, 2), qint16(1));
+    QCOMPARE(d.DataRecord.button(1, 1), qint16(11));
+    QCOMPARE(d.DataRecord.button(4, 25), qint16(-3));
+    QCOMPARE(d.DataRecord.button(2, 3), qint16(77));
+    QCOMPARE(d.ACUVersion.text(), QStringLiteral("0815"));
+    QCOMPARE(d.TextStatus[0].text(), QStringLiteral("ZT 4000").leftJustified(32));
+    QCOMPARE(d.TextStatus[1].text(), QString(32, QLatin1Char(' ')));
+    QCOMPARE(d.CanBusAddr, qint16(5));
+    QCOMPARE(fieldTag(field(m, QStringLiteral("txtButtonsD(24)"))), QStringLiteral("-3"));
+    QCOMPARE(h.pages.selectedTab(), 1);
+}
+
+void TestFrmMain::tabChangeBeforeStartDoesNotTouchData()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    h.zt.Data.DataRecord.button(1, 1) = 11;
+    m.TabData->setCurrentIndex(1);
+    QCOMPARE(h.zt.Data.DataRecord.button(1, 1), qint16(11));
+    QCOMPARE(m.activePage(), m.page02()->fraTab);
+}
+
+void TestFrmMain::scrollOffsetSurvivesTabChange_data()
+{
+    QTest::addColumn<int>("heightBetween");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("same window") << 6000 << 960;
+    QTest::newRow("taller window, offset beyond Max") << 14000 << 0;
+}
+
+void TestFrmMain::scrollOffsetSurvivesTabChange()
+{
+    QFETCH(int, heightBetween);
+    GuiHarness h(Ini.arg(2));
+    h.zt.Flags.CountKeyRows = 25;
+    h.zt.Flags.CountKeyCols = 4;
+    frmMain &m = h.build();
+    m.resize(m.width(), px(6000));
+    QCoreApplication::processEvents();
+    QVERIFY(m.VScroll->isEnabled());
+    QCOMPARE(m.VScroll->singleStep(), 96);
+    m.VScroll->setValue(960);
+    QCOMPARE(m.page02()->fraTab->Top(), -960);
+    const int blindTop = m.fraBlind->y();
+    QCOMPARE(blindTop, px(-960 + 12855));
+
+    m.TabData->setCurrentIndex(0);
+    QVERIFY(!m.VScroll->isEnabled());
+    QCOMPARE(m.activePage()->Top(), 0);
+    m.resize(m.width(), px(heightBetween));
+    QCoreApplication::processEvents();
+
+    m.TabData->setCurrentIndex(1);
+    QTEST(m.VScroll->value(), "expected");
+    QCOMPARE(m.page02()->fraTab->Top(), -m.VScroll->value());
+    QVERIFY(m.VScroll->value() <= m.VScroll->maximum());
+}
+
+void TestFrmMain::acuVersionTakesDigitsOnly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("digits") << "0815"
+                            << "0815";
+    QTest::newRow("letters and points dropped") << "1a.2 b3"
+                                                << "123";
+    QTest::newRow("at most four") << "123456"
+                                  << "1234";
+    QTest::newRow("nothing but letters") << "abc"
+                                         << "";
+}
+
+void TestFrmMain::acuVersionTakesDigitsOnly()
+{
+    QFETCH(QString, typed);
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    QLineEdit *acu = field(m, QStringLiteral("txtACUVersion"));
+    QTest::keyClicks(acu, typed);
+    QTEST(acu->text(), "expected");
+    QFETCH(QString, expected);
+    QTest::keyClick(acu, Qt::Key_Backspace);
+    QCOMPARE(acu->text(), expected.left(qMax(0, expected.size() - 1)));
+    // Pasted text passes no key filter but still only digits get in.
+    acu->clear();
+    acu->insert(QStringLiteral("x9"));
+    QCOMPARE(acu->text(), QString());
+}
+
+void TestFrmMain::sendButtonsRaiseTheirCommands()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    for (int i = 0; i < 2; ++i) {
+        QToolBar *bar = child<QToolBar>(m, QStringLiteral("ToolbarPart01(%1)").arg(i));
+        QTest::mouseClick(bar->widgetForAction(bar->actions().front()), Qt::LeftButton);
+    }
+    QCOMPARE(h.commands, (QList<int>{108, 109}));
+}
+
+void TestFrmMain::closingAsksTheProgramEnd()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    h.allowClose = false;
+    QVERIFY(!m.close());
+    QVERIFY(m.isVisible());
+    h.allowClose = true;
+    QVERIFY(m.close());
+    QCOMPARE(h.closeRequests, 2);
+}
+
+void TestFrmMain::dummyButtonOnlyWithDebug()
+{
+    for (bool debug : {false, true}) {
+        GuiHarness h(Ini.arg(1));
+        h.zt.Flags.Debug = debug;
+        frmMain &m = h.build();
+        QPushButton *dummy = child<QPushButton>(m, QStringLiteral("cmdDummy"));
+        QCOMPARE(dummy->isVisible(), debug);
+        QCOMPARE(dummy->text(), QStringLiteral("dataset"));
+        if (debug) {
+            QTest::mouseClick(dummy, Qt::LeftButton);
+            QCOMPARE(h.dummies, 1);
+        }
+    }
+}
+
+void TestFrmMain::keyGridByKeyboard()
+{
+    GuiHarness h(Ini.arg(2));
+    h.zt.ChannelList = channels();
+    frmMain &m = h.build();
+    QApplication::setKeyboardInputInterval(60000);
+    QApplication::setActiveWindow(&m);
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    QLineEdit *a0 = field(m, QStringLiteral("txtButtonsA(0)"));
+    a0->setFocus();
+    QTest::keyClick(a0, Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), field(m, QStringLiteral("txtButtonsB(0)")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), field(m, QStringLiteral("txtButtonsB(1)")));
+    // Column D is hidden with three columns: the last column stays put.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), field(m, QStringLiteral("txtButtonsC(1)")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), field(m, QStringLiteral("txtButtonsA(2)")));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+    QVERIFY(m.chooser().isVisible());
+    QTest::keyClicks(m.chooser().lstView(), QStringLiteral("Mik"));
+    QTest::keyClick(m.chooser().lstView(), Qt::Key_Return);
+    QVERIFY(!m.chooser().isVisible());
+    QCOMPARE(fieldTag(field(m, QStringLiteral("txtButtonsA(2)"))), QStringLiteral("1"));
+
+    // A click on the picture beside a field opens the choice for that field.
+    QTest::mouseClick(child<QWidget>(m, QStringLiteral("picB(3)")), Qt::LeftButton);
+    QVERIFY(m.chooser().isVisible());
+    QTest::keyClick(m.chooser().lstView(), Qt::Key_Escape);
+}
+
+void TestFrmMain::pageTextsFromSettings()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    QCOMPARE(field(m, QStringLiteral("txtLblLeft(2)"))->text(), QStringLiteral("Nr. 3 "));
+    QCOMPARE(field(m, QStringLiteral("txtLblLeft(3)"))->text(), QStringLiteral("LabelLeft04 "));
+    QCOMPARE(field(m, QStringLiteral("txtLblStatus(0)"))->text(), QStringLiteral("Label01"));
+    QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.NotDefinedText);
+    QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.NotDefinedText);
+}
+
+void TestFrmMain::themedDropDownPictures()
+{
+    for (bool themed : {false, true}) {
+        GuiHarness h(Ini.arg(2));
+        h.zt.ThemeActive = themed;
+        frmMain &m = h.build();
+        const qint64 shown = m.page02()->picture(3, 24)->icon().cacheKey();
+        QCOMPARE(shown == m.picXP[0].cacheKey(), themed);
+        QCOMPARE(shown == m.picXP[1].cacheKey(), !themed);
+    }
+}
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

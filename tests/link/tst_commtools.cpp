@@ -1,0 +1,467 @@
+#include <QTest>
+
+#include "LinkRig.h"
+#include "settings/INITools.h"
+
+class TestCommTools : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void loadSettings_data();
+    void loadSettings();
+    void loadFailureClosesPort();
+    void saveSettings();
+    void commInit_data();
+    void commInit();
+    void openPortFails_data();
+    void openPortFails();
+    void chunks_data();
+    void chunks();
+    void transmitFails_data();
+    void transmitFails();
+    void collector_data();
+    void collector();
+    void timerIntervalZero();
+    void waitForResponse_data();
+    void waitForResponse();
+    void bufferCap();
+    void farEndHangsUp();
+};
+
+void TestCommTools::loadSettings_data()
+{
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QList<int>>("numbers"); // port, in, out, handshaking, timeout, interval
+    QTest::addColumn<QList<bool>>("flags");  // dtr, rts, cancel dialog
+
+    QTest::newRow("empty file gives defaults")
+        << QByteArray() << 0 << "19200,N,8,1" << QList<int>{2, 1024, 512, 0, 10, 500}
+        << QList<bool>{true, true, true};
+    QTest::newRow("lower-case settings applied upper-cased")
+        << QByteArray("[Comm]\nPort=3\nSettings=9600,e,7,2\nDTREnable=no\nRTSEnable=Ja\n"
+                      "HandShaking=2\nTimeOut=0\nShowCancelDialog=nein\nTimerInterval=50\n")
+        << 0 << "9600,E,7,2" << QList<int>{3, 1024, 512, 2, 0, 50}
+        << QList<bool>{false, true, false};
+    QTest::newRow("non-numeric port is step 1")
+        << QByteArray("[Comm]\nPort=abc\n") << 1 << "9600,N,8,1"
+        << QList<int>{1, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
+    QTest::newRow("port 17 is step 1")
+        << QByteArray("[Comm]\nPort=17\n") << 1 << "9600,N,8,1"
+        << QList<int>{1, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
+    QTest::newRow("bad line settings are step 2, port kept")
+        << QByteArray("[Comm]\nPort=4\nSettings=fast\n") << 2 << "9600,N,8,1"
+        << QList<int>{4, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
+    QTest::newRow("receive buffer not a number is step 3")
+        << QByteArray("[Comm]\nInBufferSize=big\n") << 3 << "19200,N,8,1"
+        << QList<int>{2, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
+    QTest::newRow("send buffer beyond 16 bits is step 4")
+        << QByteArray("[Comm]\nOutBufferSize=70000\n") << 4 << "19200,N,8,1"
+        << QList<int>{2, 1024, 512, 0, 10, 500} << QList<bool>{false, false, true};
+    QTest::newRow("time-out not a number is step 9")
+        << QByteArray("[Comm]\nTimeOut=soon\n") << 9 << "19200,N,8,1"
+        << QList<int>{2, 1024, 512, 0, 10, 500} << QList<bool>{true, true, true};
+    QTest::newRow("timer interval not a number is step 11")
+        << QByteArray("[Comm]\nTimerInterval=x\n") << 11 << "19200,N,8,1"
+        << QList<int>{2, 1024, 512, 0, 10, 500} << QList<bool>{true, true, true};
+    QTest::newRow("fractions are cut")
+        << QByteArray("[Comm]\nTimeOut=2.9\nOutBufferSize= 64 \n") << 0 << "19200,N,8,1"
+        << QList<int>{2, 1024, 64, 0, 2, 500} << QList<bool>{true, true, true};
+}
+
+void TestCommTools::loadSettings()
+{
+    QFETCH(QByteArray, section);
+    QFETCH(int, result);
+    QFETCH(QString, settings);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QList<bool>, flags);
+    LinkRig rig(section);
+    FakeComm port;
+    QCOMPARE(rig.ct.Comm_LoadSettings(port), result);
+    QCOMPARE(port.commPort(), numbers[0]);
+    QCOMPARE(port.settings(), settings);
+    QCOMPARE(port.inBufferSize(), numbers[1]);
+    QCOMPARE(port.outBufferSize(), numbers[2]);
+    QCOMPARE(port.handshaking(), numbers[3]);
+    QCOMPARE(port.dtrEnable(), flags[0]);
+    QCOMPARE(port.rtsEnable(), flags[1]);
+    if (result == 0 || result > 11) {
+        QCOMPARE(int(rig.ct.TimeOut), numbers[4]);
+        QCOMPARE(rig.ct.ShowCancelDialog, flags[2]);
+        QCOMPARE(int(rig.ct.TimerInterval), numbers[5]);
+    }
+}
+
+void TestCommTools::loadFailureClosesPort()
+{
+    LinkRig rig("[Comm]\nPort=abc\n");
+    QVERIFY(rig.comm.portOpen());
+    QCOMPARE(rig.ct.Comm_LoadSettings(rig.comm), 1);
+    QVERIFY(!rig.comm.portOpen());
+}
+
+void TestCommTools::saveSettings()
+{
+    LinkRig rig;
+    FakeComm port;
+    port.setCommPort(5);
+    port.setSettings(QStringLiteral("4800,O,7,2"));
+    port.setInBufferSize(2048);
+    port.setOutBufferSize(0);
+    port.setDTREnable(false);
+    port.setRTSEnable(true);
+    port.setHandshaking(1);
+    rig.ct.TimeOut = 3;
+    rig.ct.ShowCancelDialog = false;
+    rig.ct.TimerInterval = 250;
+    QCOMPARE(rig.ct.Comm_SaveSettings(port), 0);
+
+    QFile f(rig.ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    for (const char *line : {"Port= 5", "Settings=4800,O,7,2", "InBufferSize= 2048",
+                             "OutBufferSize= 0", "DTREnable=no", "RTSEnable=yes", "HandShaking= 1",
+                             "TimeOut= 3", "ShowCancelDialog=no", "TimerInterval= 250"})
+        QVERIFY2(text.contains(line), line);
+
+    // What was saved loads back unchanged.
+    LinkRig again;
+    QFile::remove(again.ini);
+    QVERIFY(QFile::copy(rig.ini, again.ini));
+    FakeComm back;
+    QCOMPARE(again.ct.Comm_LoadSettings(back), 0);
+    QCOMPARE(back.commPort(), 5);
+    QCOMPARE(back.settings(), QStringLiteral("4800,O,7,2"));
+    QCOMPARE(back.inBufferSize(), 2048);
+    QCOMPARE(back.outBufferSize(), 0);
+    QCOMPARE(back.dtrEnable(), false);
+    QCOMPARE(back.rtsEnable(), true);
+    QCOMPARE(back.handshaking(), 1);
+    QCOMPARE(int(again.ct.TimeOut), 3);
+    QCOMPARE(again.ct.ShowCancelDialog, false);
+    QCOMPARE(int(again.ct.TimerInterval), 250);
+}
+
+void TestCommTools::commInit_data()
+{
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<int>("openError");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("debugWindow");
+    QTest::newRow("debug 1") << QByteArray("[Comm]\nDebug=1\n") << 0 << 0 << true;
+    QTest::newRow("debug 0") << QByteArray("[Comm]\nDebug=0\n") << 0 << 0 << false;
+    QTest::newRow("debug empty") << QByteArray("[Comm]\nDebug=\n") << 0 << 0 << false;
+    QTest::newRow("debug absent") << QByteArray() << 0 << 0 << false;
+    QTest::newRow("trial open fails") << QByteArray("[Comm]\nDebug=1\n") << 8002 << 13 << false;
+    QTest::newRow("port in use") << QByteArray() << 8005 << 13 << false;
+    QTest::newRow("load fails first")
+        << QByteArray("[Comm]\nSettings=x\nDebug=1\n") << 0 << 2 << false;
+}
+
+void TestCommTools::commInit()
+{
+    QFETCH(QByteArray, section);
+    QFETCH(int, openError);
+    QFETCH(int, result);
+    QFETCH(bool, debugWindow);
+    LinkRig rig(section);
+    rig.comm.setPortOpen(false);
+    rig.comm.openError = openError;
+    const int opens = rig.comm.opens;
+    QCOMPARE(rig.ct.Comm_Init(), result);
+    QCOMPARE(rig.op.events.contains(QStringLiteral("comm debug")), debugWindow);
+    QVERIFY(!rig.comm.portOpen());
+    if (result == 0)
+        QCOMPARE(rig.comm.opens, opens + 1);
+}
+
+void TestCommTools::openPortFails_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no such device")
+        << 8002 << "Cannot open port: No such file or directory (COM 1)";
+    QTest::newRow("in use") << 8005 << "Cannot open port: Device or resource busy (COM 1)";
+}
+
+void TestCommTools::openPortFails()
+{
+    QFETCH(int, error);
+    QFETCH(QString, text);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false; // the failure box shows regardless
+    rig.comm.setPortOpen(false);
+    rig.comm.openError = error;
+    QVERIFY(!rig.ct.Comm_OpenPort());
+    QVERIFY(!rig.ct.CommPortOpen);
+    QCOMPARE(rig.op.boxes.size(), 1);
+    QCOMPARE(rig.op.boxes[0].text, text);
+    QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Exclamation);
+    QCOMPARE(rig.op.boxes[0].title, QStringLiteral("zteditor"));
+    QVERIFY(rig.statusSeen(text));
+    QVERIFY(rig.logged(QStringLiteral("  ") + text));
+
+    rig.comm.openError = 0;
+    QVERIFY(rig.ct.Comm_OpenPort());
+    QVERIFY(rig.ct.Comm_ClosePort());
+    QVERIFY(!rig.comm.portOpen());
+}
+
+void TestCommTools::chunks_data()
+{
+    QTest::addColumn<int>("frameSize");
+    QTest::addColumn<int>("outBufferSize");
+    QTest::addColumn<QList<int>>("chunkSizes");
+    QTest::newRow("three chunks") << 10 << 4 << QList<int>{4, 4, 2};
+    QTest::newRow("exact fit") << 8 << 4 << QList<int>{4, 4};
+    QTest::newRow("buffer 0 writes one piece") << 364 << 0 << QList<int>{364};
+    QTest::newRow("large buffer") << 364 << 512 << QList<int>{364};
+}
+
+void TestCommTools::chunks()
+{
+    QFETCH(int, frameSize);
+    QFETCH(int, outBufferSize);
+    QFETCH(QList<int>, chunkSizes);
+    LinkRig rig;
+    rig.comm.setOutBufferSize(outBufferSize);
+    rig.comm.drainAfterPolls = 2;
+    QByteArray frame = char(0x85) + QByteArray(frameSize - 2, '7') + '\r';
+    QVERIFY(rig.ct.Comm_TransmitData(frame, QStringLiteral("Caption")));
+    QCOMPARE(rig.comm.written, frame);
+    QList<int> sizes;
+    for (const QByteArray &c : rig.comm.chunks)
+        sizes << int(c.size());
+    QCOMPARE(sizes, chunkSizes);
+    QCOMPARE(rig.op.events.first(), QStringLiteral("transfer show Caption"));
+    QVERIFY(!rig.op.transferVisible);
+    QVERIFY(!rig.op.hourglass);
+    QVERIFY(rig.statusSeen(QStringLiteral("Comm_TransferDone")));
+    QVERIFY(rig.logged(QStringLiteral("  Comm_TransmitData_Info")));
+}
+
+void TestCommTools::transmitFails_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<bool>("showMsgBox");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("boxes");
+    const QString closed =
+        QStringLiteral("Send failed: Operation valid only when the port is open");
+    QTest::newRow("closed port boxes without ShowMsgBox") << "closed" << false << closed << 1;
+    QTest::newRow("closed port") << "closed" << true << closed << 1;
+    QTest::newRow("write error") << "outputFails" << false << "Send failed: Input/output error"
+                                 << 1;
+    QTest::newRow("never drains, quiet")
+        << "stuck" << false << "Comm_TransmitData_Timeout_Err" << 0;
+    QTest::newRow("never drains, box") << "stuck" << true << "Comm_TransmitData_Timeout_Err" << 1;
+    QTest::newRow("cancel without time-out") << "cancel" << true << "Comm_Action_Cancelled" << 1;
+}
+
+void TestCommTools::transmitFails()
+{
+    QFETCH(QString, scenario);
+    QFETCH(bool, showMsgBox);
+    QFETCH(QString, text);
+    QFETCH(int, boxes);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = showMsgBox;
+    if (scenario == QLatin1String("closed"))
+        rig.comm.setPortOpen(false);
+    if (scenario == QLatin1String("outputFails"))
+        rig.comm.outputFails = true;
+    if (scenario == QLatin1String("stuck") || scenario == QLatin1String("cancel"))
+        rig.comm.drainAfterPolls = -1;
+    if (scenario == QLatin1String("cancel")) {
+        rig.ct.TimeOut = 0;
+        QTimer::singleShot(10, [&] { rig.op.cancel(); });
+    }
+    QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
+    QCOMPARE(rig.op.boxes.size(), boxes);
+    if (boxes) {
+        QCOMPARE(rig.op.boxes[0].text, text);
+        QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(rig.op.boxes[0].title, QStringLiteral("zteditor"));
+    }
+    QVERIFY(rig.statusSeen(text));
+    QVERIFY(rig.logged(QStringLiteral("  ") + text));
+    QVERIFY(!rig.op.hourglass);
+    QVERIFY(!rig.op.transferVisible);
+    QVERIFY(!rig.logged(QStringLiteral("Comm_TransferDone")));
+}
+
+void TestCommTools::collector_data()
+{
+    QTest::addColumn<QList<QByteArray>>("arrivals");
+    QTest::addColumn<qint16>("timeOut");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QByteArray>("code"); // empty: nothing interpreted
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QString>("status");
+
+    const QByteArray two = frameOf(0x81) + frameOf(0x83, "0141");
+    QTest::newRow("two frames in one interval are one frame")
+        << QList<QByteArray>{two} << qint16(1) << false << QByteArray("81") << two
+        << "Comm_Receiving_Data";
+    QTest::newRow("frame in pieces")
+        << QList<QByteArray>{QByteArray(1, char(0x85)), "0102", "0304\r"} << qint16(1) << false
+        << QByteArray("85") << frameOf(0x85, "01020304") << "Comm_Receiving_Data";
+    QTest::newRow("code 90 reaches the interpreter")
+        << QList<QByteArray>{frameOf(0x90, "0001")} << qint16(1) << false << QByteArray("90")
+        << frameOf(0x90, "0001") << "Comm_Receiving_Data";
+    QTest::newRow("first byte outside codes discarded at time-out")
+        << QList<QByteArray>{QByteArray("A12\r")} << qint16(1) << false << QByteArray()
+        << QByteArray() << "Comm_Timeout_Short";
+    QTest::newRow("code 91 discarded") << QList<QByteArray>{frameOf(0x91)} << qint16(1) << false
+                                       << QByteArray() << QByteArray() << "Comm_Timeout_Short";
+    QTest::newRow("terminator alone is not a frame")
+        << QList<QByteArray>{QByteArray("\r")} << qint16(1) << false << QByteArray() << QByteArray()
+        << "Comm_Timeout_Short";
+    QTest::newRow("no time-out ends by cancel")
+        << QList<QByteArray>{QByteArray(1, char(0x85))} << qint16(0) << true << QByteArray()
+        << QByteArray() << "Comm_Cancelled";
+}
+
+void TestCommTools::collector()
+{
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(qint16, timeOut);
+    QFETCH(bool, cancel);
+    QFETCH(QByteArray, code);
+    QFETCH(QByteArray, frame);
+    QFETCH(QString, status);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    rig.ct.TimeOut = timeOut;
+    rig.ct.TimerInterval = 30000; // the test drives the collector itself
+    QList<QByteArray> got;
+    rig.ct.setInterpreter([&](const QByteArray &c, const QByteArray &f) { got << c << f; });
+    rig.comm.inject(arrivals.first());
+    for (int i = 1; i < arrivals.size(); ++i)
+        rig.comm.injectLater(arrivals[i], 5 * i);
+    if (cancel)
+        QTimer::singleShot(20, [&] { rig.op.cancel(); });
+    rig.ct.Comm_WaitForData();
+    if (code.isEmpty()) {
+        QVERIFY(got.isEmpty());
+    } else {
+        QCOMPARE(got, (QList<QByteArray>{code, frame}));
+    }
+    QVERIFY(rig.ct.CommInBuffer.isEmpty());
+    QVERIFY(rig.statusSeen(status));
+    QVERIFY(rig.op.boxes.isEmpty());
+    QVERIFY(!rig.op.transferVisible);
+}
+
+void TestCommTools::timerIntervalZero()
+{
+    LinkRig rig;
+    rig.ct.TimerInterval = 0;
+    int calls = 0;
+    rig.ct.setInterpreter([&](const QByteArray &, const QByteArray &) { ++calls; });
+    rig.comm.inject(frameOf(0x81));
+    Tools::WaitWithEvents(50);
+    QCOMPARE(calls, 0);
+    QCOMPARE(rig.ct.CommInBuffer, frameOf(0x81));
+    QVERIFY(!rig.ct.TimerComm().isActive());
+}
+
+void TestCommTools::waitForResponse_data()
+{
+    QTest::addColumn<QByteArray>("arrival");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("expected answer stays in the buffer")
+        << frameOf(0x86, "3130") << true << frameOf(0x86, "3130") << QString();
+    QTest::newRow("answer with another code discarded")
+        << frameOf(0x81) << false << QByteArray() << "No answer 86 in time";
+    QTest::newRow("answer after noise is not recognised")
+        << QByteArray("x") + frameOf(0x86, "3130") << false << QByteArray()
+        << "No answer 86 in time";
+    QTest::newRow("unterminated answer")
+        << QByteArray(1, char(0x86)) + "31" << false << QByteArray() << "No answer 86 in time";
+}
+
+void TestCommTools::waitForResponse()
+{
+    QFETCH(QByteArray, arrival);
+    QFETCH(bool, result);
+    QFETCH(QByteArray, buffer);
+    QFETCH(QString, box);
+    LinkRig rig;
+    int calls = 0;
+    rig.ct.setInterpreter([&](const QByteArray &, const QByteArray &) { ++calls; });
+    rig.comm.injectLater(arrival, 5);
+    QCOMPARE(rig.ct.Comm_WaitForResponse("86", QStringLiteral("Waiting")), result);
+    QCOMPARE(calls, 0); // the collector keeps off while the answer is awaited
+    QCOMPARE(rig.ct.CommInBuffer, buffer);
+    QVERIFY(!rig.ct.CommWaitingForResponse);
+    QVERIFY(rig.logged(QStringLiteral("  Waiting for 86")));
+    QCOMPARE(rig.op.events.first(), QStringLiteral("transfer show Waiting"));
+    QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
+    QCOMPARE(rig.statusSeen(QStringLiteral("Comm_Timeout_Short")), !result);
+    if (result) {
+        // The answer is interpreted by the next tick.
+        rig.settle();
+        QCOMPARE(calls, 1);
+    }
+}
+
+void TestCommTools::bufferCap()
+{
+    LinkRig rig;
+    rig.ct.TimerInterval = 30000;
+    QByteArray got;
+    rig.ct.setInterpreter([&](const QByteArray &c, const QByteArray &) { got = c; });
+    const QByteArray noise(20000, 'x');
+    for (int i = 0; i < 4; ++i) {
+        rig.comm.inject(noise);
+        QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+    }
+    // A frame start inside the noise, then the valid frame.
+    rig.comm.inject(QByteArray(1, char(0x83)) + QByteArray(30000, '1'));
+    rig.comm.inject(frameOf(0x81));
+    QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+    // The oldest bytes gave way up to the newest frame start; what follows it stays.
+    QCOMPARE(rig.ct.CommInBuffer,
+             QByteArray(1, char(0x83)) + QByteArray(30000, '1') + frameOf(0x81));
+    rig.ct.Comm_WaitForData();
+    QCOMPARE(got, QByteArray("83"));
+    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 1);
+
+    // Overflow with the frame start pushed out: only the newest frame start survives.
+    got.clear();
+    rig.comm.inject(QByteArray(70000, 'y'));
+    rig.comm.inject(frameOf(0x88));
+    QCOMPARE(rig.ct.CommInBuffer, frameOf(0x88));
+    rig.ct.Comm_WaitForData();
+    QCOMPARE(got, QByteArray("88"));
+    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 2);
+}
+
+void TestCommTools::farEndHangsUp()
+{
+    LinkRig rig;
+    rig.ct.TimeOut = 0; // only the loss can end the wait
+    rig.zt.Flags.ShowMsgBox = false;
+    QTimer::singleShot(10, [&] { rig.comm.hangUp(QStringLiteral("Input/output error")); });
+    QVERIFY(!rig.ct.Comm_WaitForResponse("81"));
+    QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: Input/output error (COM1 closed)")),
+             1);
+    QVERIFY(rig.logged(QStringLiteral("Answer failed: Input/output error")));
+    QVERIFY(!rig.ct.CommPortOpen);
+    QVERIFY(!rig.ct.CommWaitingForResponse);
+    // A later command fails at once and says why.
+    QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
+    QCOMPARE(rig.boxTexts(), QStringList{QStringLiteral(
+                                 "Send failed: Operation valid only when the port is open")});
+    // Once the port is open again (device back, settings dialog), waits work as before.
+    rig.comm.setPortOpen(true);
+    rig.comm.injectLater(frameOf(0x81), 5);
+    QVERIFY(rig.ct.Comm_WaitForResponse("81"));
+}
+
+QTEST_GUILESS_MAIN(TestCommTools)
+#include "tst_commtools.moc"

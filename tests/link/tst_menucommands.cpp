@@ -1,0 +1,323 @@
+#include <QTest>
+
+#include "LinkRig.h"
+
+class TestMenuCommands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void exchanges_data();
+    void exchanges();
+    void declinedConfirmation_data();
+    void declinedConfirmation();
+    void windows_data();
+    void windows();
+    void unknown_data();
+    void unknown();
+    void systemPage_data();
+    void systemPage();
+    void requestedByDevice_data();
+    void requestedByDevice();
+    void hexLog();
+    void resetAndEnd();
+    void saveAndLoad();
+};
+
+namespace {
+
+// One group of three codes: 258, -1 (sent as its two's complement) and 0.
+void fillButtons(LinkRig &rig)
+{
+    rig.zt.Flags.CountKeyCols = 1;
+    rig.zt.Flags.CountKeyRows = 3;
+    rig.zt.Data.DataRecord.button(1, 1) = 258;
+    rig.zt.Data.DataRecord.button(1, 2) = -1;
+    rig.zt.Data.DataRecord.button(2, 1) = 5; // group 2 is not in use
+}
+
+const QByteArray DataPayload = "0102FFFF0000"; // checksum 1+2+255+255 = 513
+
+} // namespace
+
+void TestMenuCommands::exchanges_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QByteArray>("writtenAfter"); // what the program sends in reaction
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("5 send data") << 5 << 1 << frameOf(0x85, DataPayload) << frameOf(0x86, "353133")
+                                 << "Sending data" << QByteArray() << "Comm_Data_Sent";
+    QTest::newRow("5 send data, wrong acknowledgement")
+        << 5 << 1 << frameOf(0x85, DataPayload) << frameOf(0x86, "353134") << "Sending data"
+        << QByteArray() << "Comm_Checksum_Err";
+    QTest::newRow("6 request data")
+        << 6 << 1 << frameOf(0x84, "20") << frameOf(0x85, "000700080009") << "Requesting data"
+        << frameOf(0x86, "3234") << "Comm_Data_Received";
+    QTest::newRow("106 request data unasked")
+        << 106 << 0 << frameOf(0x84, "20") << frameOf(0x85, "000700080009") << "Requesting data"
+        << frameOf(0x86, "3234") << "Comm_Data_Received";
+    QTest::newRow("107 send data unasked")
+        << 107 << 0 << frameOf(0x85, DataPayload) << frameOf(0x86, "353133") << "Sending data"
+        << QByteArray() << "Comm_Data_Sent";
+    QTest::newRow("7 send reset") << 7 << 1 << frameOf(0x87) << frameOf(0x88) << "Sending reset"
+                                  << QByteArray() << "Comm_Reset_Done";
+    QTest::newRow("8 version info")
+        << 8 << 0 << frameOf(0x82) << frameOf(0x83, "03414243") << "Asking version" << QByteArray()
+        << "Comm_VersionInfo_Received";
+    QTest::newRow("9 online test") << 9 << 0 << frameOf(0x80) << frameOf(0x81) << "Online test"
+                                   << QByteArray() << "Comm_OnlineTest_Info";
+}
+
+void TestMenuCommands::exchanges()
+{
+    QFETCH(int, number);
+    QFETCH(int, questions);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, caption);
+    QFETCH(QByteArray, writtenAfter);
+    QFETCH(QString, status);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    fillButtons(rig);
+    rig.answer(request, reply);
+    rig.menu.Interpret_MenuCommand(number);
+    rig.settle();
+
+    QCOMPARE(rig.comm.written, request + writtenAfter);
+    QCOMPARE(rig.op.statusHistory.last().trimmed(), status);
+    int asked = 0;
+    for (const auto &b : rig.op.boxes) {
+        if (b.question) {
+            ++asked;
+            QCOMPARE(b.icon, BoxIcon::Stop);
+            QCOMPARE(b.title, rig.op.caption);
+        }
+    }
+    QCOMPARE(asked, questions);
+    // The transfer window carries the command's caption, then the waiting text with it.
+    QCOMPARE(rig.op.events.value(0), QStringLiteral("transfer show ") + caption);
+    QVERIFY(rig.op.events.contains(QStringLiteral("transfer show Waiting for ") + caption));
+    QVERIFY(!rig.op.transferVisible);
+    QVERIFY(!rig.op.hourglass);
+    QVERIFY(rig.ct.RequestedCommand.isEmpty());
+    if (number == 6 || number == 106) {
+        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(7));
+        QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(9));
+    }
+    if (number == 5 || number == 107)
+        QCOMPARE(rig.ct.SentChecksum, 513);
+}
+
+void TestMenuCommands::declinedConfirmation_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("5") << 5 << "QuerySendData";
+    QTest::newRow("6") << 6 << "QueryRequestData";
+    QTest::newRow("7") << 7 << "QuerySendDataReset";
+}
+
+void TestMenuCommands::declinedConfirmation()
+{
+    QFETCH(int, number);
+    QFETCH(QString, question);
+    LinkRig rig;
+    rig.op.defaultAnswer = false;
+    rig.ct.RequestedCommand = "30";
+    rig.menu.Interpret_MenuCommand(number);
+    QVERIFY(rig.comm.written.isEmpty());
+    QCOMPARE(rig.ct.RequestedCommand, QByteArray("30"));
+    QCOMPARE(rig.boxTexts(), QStringList{question});
+    QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
+    QCOMPARE(rig.op.boxes[0].title, rig.op.caption);
+}
+
+void TestMenuCommands::windows_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("event");
+    QTest::newRow("10 serial settings") << 10 << "serial settings";
+    QTest::newRow("12 protocol") << 12 << "protocol";
+    QTest::newRow("13 about") << 13 << "about";
+}
+
+void TestMenuCommands::windows()
+{
+    QFETCH(int, number);
+    QFETCH(QString, event);
+    LinkRig rig;
+    rig.menu.Interpret_MenuCommand(number);
+    QCOMPARE(rig.op.events, QStringList{event});
+    QVERIFY(rig.comm.written.isEmpty());
+}
+
+void TestMenuCommands::unknown_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::newRow("4") << 4;
+    QTest::newRow("11") << 11;
+    QTest::newRow("14") << 14;
+    QTest::newRow("0") << 0;
+    QTest::newRow("110") << 110;
+    QTest::newRow("-5") << -5;
+}
+
+void TestMenuCommands::unknown()
+{
+    QFETCH(int, number);
+    LinkRig rig;
+    const DataSet before = rig.zt.Data;
+    rig.menu.Interpret_MenuCommand(number);
+    QVERIFY(rig.logged(QStringLiteral("  Menu:   Unknown command %1").arg(number)));
+    QVERIFY(rig.op.boxes.isEmpty());
+    QVERIFY(rig.op.events.isEmpty());
+    QVERIFY(rig.comm.written.isEmpty());
+    QVERIFY(rig.zt.Data.DataRecord == before.DataRecord);
+}
+
+void TestMenuCommands::systemPage_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("acu");
+    QTest::addColumn<int>("canBus");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("ACU 12 keeps its blanks") << 108 << "12" << 0 << frameOf(0x89, "31322020")
+                                             << QString() << "ACU Versionsnummer übertragen";
+    QTest::newRow("ACU blank not sent")
+        << 108 << "  " << 0 << QByteArray() << "Keine ACU Versionsnummer angegeben..." << QString();
+    QTest::newRow("CAN bus 258") << 109 << "" << 258 << frameOf(0x90, "0102") << QString()
+                                 << "CanBus Adresse übertragen";
+    QTest::newRow("CAN bus -1") << 109 << "" << -1 << frameOf(0x90, "FFFF") << QString()
+                                << "CanBus Adresse übertragen";
+    QTest::newRow("CAN bus 0 never sent")
+        << 109 << "" << 0 << QByteArray() << "Keine CanBus Adresse angegeben..." << QString();
+}
+
+void TestMenuCommands::systemPage()
+{
+    QFETCH(int, number);
+    QFETCH(QString, acu);
+    QFETCH(int, canBus);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, box);
+    QFETCH(QString, status);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    rig.pages.onFromPages = [&] {
+        rig.zt.Data.ACUVersion.set(acu);
+        rig.zt.Data.CanBusAddr = qint16(canBus);
+    };
+    rig.menu.Interpret_MenuCommand(number);
+    rig.settle();
+    QCOMPARE(rig.comm.written, written);
+    if (box.isEmpty()) {
+        QVERIFY(rig.op.boxes.isEmpty());
+        QCOMPARE(rig.op.status.trimmed(), status);
+    } else {
+        QCOMPARE(rig.boxTexts(), QStringList{box});
+        QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
+        QCOMPARE(rig.op.boxes[0].title, rig.op.caption);
+    }
+    // No answer is awaited.
+    QVERIFY(!rig.logged(QStringLiteral("Waiting for")));
+}
+
+void TestMenuCommands::requestedByDevice_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("kind 20 sends the data") << QByteArray("20") << frameOf(0x85, DataPayload);
+    QTest::newRow("other kind sends nothing") << QByteArray("21") << QByteArray();
+    QTest::newRow("empty kind sends the data") << QByteArray() << frameOf(0x85, DataPayload);
+}
+
+void TestMenuCommands::requestedByDevice()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, written);
+    LinkRig rig;
+    fillButtons(rig);
+    rig.comm.inject(frameOf(0x84, kind));
+    rig.settle();
+    QCOMPARE(rig.ct.RequestedCommand, kind);
+    QCOMPARE(rig.op.sendDataTimer, 100);
+    QVERIFY(rig.comm.written.isEmpty());
+
+    rig.answer(frameOf(0x85, DataPayload), frameOf(0x86, "353133"));
+    rig.menu.timSendData_Timer();
+    rig.settle();
+    QCOMPARE(rig.op.sendDataTimer, 0);
+    QCOMPARE(rig.comm.written, written);
+    QVERIFY(rig.ct.RequestedCommand.isEmpty());
+    for (const auto &b : rig.op.boxes)
+        QVERIFY(!b.question);
+}
+
+void TestMenuCommands::hexLog()
+{
+    LinkRig rig;
+    fillButtons(rig);
+    rig.zt.Flags.LogHexData = true;
+    {
+        QFile old(rig.zt.HexFileName);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(1000, 'z'));
+    }
+    QByteArray frame;
+    rig.menu.Prepare_DataExchange(frame, "20");
+    QCOMPARE(frame, frameOf(0x85, DataPayload));
+    QFile hex(rig.zt.HexFileName);
+    QVERIFY(hex.open(QIODevice::ReadOnly));
+    QCOMPARE(hex.readAll(), DataPayload + "\r\n\r\n\r\n");
+    QVERIFY(rig.logged(QStringLiteral("  Preparing_DataExchange")));
+    QVERIFY(!rig.op.hourglass);
+
+    rig.menu.Prepare_DataExchange(frame, "21");
+    QCOMPARE(frame, frameOf(0x85));
+}
+
+void TestMenuCommands::resetAndEnd()
+{
+    LinkRig rig;
+    rig.zt.Data.DataRecord.button(1, 1) = 5;
+    rig.zt.Data.TextStatus[0].set(QStringLiteral("keep"));
+    rig.op.answers = {false, true, false, true};
+    rig.menu.Interpret_MenuCommand(3); // No
+    QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(5));
+    rig.menu.Interpret_MenuCommand(3); // Yes
+    QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
+    QCOMPARE(Tools::Trim(rig.zt.Data.TextStatus[0].text()), QString());
+    rig.menu.Interpret_MenuCommand(15); // No
+    QVERIFY(!rig.op.ended);
+    QVERIFY(rig.comm.portOpen());
+    rig.menu.Interpret_MenuCommand(15); // Yes
+    QVERIFY(rig.op.ended);
+    QVERIFY(!rig.comm.portOpen());
+}
+
+void TestMenuCommands::saveAndLoad()
+{
+    LinkRig rig;
+    const QString file = rig.dir.filePath(QStringLiteral("saved.dat"));
+    rig.zt.Data.DataRecord.button(3, 4) = 1234;
+    rig.op.dialogNames = {file};
+    rig.menu.Interpret_MenuCommand(2);
+    QFile f(file);
+    QCOMPARE(f.size(), 210);
+    rig.zt.Data.DataRecord.button(3, 4) = 0;
+    rig.op.dialogNames = {file};
+    rig.op.answers = {true};
+    rig.menu.Interpret_MenuCommand(1);
+    QCOMPARE(rig.zt.Data.DataRecord.button(3, 4), qint16(1234));
+    QCOMPARE(rig.op.status.trimmed(), QStringLiteral("ReadingData_Ok"));
+    QCOMPARE(rig.zt.DataFileName, file);
+}
+
+QTEST_GUILESS_MAIN(TestMenuCommands)
+#include "tst_menucommands.moc"
