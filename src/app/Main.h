@@ -30,6 +30,7 @@ private:
     void run();
     void startupFailed();
     bool ended() const;
+    void waitWithEvents(qint64 ms);
 
     ZtTools &m_zt;
     CommTools &m_comm;
