@@ -1,6 +1,6 @@
 #pragma once
-#include <functional>
 #include <QObject>
+#include <functional>
 
 class QSocketNotifier;
 

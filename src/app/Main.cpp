@@ -33,7 +33,10 @@ QString Startup::caption(const QString &applicationTitle)
                                   .arg(ZT_VERSION_PATCH);
 }
 
-bool Startup::ended() const { return m_zt.ProgramEnded; }
+bool Startup::ended() const
+{
+    return m_zt.ProgramEnded;
+}
 
 // Lets window events run for ms milliseconds; an end requested meanwhile cuts it short.
 void Startup::waitWithEvents(qint64 ms)

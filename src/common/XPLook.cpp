@@ -50,7 +50,10 @@ QString GetWindowsVersion()
 #endif
 }
 
-bool IsWindowsXP() { return GetWindowsVersion().toUpper() == QLatin1String("WINDOWS XP"); }
+bool IsWindowsXP()
+{
+    return GetWindowsVersion().toUpper() == QLatin1String("WINDOWS XP");
+}
 
 void InitXPLook()
 {

@@ -57,10 +57,7 @@ public:
         return geometry;
     }
     void setMainCaption(const QString &text) override { caption = text; }
-    void hideToolbarButton(int index) override
-    {
-        events << QStringLiteral("hide %1").arg(index);
-    }
+    void hideToolbarButton(int index) override { events << QStringLiteral("hide %1").arg(index); }
     void showDummyButton() override { events << QStringLiteral("dummy"); }
     void showMainWindow() override
     {
@@ -114,7 +111,8 @@ struct StartupRig {
         if (!withSettings)
             return;
         for (const char *name : {"zteditor.Ini", "zteditor.Chn", "zteditor.Dat"})
-            QFile::copy(installFile(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(name)));
+            QFile::copy(installFile(QString::fromLatin1(name)),
+                        dir.filePath(QString::fromLatin1(name)));
         QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
         // Quick by default: no splash time, no requests to the device.
         set("Main", "Debug", "yes");
@@ -155,11 +153,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("edits"); // "Section|Key|Value", "Chn|Section|Key|Value"
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("no settings file") << false << QStringList{}
-                                          << "Fehler beim Lesen des Eintrags <LoadAtStartup_Default>";
-        QTest::newRow("default blank")
-            << true << QStringList{"Main|LoadAtStartup_Default| "}
-            << "Fehler beim Lesen des Eintrags <LoadAtStartup_Default>";
+        QTest::newRow("no settings file")
+            << false << QStringList{} << "Fehler beim Lesen des Eintrags <LoadAtStartup_Default>";
+        QTest::newRow("default blank") << true << QStringList{"Main|LoadAtStartup_Default| "}
+                                       << "Fehler beim Lesen des Eintrags <LoadAtStartup_Default>";
         QTest::newRow("*none* in lower case")
             << true << QStringList{"Main|LoadAtStartup_Default|*none*"}
             << "Fehler beim Lesen der in <LoadAtStartup_Default> angegebenen Datei";
@@ -172,9 +169,8 @@ private Q_SLOTS:
         QTest::newRow("language ger in lower case is GER")
             << true << QStringList{"Main|LoadAtStartup_Default|nowhere.Dat", "Main|Language|ger"}
             << "Fehler beim Lesen der in <LoadAtStartup_Default> angegebenen Datei";
-        QTest::newRow("rows not a number")
-            << true << QStringList{"Main|CountKeyRows|many"}
-            << "Fehler beim Setzen des Flags <RequestStatus>";
+        QTest::newRow("rows not a number") << true << QStringList{"Main|CountKeyRows|many"}
+                                           << "Fehler beim Setzen des Flags <RequestStatus>";
         QTest::newRow("Channel_DataDef blank")
             << true << QStringList{"Main|Channel_DataDef|"}
             << "Fehler beim Lesen des Eintrags <Channel_DataDef>";
@@ -183,7 +179,8 @@ private Q_SLOTS:
             << "Error reading value <Channel_DataDef>";
         QTest::newRow("non-numeric channel key")
             << true << QStringList{"Chn|DATA_CHAN_GER|Taste|Label"}
-            << "Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>: Nicht-numerisches Label";
+            << "Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>: Nicht-numerisches "
+               "Label";
         QTest::newRow("channel key out of range")
             << true << QStringList{"Chn|DATA_CANBUS_ADDR_GER|99999999999|Label"}
             << "Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>";
@@ -195,9 +192,8 @@ private Q_SLOTS:
             << "Error setting the COM-Port parameters";
         QTest::newRow("port number not a number")
             << true << QStringList{"Comm|Port|two"} << "Fehler bei Setzen des COM-Ports";
-        QTest::newRow("time-out not a number")
-            << true << QStringList{"Comm|TimeOut|soon"}
-            << "Fehler bei Setzen des Timeouts für den COM-Port";
+        QTest::newRow("time-out not a number") << true << QStringList{"Comm|TimeOut|soon"}
+                                               << "Fehler bei Setzen des Timeouts für den COM-Port";
     }
 
     void failures()
@@ -326,7 +322,8 @@ private Q_SLOTS:
             << QStringList{"SystemResetEnabled", "VersionInfoEnabled", "OnlineTestEnabled",
                            "ShowProtocolEnabled"}
             << QList<int>{1, 2};
-        QTest::newRow("only save/load") << QStringList{"SaveLoadEnabled"} << QList<int>{7, 8, 9, 12};
+        QTest::newRow("only save/load")
+            << QStringList{"SaveLoadEnabled"} << QList<int>{7, 8, 9, 12};
         QTest::newRow("protocol and version")
             << QStringList{"VersionInfoEnabled", "ShowProtocolEnabled"} << QList<int>{1, 2, 7, 9};
     }
@@ -340,7 +337,7 @@ private Q_SLOTS:
                                  "OnlineTestEnabled", "ShowProtocolEnabled"})
             rig.set("Main", flag,
                     enabled.contains(QString::fromLatin1(flag)) ? QStringLiteral("Ja")
-                                                                 : QStringLiteral("1"));
+                                                                : QStringLiteral("1"));
         QVERIFY(rig.startup.Main());
         QCOMPARE(rig.windows.hidden(), hidden);
     }
@@ -354,9 +351,8 @@ private Q_SLOTS:
         QVERIFY(!rig.op.ended);
         QVERIFY(rig.op.boxes.isEmpty());
         QCOMPARE(rig.windows.caption, QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
-        QCOMPARE(rig.windows.events,
-                 (QStringList{"splash shown", "main window created", "dummy", "main shown",
-                              "splash closed"}));
+        QCOMPARE(rig.windows.events, (QStringList{"splash shown", "main window created", "dummy",
+                                                  "main shown", "splash closed"}));
         // Centred on the screen, as nothing is stored in [Screen].
         QCOMPARE(rig.windows.geometry.x, (28800 - 10590) / 2);
         QCOMPARE(rig.windows.geometry.y, (16200 - 9000) / 2);
@@ -377,7 +373,8 @@ private Q_SLOTS:
         QCOMPARE(rig.zt.DataFileName, dir + QStringLiteral(".Dat"));
         QCOMPARE(rig.zt.HexFileName, dir + QStringLiteral(".HEX"));
         QCOMPARE(rig.zt.LogFileName,
-                 dir + QLatin1Char('-') + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+                 dir + QLatin1Char('-') +
+                     QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
                      QStringLiteral(".Log"));
         const QString log = rig.logText();
         QVERIFY(log.contains(QStringLiteral(">  Init\r\n")));
@@ -440,10 +437,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QByteArray>("codes");
-        QTest::newRow("both") << "yes" << "yes" << QByteArray("\x82\x84");
-        QTest::newRow("version only") << "yes" << "no" << QByteArray("\x82");
-        QTest::newRow("data only") << "no" << "yes" << QByteArray("\x84");
-        QTest::newRow("none") << "no" << "no" << QByteArray();
+        QTest::newRow("both") << "yes"
+                              << "yes" << QByteArray("\x82\x84");
+        QTest::newRow("version only") << "yes"
+                                      << "no" << QByteArray("\x82");
+        QTest::newRow("data only") << "no"
+                                   << "yes" << QByteArray("\x84");
+        QTest::newRow("none") << "no"
+                              << "no" << QByteArray();
     }
 
     void requestsAtTheEnd()

@@ -196,7 +196,8 @@ private Q_SLOTS:
         const QString log = rig.logText();
         QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);
         QVERIFY2(log.contains(QStringLiteral(">  Programm beendet")), qPrintable(log));
-        QVERIFY2(log.endsWith(QStringLiteral("***** End   *****\r\n\r\n\r\n")), qPrintable(log.right(300)));
+        QVERIFY2(log.endsWith(QStringLiteral("***** End   *****\r\n\r\n\r\n")),
+                 qPrintable(log.right(300)));
         QVERIFY(!INI_ReadValue(rig.ini, QStringLiteral("Screen"), QStringLiteral("Coord_X"), {})
                      .isEmpty());
         rig.checkTidied();
@@ -255,11 +256,12 @@ private Q_SLOTS:
         QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);
         QVERIFY(log.contains(QStringLiteral(">  Programm beendet")));
         for (const char *key : {"Coord_X", "Coord_Y", "Coord_W", "Coord_H"})
-            QVERIFY2(!INI_ReadValue(rig.ini, QStringLiteral("Screen"), QLatin1String(key), {})
-                          .isEmpty(),
-                     key);
-        QCOMPARE(INI_ReadValue(rig.ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), {}),
-                 QStringLiteral("2"));
+            QVERIFY2(
+                !INI_ReadValue(rig.ini, QStringLiteral("Screen"), QLatin1String(key), {}).isEmpty(),
+                key);
+        QCOMPARE(
+            INI_ReadValue(rig.ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), {}),
+            QStringLiteral("2"));
         rig.checkTidied();
     }
 };

@@ -15,7 +15,10 @@ GuiStartupWindows::GuiStartupWindows(frmSplash &splash, frmProto &proto,
 
 GuiStartupWindows::~GuiStartupWindows() = default;
 
-void GuiStartupWindows::showSplash() { m_splash.showSplash(); }
+void GuiStartupWindows::showSplash()
+{
+    m_splash.showSplash();
+}
 
 void GuiStartupWindows::closeSplash()
 {
@@ -23,9 +26,15 @@ void GuiStartupWindows::closeSplash()
     m_splash.close();
 }
 
-QString GuiStartupWindows::applicationTitle() const { return m_splash.appTitle(); }
+QString GuiStartupWindows::applicationTitle() const
+{
+    return m_splash.appTitle();
+}
 
-TextSink *GuiStartupWindows::protocolText() { return &m_proto.sink(); }
+TextSink *GuiStartupWindows::protocolText()
+{
+    return &m_proto.sink();
+}
 
 frmMain &GuiStartupWindows::main()
 {
@@ -42,7 +51,10 @@ FormGeometry &GuiStartupWindows::mainWindow()
     return *m_geometry;
 }
 
-void GuiStartupWindows::setMainCaption(const QString &caption) { main().setWindowTitle(caption); }
+void GuiStartupWindows::setMainCaption(const QString &caption)
+{
+    main().setWindowTitle(caption);
+}
 
 void GuiStartupWindows::hideToolbarButton(int index)
 {
@@ -50,6 +62,12 @@ void GuiStartupWindows::hideToolbarButton(int index)
         button->setVisible(false);
 }
 
-void GuiStartupWindows::showDummyButton() { main().cmdDummy->setVisible(true); }
+void GuiStartupWindows::showDummyButton()
+{
+    main().cmdDummy->setVisible(true);
+}
 
-void GuiStartupWindows::showMainWindow() { main().show(); }
+void GuiStartupWindows::showMainWindow()
+{
+    main().show();
+}

@@ -40,9 +40,8 @@ Program::Program(const QString &appDir, const QString &exeName)
     const QString language = INI_ReadValue(m_iniFile, QStringLiteral("Main"),
                                            QStringLiteral("Language"), QStringLiteral("GER"))
                                  .toUpper();
-    const QString productVersion = INI_ReadValue(m_iniFile, QStringLiteral("Main"),
-                                                 QStringLiteral("ProductVersion"),
-                                                 QStringLiteral("ZT"));
+    const QString productVersion = INI_ReadValue(
+        m_iniFile, QStringLiteral("Main"), QStringLiteral("ProductVersion"), QStringLiteral("ZT"));
     GuiOperator::installQtTranslations(language);
 
     m_log = std::make_unique<AppLog>(appDir, exeName);
@@ -71,8 +70,8 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_op->setAboutWindow(m_splash.get());
     m_op->setCommDebugWindow(m_commDebug.get());
 
-    m_windows = std::make_unique<GuiStartupWindows>(*m_splash, *m_proto,
-                                                    [this]() -> frmMain & { return createMainWindow(); });
+    m_windows = std::make_unique<GuiStartupWindows>(
+        *m_splash, *m_proto, [this]() -> frmMain & { return createMainWindow(); });
     m_startup = std::make_unique<Startup>(*m_zt, *m_comm, *m_menu, *m_windows);
 }
 
@@ -82,9 +81,15 @@ Program::~Program()
     m_mainWindow.reset();
 }
 
-bool Program::Main() { return m_startup->Main(); }
+bool Program::Main()
+{
+    return m_startup->Main();
+}
 
-void Program::setAfterEnd(std::function<void()> afterEnd) { m_op->afterEnd = std::move(afterEnd); }
+void Program::setAfterEnd(std::function<void()> afterEnd)
+{
+    m_op->afterEnd = std::move(afterEnd);
+}
 
 frmMain &Program::createMainWindow()
 {
