@@ -14,7 +14,7 @@
 
 #include "common/Twips.h"
 
-const QString frmSplash::WebAddress = QStringLiteral("https://www.vantrel.com");
+const QString frmSplash::WebAddress = QStringLiteral("https://www.zt-deruvav.example");
 
 namespace {
 
