@@ -163,7 +163,7 @@ private Q_SLOTS:
         QTest::newRow("missing default file, ENG")
             << true << QStringList{"Main|LoadAtStartup_Default|nowhere.Dat", "Main|Language|ENG"}
             << "Error reading the file in <LoadAtStartup_Default>";
-        QTest::newRow("language eng in lower case is not GER")
+        QTest::newRow("any other language gives English")
             << true << QStringList{"Main|LoadAtStartup_Default|nowhere.Dat", "Main|Language|fra"}
             << "Error reading the file in <LoadAtStartup_Default>";
         QTest::newRow("language ger in lower case is GER")
