@@ -1,0 +1,240 @@
+#include "app/GuiOperator.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTranslator>
+
+#include "app/frmComm.h"
+#include "controls/frmSplash.h"
+#include "linktools/frmCommDebug.h"
+#include "linktools/frmCommDialog.h"
+#include "log/frmProto.h"
+
+namespace {
+
+QMessageBox::Icon toQtIcon(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Stop:
+        return QMessageBox::Critical;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::Exclamation:
+        return QMessageBox::Warning;
+    case BoxIcon::Information:
+        return QMessageBox::Information;
+    case BoxIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// After the program has ended, events still queued (timers, serial notifiers, input)
+// must not reach any handler while the waits on the stack run out.
+class SwallowEvents : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *) override { return true; }
+};
+
+bool s_programEnded = false;
+
+} // namespace
+
+GuiOperator::GuiOperator(QWidget *mainWindow) : m_main(mainWindow), m_geometry(mainWindow) {}
+
+void GuiOperator::setMainWindow(QWidget *mainWindow)
+{
+    m_main = mainWindow;
+    m_geometry = WidgetGeometry(mainWindow);
+}
+
+GuiOperator::~GuiOperator()
+{
+    setHourglass(false);
+}
+
+bool GuiOperator::installQtTranslations(const QString &language)
+{
+    if (language != QLatin1String("GER"))
+        return false;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_de"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+frmComm *GuiOperator::transferWindow()
+{
+    if (!m_comm)
+        m_comm = new frmComm(m_main);
+    return m_comm;
+}
+
+void GuiOperator::setStatus(const QString &text, const QString &toolTip)
+{
+    auto *bar = m_main ? m_main->findChild<QStatusBar *>(QStringLiteral("StatusBar")) : nullptr;
+    if (!bar)
+        return;
+    bar->showMessage(text);
+    bar->setToolTip(toolTip);
+}
+
+void GuiOperator::messageBox(const QString &text, BoxIcon icon, const QString &title)
+{
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, m_main);
+    box.exec();
+}
+
+bool GuiOperator::askYesNo(const QString &text, BoxIcon icon, const QString &title)
+{
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_main);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void GuiOperator::setHourglass(bool on)
+{
+    // The program sets and resets the pointer without nesting; one override at most.
+    if (on == m_hourglass)
+        return;
+    m_hourglass = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QString GuiOperator::mainCaption() const
+{
+    return m_main ? m_main->windowTitle() : QString();
+}
+
+QString GuiOperator::fileDialog(bool save, const QString &title, const QString &filter,
+                                const QString &defaultSuffix, const QString &initialName)
+{
+    QFileDialog dialog(m_main, title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The overwrite question is the program's own.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!initialName.isEmpty()) {
+        const QFileInfo info(initialName);
+        if (info.dir().exists())
+            dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    // Dialogs from a wait must not be answered by a leftover hourglass.
+    const bool hourglass = m_hourglass;
+    setHourglass(false);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    setHourglass(hourglass);
+    if (!accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+QString GuiOperator::saveFileDialog(const QString &title, const QString &filter,
+                                    const QString &defaultSuffix, const QString &initialName)
+{
+    return fileDialog(true, title, filter, defaultSuffix, initialName);
+}
+
+QString GuiOperator::openFileDialog(const QString &title, const QString &filter,
+                                    const QString &defaultSuffix, const QString &initialName)
+{
+    return fileDialog(false, title, filter, defaultSuffix, initialName);
+}
+
+void GuiOperator::showTransferWindow(const QString &caption, std::function<void()> onCancel)
+{
+    frmComm *window = transferWindow();
+    window->setOnCancel(std::move(onCancel));
+    window->activate(caption);
+}
+
+void GuiOperator::hideTransferWindow()
+{
+    if (m_comm)
+        m_comm->hide();
+}
+
+void GuiOperator::showSerialSettings()
+{
+    if (!m_serial.port || !m_serial.tools)
+        return;
+    Comm_Edit_Settings(*m_serial.port, *m_serial.tools, *this, m_serial.iniFile, m_serial.language);
+}
+
+void GuiOperator::showProtocol()
+{
+    if (!m_proto)
+        return;
+    if (m_main)
+        m_proto->placeOver(m_geometry);
+    m_proto->exec();
+}
+
+void GuiOperator::showAbout()
+{
+    if (m_about)
+        m_about->showAbout();
+}
+
+void GuiOperator::showCommDebug()
+{
+    if (!m_commDebug)
+        return;
+    m_commDebug->show();
+    m_commDebug->raise();
+}
+
+void GuiOperator::startSendDataTimer(int intervalMs)
+{
+    auto *timer = m_main ? m_main->findChild<QTimer *>(QStringLiteral("timSendData")) : nullptr;
+    if (!timer)
+        return;
+    if (intervalMs <= 0) {
+        timer->stop();
+        return;
+    }
+    timer->setSingleShot(true);
+    timer->start(intervalMs);
+}
+
+FormGeometry *GuiOperator::mainWindow()
+{
+    return m_main ? &m_geometry : nullptr;
+}
+
+bool GuiOperator::programEnded()
+{
+    return s_programEnded;
+}
+
+void GuiOperator::endProgram()
+{
+    if (s_programEnded)
+        return;
+    s_programEnded = true;
+    setHourglass(false);
+    // Hiding closes a window without its close handler.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        window->hide();
+    QCoreApplication::instance()->installEventFilter(
+        new SwallowEvents(QCoreApplication::instance()));
+    // Leaves every running event loop, the main one included.
+    QCoreApplication::exit(0);
+}

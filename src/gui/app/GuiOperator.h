@@ -1,0 +1,78 @@
+#pragma once
+#include <QPointer>
+#include <QString>
+
+#include "app/Operator.h"
+#include "app/WidgetGeometry.h"
+
+class QWidget;
+class SerialPort;
+class CommTools;
+class frmComm;
+class frmProto;
+class frmSplash;
+class frmCommDebug;
+
+// The real Operator: boxes, dialogs and the status line of the main window.
+class GuiOperator : public Operator {
+public:
+    // mainWindow holds the children "StatusBar" (QStatusBar) and "timSendData" (QTimer).
+    explicit GuiOperator(QWidget *mainWindow);
+    ~GuiOperator() override;
+    // The main window is made after the operator during start-up.
+    void setMainWindow(QWidget *mainWindow);
+
+    // Loads Qt's own German texts (Yes/No, file dialogs) when language is "GER".
+    // Returns whether a translation was installed.
+    static bool installQtTranslations(const QString &language);
+
+    // The windows reached by menu commands, owned by start-up and kept for the run.
+    struct SerialSettingsTarget {
+        SerialPort *port = nullptr;
+        CommTools *tools = nullptr;
+        QString iniFile;
+        QString language;
+    };
+    void setSerialSettings(const SerialSettingsTarget &target) { m_serial = target; }
+    void setProtocolWindow(frmProto *window) { m_proto = window; }
+    void setAboutWindow(frmSplash *window) { m_about = window; }
+    void setCommDebugWindow(frmCommDebug *window) { m_commDebug = window; }
+
+    frmComm *transferWindow(); // created on first use
+
+    // True once endProgram ran: a program ended during start-up, before its event loop
+    // ran, returns from main instead of entering the loop.
+    static bool programEnded();
+
+    void setStatus(const QString &text, const QString &toolTip) override;
+    void messageBox(const QString &text, BoxIcon icon, const QString &title) override;
+    bool askYesNo(const QString &text, BoxIcon icon, const QString &title) override;
+    void setHourglass(bool on) override;
+    QString mainCaption() const override;
+    QString saveFileDialog(const QString &title, const QString &filter,
+                           const QString &defaultSuffix, const QString &initialName) override;
+    QString openFileDialog(const QString &title, const QString &filter,
+                           const QString &defaultSuffix, const QString &initialName) override;
+    void showTransferWindow(const QString &caption, std::function<void()> onCancel) override;
+    void hideTransferWindow() override;
+    void showSerialSettings() override;
+    void showProtocol() override;
+    void showAbout() override;
+    void showCommDebug() override;
+    void startSendDataTimer(int intervalMs) override;
+    FormGeometry *mainWindow() override;
+    void endProgram() override;
+
+private:
+    QString fileDialog(bool save, const QString &title, const QString &filter,
+                       const QString &defaultSuffix, const QString &initialName);
+
+    QPointer<QWidget> m_main;
+    WidgetGeometry m_geometry;
+    bool m_hourglass = false;
+    QPointer<frmComm> m_comm;
+    SerialSettingsTarget m_serial;
+    frmProto *m_proto = nullptr;
+    frmSplash *m_about = nullptr;
+    frmCommDebug *m_commDebug = nullptr;
+};

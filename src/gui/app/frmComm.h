@@ -1,0 +1,25 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+// The transfer window: shown around every transmit and wait, its cancel button
+// stops the running one.
+class frmComm : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmComm(QWidget *mainWindow);
+
+    void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
+    // Shows the window centred on its main window; a non-empty caption becomes the title.
+    void activate(const QString &caption);
+
+    void reject() override; // Escape and the close control cancel as the button does
+
+private:
+    void cmdCancel_Click();
+
+    std::function<void()> m_onCancel;
+};
