@@ -32,6 +32,7 @@ constexpr int SlotMs = 200;         // the device starts an exchange on these bo
 constexpr int TimerIntervalMs = 20; // the program's receive timer in this run
 constexpr int TimeOutSeconds = 1;   // the program's waits in this run
 constexpr int AnswerWaitMs = 5000;  // an answer later than this counts as missing
+constexpr int AnswerDelayMs = 50;   // the device's time before it answers the program
 constexpr int KeyRows = 15, KeyCols = 3;
 
 // One kind of exchange the device starts: the simulator commands, the answer it is due,
@@ -68,7 +69,7 @@ QList<Kind> kinds()
     // Quiet times: after an answer, six receive-timer intervals; after a data block the
     // program still interprets the device's acknowledgement; without an answer the device
     // cannot see when the program is done.
-    const int Answered = 120, DataSent = 200, Silent = 250;
+    const int Answered = 120, DataSent = 200 + AnswerDelayMs, Silent = 250;
     return {
         {QStringLiteral("online-test"),
          {QStringLiteral("online-test")},
@@ -239,8 +240,13 @@ bool Soak::startSimulator()
                  QString::number(KeyCols), QStringLiteral("--rows"), QString::number(KeyRows),
                  // Every frame of the device in pieces, as a slow line delivers it.
                  QStringLiteral("--split"), QStringLiteral("24"), QStringLiteral("--gap"),
-                 QStringLiteral("3"), QStringLiteral("--data"),
-                 dir(QStringLiteral("zteditor.Dat"))});
+                 QStringLiteral("3"),
+                 // A pseudo-terminal delivers a frame the instant it is written; on a serial
+                 // line the device cannot answer the program's data block (182 bytes, 95 ms
+                 // at 19200 baud) sooner than that. Without this the answer can arrive while
+                 // the program is still in its transmit loop, before it waits for it.
+                 QStringLiteral("--delay"), QString::number(AnswerDelayMs),
+                 QStringLiteral("--data"), dir(QStringLiteral("zteditor.Dat"))});
     if (!m_sim.waitForStarted(10000))
         return false;
     QElapsedTimer t;
