@@ -259,12 +259,16 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
 
 bool ZtTools::EndProg(bool queryMode)
 {
+    // Already ending (a signal or a window close while the end is under way): once is enough.
+    if (ProgramEnded)
+        return true;
     if (queryMode) {
         const QString question =
             m_messages.fresh(QStringLiteral("QueryEndProg"), QStringLiteral("QueryEndProg"));
         if (!m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption()))
             return false;
     }
+    ProgramEnded = true;
 
     // Committed to ending: a step that fails is logged and the next one runs, so a
     // read-only settings file or a port that will not close cannot keep the program alive.

@@ -30,6 +30,8 @@ public:
     QString NotDefinedText;
     QString ReadyText;
     bool ProgramStarted = false;
+    // EndProg is past its question: the program is ending and nothing may run on.
+    bool ProgramEnded = false;
     bool ThemeActive = false;
     // Closes the serial port at program end (Comm_ClosePort); set by the link.
     std::function<bool()> ClosePort;

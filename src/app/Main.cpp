@@ -1,0 +1,207 @@
+#include "app/Main.h"
+
+#include <exception>
+
+#include <QDate>
+
+#include "app/Operator.h"
+#include "app/StartupWindows.h"
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "link/CommTools.h"
+#include "link/MenuCommands.h"
+#include "log/AppLog.h"
+#include "settings/INITools.h"
+
+namespace {
+const QString SectionMain = QStringLiteral("Main");
+constexpr int MenuSerialSettings = 10;
+constexpr int MenuVersionInfo = 8;
+constexpr int MenuRequestDataQuiet = 106;
+} // namespace
+
+Startup::Startup(ZtTools &zt, CommTools &comm, MenuCommands &menu, StartupWindows &windows)
+    : m_zt(zt), m_comm(comm), m_menu(menu), m_windows(windows)
+{
+}
+
+QString Startup::caption(const QString &applicationTitle)
+{
+    return applicationTitle + QStringLiteral(" Version %1.%2 Build %3")
+                                  .arg(ZT_VERSION_MAJOR)
+                                  .arg(ZT_VERSION_MINOR)
+                                  .arg(ZT_VERSION_PATCH);
+}
+
+bool Startup::ended() const
+{
+    return m_zt.ProgramEnded;
+}
+
+// Lets window events run for ms milliseconds; an end requested meanwhile cuts it short.
+void Startup::waitWithEvents(qint64 ms)
+{
+    if (ms > 0)
+        Tools::WaitUntil([this] { return ended(); }, QDeadlineTimer(ms));
+}
+
+bool Startup::Main()
+{
+    m_errorIndex = 0;
+    m_language.clear();
+    try {
+        run();
+    } catch (const std::exception &) {
+        startupFailed();
+    } catch (...) {
+        startupFailed();
+    }
+    return !ended();
+}
+
+// Each step that can fail sets the error index first; a failure shows the text of the
+// index current at that moment. Where start-up lets window events run, the operator (or
+// a signal) may have ended the program meanwhile; start-up then stops there.
+void Startup::run()
+{
+    m_zt.ProgramStarted = false;
+    m_started.start();
+    const QString base = m_zt.AppDir + QLatin1Char('/') + m_zt.ExeName;
+    m_zt.IniFileName = base + QStringLiteral(".Ini");
+    m_zt.msg().setIniFile(m_zt.IniFileName);
+    m_zt.msg().setLanguage(QString());
+
+    m_windows.showSplash();
+
+    m_zt.LogFileName = base + QLatin1Char('-') +
+                       QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+                       QStringLiteral(".Log");
+    m_zt.DataFileName = base + QStringLiteral(".Dat");
+    m_zt.HexFileName = base + QStringLiteral(".HEX");
+
+    m_errorIndex = 12;
+    AppLog &log = m_zt.log();
+    if (!Tools::IsYes(INI_ReadValue(m_zt.IniFileName, SectionMain, QStringLiteral("WriteLogFile"),
+                                    QStringLiteral("yes"))))
+        log.setToFileDisabled(true);
+    // The language is not known yet: this text comes from section "Messages_" itself, and
+    // is read afresh so the catalogue holds no text of the wrong language.
+    const QString writeLogErr =
+        m_zt.msg().fresh(QStringLiteral("WriteLog_Err"), QStringLiteral("WriteLog_Err"));
+    log.OpenLog(m_zt.LogFileName, m_windows.protocolText(), {}, {}, {},
+                QStringLiteral("  ") + writeLogErr);
+    log.WriteLog(QStringLiteral("Init"));
+    if (ended())
+        return;
+
+    m_errorIndex = 0;
+    m_zt.MaxFormHeight = 14640;
+    FormGeometry &window = m_windows.mainWindow();
+    window.setTop((window.screenHeight() - window.height()) / 2);
+    window.setLeft((window.screenWidth() - window.width()) / 2);
+    INI_RestoreFormPosition(window, m_zt.IniFileName, QStringLiteral("Screen"),
+                            QStringLiteral("Coord_"));
+    m_windows.setMainCaption(caption(m_windows.applicationTitle()));
+
+    const int flagsResult = LoadProgramFlags(m_zt.IniFileName, m_zt.AppDir, m_zt.Flags);
+    m_language = m_zt.Flags.Language;
+    m_zt.msg().setLanguage(m_language);
+    if (flagsResult != 0) {
+        m_errorIndex = flagsResult;
+        return startupFailed();
+    }
+    m_errorIndex = 19;
+    m_zt.NotDefinedText = m_zt.msg().text(QStringLiteral("NotDefined"));
+
+    m_errorIndex = 22;
+    const int channels = m_zt.ChannelDef_Read();
+    if (channels > 0) {
+        m_errorIndex = 21 + channels;
+        return startupFailed();
+    }
+
+    m_errorIndex = 21;
+    m_zt.ClearDataSet();
+
+    m_errorIndex = m_comm.Comm_Init();
+    if (m_errorIndex != 0) {
+        // The operator gets one chance to correct the port settings.
+        m_menu.Interpret_MenuCommand(MenuSerialSettings);
+        if (ended())
+            return;
+        m_errorIndex = m_comm.Comm_Init();
+        if (m_errorIndex != 0) {
+            m_errorIndex += 30;
+            return startupFailed();
+        }
+    }
+
+    m_windows.mainWindow();
+    const ProgramFlags &flags = m_zt.Flags;
+    const std::pair<bool, int> hidden[] = {
+        {flags.SaveLoadEnabled, 1},    {flags.SaveLoadEnabled, 2},
+        {flags.SystemResetEnabled, 7}, {flags.VersionInfoEnabled, 8},
+        {flags.OnlineTestEnabled, 9},  {flags.ShowProtocolEnabled, 12},
+    };
+    for (const auto &[enabled, index] : hidden)
+        if (!enabled)
+            m_windows.hideToolbarButton(index);
+
+    m_comm.CommPortOpen = false;
+
+    if (flags.Debug) {
+        m_windows.showDummyButton();
+    } else {
+        waitWithEvents(SplashMs - m_started.elapsed());
+        if (ended())
+            return;
+    }
+
+    m_windows.showMainWindow();
+    m_windows.closeSplash();
+    Tools::DoEvents();
+    if (ended())
+        return;
+
+    m_zt.DataReset(true, true, false);
+    if (ended())
+        return;
+
+    if (flags.RequestStatus) {
+        m_menu.Interpret_MenuCommand(MenuVersionInfo);
+        if (ended())
+            return;
+    }
+    if (flags.RequestData) {
+        if (flags.RequestStatus) {
+            waitWithEvents(RequestPauseMs);
+            if (ended())
+                return;
+        }
+        m_menu.Interpret_MenuCommand(MenuRequestDataQuiet);
+        if (ended())
+            return;
+    }
+
+    m_zt.ReadyText = m_zt.msg().text(QStringLiteral("Ready"));
+    m_zt.StatusText(m_zt.ReadyText);
+    m_zt.FocusTabStrip();
+    m_zt.ProgramStarted = true;
+}
+
+void Startup::startupFailed()
+{
+    if (ended())
+        return;
+    try {
+        const QString message = StartupErrorText(m_errorIndex, m_language);
+        if (m_errorIndex > 0) {
+            m_zt.op().messageBox(Tools::Trim(message), BoxIcon::Exclamation, m_zt.ExeName);
+            m_zt.StatusText(message);
+            m_zt.log().WriteLog(message);
+        }
+    } catch (const std::exception &) {
+        // The report failed; ending must not.
+    }
+    m_zt.EndProg(false);
+}

@@ -1,0 +1,117 @@
+#include "app/Program.h"
+
+#include <QTimer>
+
+#include "app/GuiOperator.h"
+#include "app/GuiPageBridge.h"
+#include "app/GuiStartupWindows.h"
+#include "app/Main.h"
+#include "app/ZtTools.h"
+#include "controls/frmSplash.h"
+#include "link/CommInterpreter.h"
+#include "link/CommTools.h"
+#include "link/MenuCommands.h"
+#include "link/QtSerialComm.h"
+#include "linktools/frmCommDebug.h"
+#include "log/AppLog.h"
+#include "log/frmProto.h"
+#include "settings/INITools.h"
+#include "settings/Messages.h"
+#include "ui/frmMain.h"
+
+// The real operator, and what follows the end of the program.
+class ProgramOperator : public GuiOperator {
+public:
+    using GuiOperator::GuiOperator;
+    std::function<void()> afterEnd;
+    void endProgram() override
+    {
+        GuiOperator::endProgram();
+        if (afterEnd)
+            afterEnd();
+    }
+};
+
+Program::Program(const QString &appDir, const QString &exeName)
+    : m_iniFile(appDir + QLatin1Char('/') + exeName + QStringLiteral(".Ini"))
+{
+    // The windows made before start-up reads the flags need two settings of their own,
+    // read as start-up reads them.
+    const QString language = INI_ReadValue(m_iniFile, QStringLiteral("Main"),
+                                           QStringLiteral("Language"), QStringLiteral("GER"))
+                                 .toUpper();
+    const QString productVersion = INI_ReadValue(
+        m_iniFile, QStringLiteral("Main"), QStringLiteral("ProductVersion"), QStringLiteral("ZT"));
+    GuiOperator::installQtTranslations(language);
+
+    m_log = std::make_unique<AppLog>(appDir, exeName);
+    m_messages = std::make_unique<Messages>(m_iniFile);
+    m_op = std::make_unique<ProgramOperator>(nullptr);
+    m_pages = std::make_unique<GuiPageBridge>();
+    m_zt = std::make_unique<ZtTools>(*m_op, *m_pages, *m_log, *m_messages);
+    m_zt->AppDir = appDir;
+    m_zt->ExeName = exeName;
+
+    m_port = std::make_unique<QtSerialComm>(m_iniFile);
+    m_comm = std::make_unique<CommTools>(*m_zt, *m_port);
+    m_interpreter = std::make_unique<CommInterpreter>(*m_zt, *m_comm);
+    m_menu = std::make_unique<MenuCommands>(*m_zt, *m_comm);
+    m_zt->ClosePort = [this] { return m_comm->Comm_ClosePort(); };
+
+    m_splash = std::make_unique<frmSplash>(productVersion);
+    m_proto = std::make_unique<frmProto>(*m_messages);
+    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile);
+    QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
+                     &frmCommDebug::showBytes);
+    QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
+                     &frmCommDebug::showBytes);
+    m_op->setSerialSettings({m_port.get(), m_comm.get(), m_iniFile, language});
+    m_op->setProtocolWindow(m_proto.get());
+    m_op->setAboutWindow(m_splash.get());
+    m_op->setCommDebugWindow(m_commDebug.get());
+
+    m_windows = std::make_unique<GuiStartupWindows>(
+        *m_splash, *m_proto, [this]() -> frmMain & { return createMainWindow(); });
+    m_startup = std::make_unique<Startup>(*m_zt, *m_comm, *m_menu, *m_windows);
+}
+
+Program::~Program()
+{
+    // The main window goes first: its children refer to the core.
+    m_mainWindow.reset();
+}
+
+bool Program::Main()
+{
+    return m_startup->Main();
+}
+
+void Program::setAfterEnd(std::function<void()> afterEnd)
+{
+    m_op->afterEnd = std::move(afterEnd);
+}
+
+frmMain &Program::createMainWindow()
+{
+    MainCallbacks callbacks;
+    callbacks.menuCommand = [this](int number) { m_menu->Interpret_MenuCommand(number); };
+    callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
+    callbacks.endProgram = [this] { return m_zt->EndProg(false); };
+    callbacks.dummy = [this] { cmdDummy_Click(); };
+    m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
+    m_op->setMainWindow(m_mainWindow.get());
+    m_pages->attach(*m_zt, *m_mainWindow);
+    QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
+                     [this] { m_menu->timSendData_Timer(); });
+    return *m_mainWindow;
+}
+
+// Test command: the pages as a data frame, fed back as if the device had sent it.
+void Program::cmdDummy_Click()
+{
+    m_pages->DataSet_FromPages();
+    QByteArray frame;
+    m_menu->Prepare_DataExchange(frame, "20");
+    m_op->messageBox(QStringLiteral("Erstellt"), BoxIcon::None, m_splash->appTitle());
+    m_interpreter->Interpret_HexData(frame.mid(1, frame.size() - 2));
+}

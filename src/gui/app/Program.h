@@ -1,0 +1,65 @@
+#pragma once
+#include <functional>
+#include <memory>
+
+#include <QString>
+
+class AppLog;
+class CommInterpreter;
+class CommTools;
+class ProgramOperator;
+class GuiPageBridge;
+class GuiStartupWindows;
+class MenuCommands;
+class Messages;
+class QtSerialComm;
+class Startup;
+class ZtTools;
+class frmCommDebug;
+class frmMain;
+class frmProto;
+class frmSplash;
+
+// The whole program for one run: every object made once, the windows wired to the core.
+// appDir is the folder of the executable, exeName its name without extension.
+class Program {
+public:
+    Program(const QString &appDir, const QString &exeName);
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    // The start-up. False when the program ended on the way; otherwise the event loop
+    // takes over.
+    bool Main();
+
+    // Runs when the program has ended (log closed, settings saved, port closed); the
+    // program entry ends the process there, so nothing on the stack runs on.
+    void setAfterEnd(std::function<void()> afterEnd);
+
+    ZtTools &zt() { return *m_zt; }
+    CommTools &comm() { return *m_comm; }
+    // Null before start-up has made it.
+    frmMain *mainWindow() { return m_mainWindow.get(); }
+
+private:
+    frmMain &createMainWindow();
+    void cmdDummy_Click();
+
+    QString m_iniFile;
+    std::unique_ptr<AppLog> m_log;
+    std::unique_ptr<Messages> m_messages;
+    std::unique_ptr<ProgramOperator> m_op;
+    std::unique_ptr<GuiPageBridge> m_pages;
+    std::unique_ptr<ZtTools> m_zt;
+    std::unique_ptr<QtSerialComm> m_port;
+    std::unique_ptr<CommTools> m_comm;
+    std::unique_ptr<CommInterpreter> m_interpreter;
+    std::unique_ptr<MenuCommands> m_menu;
+    std::unique_ptr<frmSplash> m_splash;
+    std::unique_ptr<frmProto> m_proto;
+    std::unique_ptr<frmCommDebug> m_commDebug;
+    std::unique_ptr<GuiStartupWindows> m_windows;
+    std::unique_ptr<Startup> m_startup;
+    std::unique_ptr<frmMain> m_mainWindow;
+};

@@ -1,0 +1,270 @@
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <csignal>
+
+#include "app/Program.h"
+#include "app/ZtTools.h"
+#include "common/Tools.h"
+#include "settings/INITools.h"
+#include "ui/frmMain.h"
+
+// The whole program against the device simulator on a pseudo-terminal: start-up with its
+// requests to the device, the pages showing what the device sent, and the end.
+
+namespace {
+
+const QStringList DeviceTexts{QStringLiteral("E2E Zentrale"), QStringLiteral("Firmware 9.99"),
+                              QStringLiteral("Serie 0815")};
+
+QString binDir()
+{
+    const QString dir = qEnvironmentVariable("ZT_BIN_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
+}
+
+QString sourceFile(const QString &relative)
+{
+    // this file lies in tests/e2e of the source tree
+    QDir root = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
+    root.cdUp();
+    root.cdUp();
+    return root.filePath(relative);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+qint16 codeAt(const QByteArray &dataFile, int index)
+{
+    return qFromLittleEndian<qint16>(dataFile.constData() + 10 + 2 * index);
+}
+
+// An application folder with the shipped settings, a simulator on a pseudo-terminal
+// mapped to COM1, and the settings of one test.
+struct E2eRig {
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    QString device = dir.filePath(QStringLiteral("ztdevice"));
+    QString deviceData = dir.filePath(QStringLiteral("device.Dat"));
+    QProcess simulator;
+
+    bool prepare()
+    {
+        for (const char *name : {"zteditor.Ini", "zteditor.Chn", "zteditor.Dat"}) {
+            const QString to = dir.filePath(QString::fromLatin1(name));
+            if (!QFile::copy(sourceFile(QStringLiteral("install/") + QLatin1String(name)), to))
+                return false;
+            QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        set("Ports", "COM1", device);
+        set("Comm", "Port", QStringLiteral("1"));
+        set("Main", "Debug", QStringLiteral("yes"));
+        set("Main", "ShowMsgBox", QStringLiteral("no"));
+        return true;
+    }
+
+    void set(const char *section, const char *key, const QString &value)
+    {
+        INI_WriteValue(ini, QLatin1String(section), QLatin1String(key), value);
+    }
+
+    // The device holds the default data with the first two codes of group A swapped, so
+    // its data differs from what the editor loads at start-up.
+    bool startSimulator()
+    {
+        QByteArray data = readAll(dir.filePath(QStringLiteral("zteditor.Dat")));
+        if (data.size() != 210)
+            return false;
+        std::swap(data[10], data[12]);
+        std::swap(data[11], data[13]);
+        QFile f(deviceData);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+            return false;
+        f.close();
+        simulator.setProcessChannelMode(QProcess::MergedChannels);
+        simulator.start(binDir() + QStringLiteral("/ztdevsim"),
+                        {QStringLiteral("--pty"), device, QStringLiteral("--data"), deviceData,
+                         QStringLiteral("--status1"), DeviceTexts[0], QStringLiteral("--status2"),
+                         DeviceTexts[1], QStringLiteral("--status3"), DeviceTexts[2]});
+        if (!simulator.waitForStarted(10000))
+            return false;
+        simulator.closeWriteChannel();
+        return Tools::WaitUntil([&] { return QFileInfo::exists(device); }, QDeadlineTimer(10000));
+    }
+
+    ~E2eRig()
+    {
+        if (simulator.state() != QProcess::NotRunning) {
+            simulator.terminate();
+            if (!simulator.waitForFinished(5000))
+                simulator.kill();
+        }
+    }
+
+    QString logFile() const
+    {
+        return dir.filePath(QStringLiteral("zteditor-%1.Log")
+                                .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    }
+    QString logText() const { return QString::fromUtf8(readAll(logFile())); }
+
+    // Every key line of the tidied settings file: two blanks, the key padded to its
+    // section's longest key, " = ".
+    void checkTidied() const
+    {
+        const QStringList lines = QString::fromUtf8(readAll(ini)).split(QStringLiteral("\n"));
+        int keyLines = 0;
+        QString section;
+        QHash<QString, qsizetype> equalsAt;
+        for (QString line : lines) {
+            line.remove(QLatin1Char('\r'));
+            if (line.startsWith(QLatin1Char('['))) {
+                section = line;
+                continue;
+            }
+            if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+                continue;
+            QVERIFY2(line.startsWith(QStringLiteral("  ")) && line[2] != QLatin1Char(' '),
+                     qPrintable(line));
+            const qsizetype eq = line.indexOf(QStringLiteral(" = "));
+            QVERIFY2(eq > 2, qPrintable(line));
+            if (!equalsAt.contains(section))
+                equalsAt[section] = eq;
+            QVERIFY2(equalsAt[section] == eq, qPrintable(section + QLatin1Char(' ') + line));
+            ++keyLines;
+        }
+        QVERIFY(keyLines > 50);
+    }
+};
+
+} // namespace
+
+class TestStartupE2e : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // A kill ends the running program as closing its window does, whether it comes
+    // while start-up talks to the device or after the exchanges.
+    void sigtermEndsLikeClosing_data()
+    {
+        QTest::addColumn<QByteArray>("deviceSaw");
+        QTest::newRow("during the version request") << QByteArray("version-info request");
+        QTest::newRow("after the data block") << QByteArray("out 85");
+    }
+
+    void sigtermEndsLikeClosing()
+    {
+        QFETCH(QByteArray, deviceSaw);
+        E2eRig rig;
+        QVERIFY(rig.prepare());
+        QVERIFY(rig.startSimulator());
+        rig.set("Main", "LoadAtStartup_Default", QStringLiteral("*NONE*"));
+        rig.set("Main", "RequestStatus", QStringLiteral("yes"));
+        rig.set("Main", "RequestData", QStringLiteral("yes"));
+        QVERIFY(QFile::copy(binDir() + QStringLiteral("/zteditor"),
+                            rig.dir.filePath(QStringLiteral("zteditor"))));
+
+        QProcess editor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        editor.setProcessEnvironment(env);
+        editor.setProcessChannelMode(QProcess::MergedChannels);
+        editor.start(rig.dir.filePath(QStringLiteral("zteditor")), {});
+        QVERIFY(editor.waitForStarted(10000));
+        QByteArray deviceOutput;
+        QVERIFY(Tools::WaitUntil(
+            [&] {
+                deviceOutput += rig.simulator.readAll();
+                return deviceOutput.contains(deviceSaw) || editor.state() == QProcess::NotRunning;
+            },
+            QDeadlineTimer(30000)));
+        QCOMPARE(editor.state(), QProcess::Running);
+
+        QCOMPARE(::kill(pid_t(editor.processId()), SIGTERM), 0);
+        QVERIFY(editor.waitForFinished(30000));
+        QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(editor.exitCode(), 0);
+
+        const QString log = rig.logText();
+        QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);
+        QVERIFY2(log.contains(QStringLiteral(">  Programm beendet")), qPrintable(log));
+        QVERIFY2(log.endsWith(QStringLiteral("***** End   *****\r\n\r\n\r\n")),
+                 qPrintable(log.right(300)));
+        QVERIFY(!INI_ReadValue(rig.ini, QStringLiteral("Screen"), QStringLiteral("Coord_X"), {})
+                     .isEmpty());
+        rig.checkTidied();
+    }
+
+    // Start-up asks the device for its version and its data; the pages show both. Runs
+    // last: the program's end takes the event handling of this process with it.
+    void wholeStartupAgainstTheSimulator()
+    {
+        E2eRig rig;
+        QVERIFY(rig.prepare());
+        rig.set("Main", "RequestStatus", QStringLiteral("yes"));
+        rig.set("Main", "RequestData", QStringLiteral("yes"));
+        rig.set("Recent", "ActTabStrip", QStringLiteral("2"));
+        QVERIFY(rig.startSimulator());
+        const QByteArray deviceData = readAll(rig.deviceData);
+
+        Program program(rig.dir.path(), QStringLiteral("zteditor"));
+        QVERIFY(program.Main());
+        ZtTools &zt = program.zt();
+        QVERIFY(zt.ProgramStarted);
+        frmMain *window = program.mainWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
+
+        // The data block arrives after start-up's last wait; the next collector tick
+        // brings it to the pages.
+        auto tagOf = [&](const QString &name) {
+            auto *field = window->findChild<QLineEdit *>(name);
+            return field ? field->property("Tag").toString() : QString();
+        };
+        const QString a1 = QString::number(codeAt(deviceData, 0));
+        const QString a2 = QString::number(codeAt(deviceData, 1));
+        QVERIFY(a1 != a2);
+        QVERIFY2(Tools::WaitUntil([&] { return tagOf(QStringLiteral("txtButtonsA(0)")) == a1; },
+                                  QDeadlineTimer(20000)),
+                 qPrintable(tagOf(QStringLiteral("txtButtonsA(0)"))));
+        QCOMPARE(tagOf(QStringLiteral("txtButtonsA(1)")), a2);
+        for (int k = 2; k < 15; ++k)
+            QCOMPARE(tagOf(QStringLiteral("txtButtonsA(%1)").arg(k)),
+                     QString::number(codeAt(deviceData, k)));
+        QCOMPARE(tagOf(QStringLiteral("txtButtonsC(14)")),
+                 QString::number(codeAt(deviceData, 2 * 25 + 14)));
+
+        for (int i = 0; i < 3; ++i) {
+            auto *status = window->findChild<QLineEdit *>(QStringLiteral("txtStatus(%1)").arg(i));
+            QVERIFY(status);
+            QCOMPARE(status->text(), DeviceTexts[i]);
+        }
+        QVERIFY(rig.simulator.readAll().contains("version-info request"));
+
+        // Closing the window ends the program.
+        window->close();
+        QVERIFY(zt.ProgramEnded);
+        const QString log = rig.logText();
+        QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);
+        QVERIFY(log.contains(QStringLiteral(">  Programm beendet")));
+        for (const char *key : {"Coord_X", "Coord_Y", "Coord_W", "Coord_H"})
+            QVERIFY2(
+                !INI_ReadValue(rig.ini, QStringLiteral("Screen"), QLatin1String(key), {}).isEmpty(),
+                key);
+        QCOMPARE(
+            INI_ReadValue(rig.ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), {}),
+            QStringLiteral("2"));
+        rig.checkTidied();
+    }
+};
+
+QTEST_MAIN(TestStartupE2e)
+#include "tst_startup_e2e.moc"
