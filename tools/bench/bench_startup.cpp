@@ -71,10 +71,10 @@ qint64 vmRssKb(qint64 pid)
 }
 
 struct StartRun {
-    double logMs = -1;     // the log file exists: the program is past its first steps
-    double requestMs = -1; // the version request reached the device: the last step before ready
-    double readyMs = -1;   // the device's answer is written: the program is ready once it reads it
-    qint64 rssKb = -1;     // one second after that
+    double logMs = -1;   // the log file exists: the program is past its first steps
+    double readyMs = -1; // the version request reached the device: the program's last step
+                         // before ready, which it shows once it has read the device's answer
+    qint64 rssKb = -1;   // one second after that
 };
 
 // One start of the program in a folder of its own, with the channel file given.
@@ -140,9 +140,7 @@ bool startOnce(const QString &channelFile, StartRun &run)
         if (run.logMs < 0 && QFile::exists(log))
             run.logMs = now;
         printed += sim.readAllStandardOutput();
-        if (run.requestMs < 0 && printed.contains(" in  82"))
-            run.requestMs = now;
-        if (run.requestMs >= 0 && printed.contains(" out 83"))
+        if (printed.contains(" in  82"))
             run.readyMs = now;
     }
     if (run.readyMs >= 0) {
@@ -189,8 +187,8 @@ bool startupBench()
                 "entries)\n",
                 double(t.nsecsElapsed()) / 1e6, result, qlonglong(channels.size()));
 
-    std::printf("  %-26s %12s %14s %10s %10s   (median of %d starts)\n", "channel file",
-                "log open ms", "request ms", "ready ms", "VmRSS MB", Rounds);
+    std::printf("  %-26s %12s %10s %10s   (median of %d starts)\n", "channel file", "log open ms",
+                "ready ms", "VmRSS MB", Rounds);
     const QString shipped = QDir(installDir()).filePath(QStringLiteral("zteditor.Chn"));
     CodeList shippedChannels;
     ChannelDef_ReadLists(shipped, QStringLiteral("GER"), shippedChannels, canBus);
@@ -199,7 +197,7 @@ bool startupBench()
         {QStringLiteral("50000 channels"), big}};
     bool ok = true;
     for (const auto &[name, path] : cases) {
-        std::vector<double> logMs, requestMs, readyMs, rssMb;
+        std::vector<double> logMs, readyMs, rssMb;
         for (int i = 0; i < Rounds; ++i) {
             StartRun run;
             if (!startOnce(path, run)) {
@@ -208,13 +206,12 @@ bool startupBench()
                 break;
             }
             logMs.push_back(run.logMs);
-            requestMs.push_back(run.requestMs);
             readyMs.push_back(run.readyMs);
             rssMb.push_back(double(run.rssKb) / 1024.0);
         }
         if (readyMs.size() == Rounds)
-            std::printf("  %-26s %12.0f %14.0f %10.0f %10.1f\n", qPrintable(name), median(logMs),
-                        median(requestMs), median(readyMs), median(rssMb));
+            std::printf("  %-26s %12.0f %10.0f %10.1f\n", qPrintable(name), median(logMs),
+                        median(readyMs), median(rssMb));
     }
     std::printf("  (times from the process start; no target is set, the figures are reported)\n");
     return ok;
