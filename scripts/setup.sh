@@ -2,7 +2,7 @@
 set -euo pipefail
 
 ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n)
-# Only for the fuzzing step of ./test, which is skipped when they cannot be installed.
+# For the fuzzing step of ./test (skipped when they cannot be installed) and ./test --sanitize.
 ZT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 zt_missing_packages() {
@@ -74,4 +74,14 @@ zt_fuzz() {
         rm -rf "$work"
         echo "Fuzzing $name: $(grep -E '^Done' "build-fuzz/$name.log"), no failure"
     done
+}
+
+# zt_sanitize: the whole test suite built with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/; the first report ends the test that made it.
+zt_sanitize() {
+    CC=clang CXX=clang++ zt_build build-asan -DZT_SANITIZE=ON
+    (cd build-asan &&
+        ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --output-on-failure -j2)
 }

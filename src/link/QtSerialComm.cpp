@@ -187,7 +187,10 @@ void QtSerialComm::setPortOpen(bool open)
     m_port.setFlowControl(flowOf(m_handshaking));
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port.error();
-        const QString text = m_port.errorString();
+        // Qt's text for a hang-up is often stale ("Inappropriate ioctl for device"), so say
+    // plainly what happened and keep the system's words behind it.
+    const QString text =
+        QStringLiteral("the device was disconnected or stopped responding (%1)").arg(m_port.errorString());
         m_port.clearError();
         if (error == QSerialPort::DeviceNotFoundError)
             throw ZtError(ErrNoSuchPort, QStringLiteral("%1: %2").arg(device, text));
@@ -249,7 +252,10 @@ void QtSerialComm::onError(QSerialPort::SerialPortError error)
     if (!loss || !m_port.isOpen() || m_closingOnError)
         return;
     m_closingOnError = true;
-    const QString text = m_port.errorString();
+    // Qt's text for a hang-up is often stale ("Inappropriate ioctl for device"), so say
+    // plainly what happened and keep the system's words behind it.
+    const QString text =
+        QStringLiteral("the device was disconnected or stopped responding (%1)").arg(m_port.errorString());
     m_port.close();
     m_port.clearError();
     m_closingOnError = false;

@@ -3,6 +3,10 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
@@ -121,6 +125,56 @@ struct Rig {
         }
         return out;
     }
+};
+
+// Makes a folder read-only for the life of the object: by its permissions, or, where
+// those do not bind (tests run as root in CI), by the file system's immutable flag.
+// Files already in it stay writable, as with a folder that only lost its write right.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString &path) : m_path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup);
+        if (!writable())
+            return;
+        m_immutable = setImmutable(true);
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_immutable)
+            setImmutable(false);
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // False when neither way stops a new file in the folder.
+    bool holds() const { return !writable(); }
+
+private:
+    bool writable() const
+    {
+        QFile probe(m_path + QStringLiteral("/probe"));
+        if (!probe.open(QIODevice::WriteOnly))
+            return false;
+        probe.remove();
+        return true;
+    }
+    bool setImmutable(bool on) const
+    {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+
+    QString m_path;
+    bool m_immutable = false;
 };
 
 // Writes the first half of the file, then fails as a full disk does.
@@ -602,6 +656,36 @@ private Q_SLOTS:
         QVERIFY(readAll(rig.logFile()).contains("***** End")); // the log was still closed
         QVERIFY(rig.logEntries().contains("  Fehler beim Beenden: Input/output error"));
         QVERIFY(rig.logEntries().contains("Ende ohne Frage"));
+    }
+
+    // The settings folder lost its write right while the program ran: the end still logs,
+    // tries every step, leaves the settings file as it was and ends.
+    void endProgWithReadOnlySettingsFolder()
+    {
+        Rig rig;
+        rig.pages.tab = 2;
+        bool portClosed = false;
+        rig.zt.ClosePort = [&] { return portClosed = true; };
+        const QByteArray iniBefore = readAll(rig.ini());
+        const QStringList filesBefore = QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden);
+        ReadOnlyFolder readOnly(rig.dir.path());
+        if (!readOnly.holds())
+            QSKIP("this file system lets every process write into any folder");
+
+        QVERIFY(rig.zt.EndProg(false));
+        QVERIFY(rig.op.ended);
+        QVERIFY(portClosed);
+        QCOMPARE(readAll(rig.ini()), iniBefore);
+        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+        const QStringList entries = rig.logEntries();
+        QCOMPARE(entries.value(0), QStringLiteral("Ende ohne Frage"));
+        QCOMPARE(entries.value(1), QStringLiteral("  Fehler beim Beenden: Recent/ActTabStrip "
+                                                  "not written to ") +
+                                       rig.ini());
+        QVERIFY2(entries.value(2).startsWith(QStringLiteral("  Fehler beim Beenden: INI_Tidy ")),
+                 qPrintable(entries.join(QLatin1Char('|'))));
+        QCOMPARE(entries.size(), 3);
+        QVERIFY(readAll(rig.logFile()).contains("***** End"));
     }
 };
 

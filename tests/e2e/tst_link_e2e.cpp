@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
@@ -54,6 +55,8 @@ public:
     {
         return Tools::WaitUntil([&] { return output().contains(text); }, QDeadlineTimer(10000));
     }
+    // The device stops reading: what the program sends piles up in the line.
+    void pause() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
     void kill()
     {
         m_process.kill();
@@ -133,6 +136,8 @@ private Q_SLOTS:
     void deviceStarted_data();
     void deviceStarted();
     void farEndHangsUp();
+    void farEndHangsUpInTransmit_data();
+    void farEndHangsUpInTransmit();
 };
 
 void TestLinkE2e::initTestCase()
@@ -248,6 +253,44 @@ void TestLinkE2e::farEndHangsUp()
     rig.menu.Interpret_MenuCommand(9);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
+}
+
+void TestLinkE2e::farEndHangsUpInTransmit_data()
+{
+    QTest::addColumn<int>("outBufferSize");
+    QTest::newRow("16-byte pieces") << 16;
+    QTest::newRow("all in one piece") << 0;
+}
+
+void TestLinkE2e::farEndHangsUpInTransmit()
+{
+    QFETCH(int, outBufferSize);
+    E2eRig rig;
+    QVERIFY(rig.start());
+    rig.comm.setOutBufferSize(outBufferSize);
+    rig.ct.TimeOut = 120; // far beyond the hang-up: only the loss may end the transmit
+    rig.sim.pause();
+    QTimer::singleShot(300, [&] { rig.sim.kill(); });
+    // Far more than the line holds while the device does not read.
+    QVERIFY(!rig.ct.Comm_TransmitData(QByteArray(1 << 20, '5')));
+
+    const QString log = rig.sink.text();
+    QCOMPARE(int(log.count(QStringLiteral("COM1 closed"))), 1);
+    QVERIFY2(log.contains(QStringLiteral("  Error sending the data")), qPrintable(log));
+    QVERIFY(!log.contains(QStringLiteral("Timeout while sending")));
+    QVERIFY(!log.contains(QStringLiteral("Data sent")));
+    QVERIFY(!rig.ct.CommPortOpen);
+    QVERIFY(!rig.comm.portOpen());
+    QCOMPARE(rig.op.boxes.size(), 1);
+    QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
+    QVERIFY(!rig.op.hourglass);
+
+    // A later command fails at once, says why, and does not report the loss again.
+    rig.op.boxes.clear();
+    rig.menu.Interpret_MenuCommand(9);
+    QCOMPARE(rig.op.boxes.size(), 1);
+    QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
+    QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinkE2e)

@@ -258,6 +258,8 @@ void TestQtSerialComm::hangUpReportedOnce()
     QVERIFY(Tools::WaitUntil([&] { return !lost.isEmpty(); }, QDeadlineTimer(5000)));
     Tools::WaitWithEvents(100);
     QCOMPARE(lost.size(), 1);
+    QVERIFY(lost.first().first().toString().startsWith(
+        QStringLiteral("the device was disconnected or stopped responding (")));
     QVERIFY(!comm.portOpen());
 }
 
