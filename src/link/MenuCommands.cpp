@@ -109,11 +109,16 @@ void MenuCommands::Interpret_MenuCommand(int number)
 }
 
 // Sends the frame; only when it went out, waits for the answer, whose frame the collector
-// then hands to the interpreter.
+// then hands to the interpreter. The collector already stands aside while the request
+// drains: a fast device's answer arriving then is left for the wait, which would
+// otherwise time out on an answer already taken and drop what came after it.
 void MenuCommands::exchange(const QByteArray &frame, const QString &caption,
                             const QByteArray &expectedCode)
 {
-    if (!m_comm.Comm_TransmitData(frame, caption))
+    m_comm.CommWaitingForResponse = true;
+    const bool sent = m_comm.Comm_TransmitData(frame, caption);
+    m_comm.CommWaitingForResponse = false;
+    if (!sent)
         return;
     QString waiting = m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer"));
     ZtTools::FormatMessage(waiting, caption);

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void hexLog();
     void resetAndEnd();
     void saveAndLoad();
+    void answerDuringTransmit();
 };
 
 namespace {
@@ -317,6 +318,23 @@ void TestMenuCommands::saveAndLoad()
     QCOMPARE(rig.zt.Data.DataRecord.button(3, 4), qint16(1234));
     QCOMPARE(rig.op.status.trimmed(), QStringLiteral("ReadingData_Ok"));
     QCOMPARE(rig.zt.DataFileName, file);
+}
+
+// A fast device answers while the request is still draining from the output buffer: the
+// answer must be left for the wait that follows, not taken by the collector meanwhile
+// (the wait would then time out and drop what else arrived).
+void TestMenuCommands::answerDuringTransmit()
+{
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    rig.comm.drainAfterPolls = 5000;
+    rig.comm.onOutput = [&rig](const QByteArray &) { rig.comm.inject(frameOf(0x81)); };
+    rig.menu.Interpret_MenuCommand(9);
+    rig.settle();
+    QVERIFY(!rig.logged(QStringLiteral("Comm_Timeout_Short")));
+    QVERIFY(rig.boxTexts().isEmpty());
+    QCOMPARE(rig.loggedCount(QStringLiteral("Comm_Receiving_Data")), 1);
+    QVERIFY(rig.statusSeen(QStringLiteral("Comm_OnlineTest_Info")));
 }
 
 QTEST_GUILESS_MAIN(TestMenuCommands)

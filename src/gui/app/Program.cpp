@@ -63,8 +63,11 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_commDebug = std::make_unique<frmCommDebug>(m_iniFile);
     QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
                      &frmCommDebug::showBytes);
+    // Queued: the debug window lets events run while it appends, and inside the port's
+    // receive notification that would let the receive timer start collecting there, where
+    // the port reports no further bytes until the notification returns.
     QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
-                     &frmCommDebug::showBytes);
+                     &frmCommDebug::showBytes, Qt::QueuedConnection);
     m_op->setSerialSettings({m_port.get(), m_comm.get(), m_iniFile, language});
     m_op->setProtocolWindow(m_proto.get());
     m_op->setAboutWindow(m_splash.get());
