@@ -32,7 +32,7 @@ constexpr int SlotMs = 200;         // the device starts an exchange on these bo
 constexpr int TimerIntervalMs = 20; // the program's receive timer in this run
 constexpr int TimeOutSeconds = 1;   // the program's waits in this run
 constexpr int AnswerWaitMs = 5000;  // an answer later than this counts as missing
-constexpr int AnswerDelayMs = 100;  // the device's time before it answers the program
+constexpr int AnswerDelayMs = 10;   // the device's time before it answers the program
 constexpr int KeyRows = 15, KeyCols = 3;
 
 // One kind of exchange the device starts: the simulator commands, the answer it is due,
@@ -241,12 +241,8 @@ bool Soak::startSimulator()
                  // Every frame of the device in pieces, as a slow line delivers it.
                  QStringLiteral("--split"), QStringLiteral("24"), QStringLiteral("--gap"),
                  QStringLiteral("3"),
-                 // A pseudo-terminal delivers a frame the instant it is written; on a serial
-                 // line the device cannot answer the program's data block (182 bytes, 95 ms
-                 // at 19200 baud) sooner than that. An answer that arrives while the program
-                 // is still in its transmit loop is collected there and the wait for it that
-                 // follows runs out (dropping what arrives meanwhile): on this loaded machine
-                 // the loop took over 70 ms now and then, so 50 ms answers lost 3 of 1025.
+                 // A fast device: its answer often arrives while the program is still in its
+                 // transmit loop, which must leave it for the wait that follows.
                  QStringLiteral("--delay"), QString::number(AnswerDelayMs),
                  QStringLiteral("--data"), dir(QStringLiteral("zteditor.Dat"))});
     if (!m_sim.waitForStarted(10000))
