@@ -16,3 +16,11 @@ private:
     int m_number;
     QString m_description;
 };
+
+// The description a report shows for any failure: ours carry the system's text.
+inline QString describe(const std::exception &e)
+{
+    if (const auto *z = dynamic_cast<const ZtError *>(&e))
+        return z->description();
+    return QString::fromLocal8Bit(e.what());
+}

@@ -8,17 +8,6 @@
 #include "link/CommTools.h"
 #include "link/Frame.h"
 
-namespace {
-
-QString describe(const std::exception &e)
-{
-    if (const auto *z = dynamic_cast<const ZtError *>(&e))
-        return z->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
-} // namespace
-
 CommInterpreter::CommInterpreter(ZtTools &zt, CommTools &comm) : m_zt(zt), m_comm(comm)
 {
     m_comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {

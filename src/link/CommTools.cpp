@@ -14,13 +14,6 @@ namespace {
 
 const QString SectionComm = QStringLiteral("Comm");
 
-QString describe(const std::exception &e)
-{
-    if (const auto *z = dynamic_cast<const ZtError *>(&e))
-        return z->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
 // A number setting: the integer part of "0" + trimmed text; not a number or beyond the
 // given range is a failure of the step.
 qint64 readNumber(const QString &ini, const QString &key, const QString &def, qint64 lo, qint64 hi)

@@ -10,17 +10,6 @@
 #include "link/CommTools.h"
 #include "link/Frame.h"
 
-namespace {
-
-QString describe(const std::exception &e)
-{
-    if (const auto *z = dynamic_cast<const ZtError *>(&e))
-        return z->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
-} // namespace
-
 MenuCommands::MenuCommands(ZtTools &zt, CommTools &comm) : m_zt(zt), m_comm(comm) {}
 
 bool MenuCommands::confirm(const QString &question)
