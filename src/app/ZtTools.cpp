@@ -276,10 +276,8 @@ bool ZtTools::EndProg(bool queryMode)
         QString failure;
         try {
             failure = run();
-        } catch (const ZtError &e) {
-            failure = e.description();
         } catch (const std::exception &e) {
-            failure = QString::fromLocal8Bit(e.what());
+            failure = describe(e);
         }
         if (failure.isEmpty())
             return;

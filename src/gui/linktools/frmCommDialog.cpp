@@ -269,12 +269,8 @@ bool frmCommDialog::prepare()
         m_cmbFlowControl->setCurrentIndex(0);
         m_txtInterval->setText(QString::number(m_tools.TimerInterval));
         m_txtTimeout->setText(QString::number(m_tools.TimeOut));
-    } catch (const ZtError &e) {
-        m_op.messageBox(e.description(), BoxIcon::Exclamation, windowTitle());
-        m_result = false;
-        return false;
     } catch (const std::exception &e) {
-        m_op.messageBox(QString::fromLocal8Bit(e.what()), BoxIcon::Exclamation, windowTitle());
+        m_op.messageBox(describe(e), BoxIcon::Exclamation, windowTitle());
         m_result = false;
         return false;
     }
