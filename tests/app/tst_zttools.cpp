@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "TestFiles.h"
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
@@ -51,19 +52,6 @@ Coord_X=111
 
 const QString Caption = QStringLiteral("ZT DerUvav Version 1.0 Build 5");
 const QString CrLf = QStringLiteral("\r\n");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // A record with a code in every group, and its file form.
 ButtonRecord fileRecord()

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestFiles.h"
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "app/ZtTools.h"
@@ -10,13 +11,6 @@
 #include "log/AppLog.h"
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // "label=code" per entry, "label=-" for an entry without code.
 QString describe(const CodeList &list)

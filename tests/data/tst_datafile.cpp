@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestFiles.h"
 #include "common/ZtError.h"
 #include "data/DataFile.h"
 
@@ -35,19 +36,6 @@ ButtonRecord sampleRecord()
     r.button(3, 13) = 300;
     r.button(4, 25) = -32768;
     return r;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // Writes the first `keep` bytes, then fails as a full disk does.

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include "TestFiles.h"
 #include "data/DataFile.h"
 
 namespace {
@@ -19,19 +20,6 @@ QByteArray image(int sign, const char *version)
         for (int row = 1; row <= KeyRows; ++row)
             record.button(group, row) = qint16(sign * (group * 1000 + row * 7));
     return DataFile::encode(record);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
