@@ -1,3 +1,4 @@
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "LinkRig.h"
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void waitForResponse_data();
     void waitForResponse();
     void bufferCap();
+    void floodThenValidFrame_data();
+    void floodThenValidFrame();
     void farEndHangsUp();
 };
 
@@ -439,6 +442,47 @@ void TestCommTools::bufferCap()
     rig.ct.Comm_WaitForData();
     QCOMPARE(got, QByteArray("88"));
     QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 2);
+}
+
+// Whatever a broken or noisy line delivers, memory stays bounded and the next valid online
+// test is still answered.
+void TestCommTools::floodThenValidFrame_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("10 MB of random bytes") << 0;
+    QTest::newRow("10 000 frames back to back") << 1;
+}
+
+void TestCommTools::floodThenValidFrame()
+{
+    QFETCH(int, kind);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    if (kind == 0) {
+        QRandomGenerator random(4711);
+        QByteArray chunk(64 * 1024, Qt::Uninitialized);
+        for (int i = 0; i < 160; ++i) {
+            for (char &c : chunk)
+                c = char(random.bounded(256));
+            rig.comm.inject(chunk);
+            QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+        }
+    } else {
+        for (int i = 0; i < 10000; ++i) {
+            rig.comm.inject(frameOf(0x88));
+            QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+            if (i % 10 == 0)
+                Tools::DoEvents();
+        }
+    }
+    rig.settle();
+    Tools::WaitUntil(
+        [&] { return !rig.ct.CommWaitingForResponse && rig.ct.CommInBuffer.isEmpty(); },
+        QDeadlineTimer(5000));
+    rig.comm.written.clear();
+    rig.comm.inject(frameOf(0x80));
+    rig.settle();
+    QCOMPARE(rig.comm.written, frameOf(0x81));
 }
 
 void TestCommTools::farEndHangsUp()
