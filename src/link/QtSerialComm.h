@@ -1,6 +1,7 @@
 #pragma once
 #include <QSerialPort>
 
+#include "common/ZtError.h"
 #include "link/SerialPort.h"
 
 // The serial port over QSerialPort. Port numbers 1..16 map to devices through section
@@ -12,6 +13,11 @@ public:
     explicit QtSerialComm(const QString &iniFile, QObject *parent = nullptr);
 
     static QString deviceName(const QString &iniFile, int port);
+    // What an open of device that QSerialPort refused with error and its text comes to:
+    // 8002 for a missing device, 8005 for one held by another program (busy, exclusive,
+    // locked), a permission failure naming the group to join, else the error as it is.
+    static ZtError openFailure(const QString &device, QSerialPort::SerialPortError error,
+                               const QString &text);
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }
@@ -33,6 +39,8 @@ public:
     QByteArray input() override;
     int outBufferCount() const override;
     int commEvent() const override { return m_event; }
+    QString portDevice() const override { return deviceName(m_iniFile, m_commPort); }
+    bool deviceAvailable() const override;
 
 private:
     struct Line {
