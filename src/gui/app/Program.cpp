@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QLabel>
 #include <QTimer>
 
 #include "app/GuiOperator.h"
@@ -103,6 +104,8 @@ frmMain &Program::createMainWindow()
     callbacks.dummy = [this] { cmdDummy_Click(); };
     m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
     m_op->setMainWindow(m_mainWindow.get());
+    QObject::connect(m_comm.get(), &CommTools::linkChanged, m_mainWindow.get(),
+                     [this] { m_mainWindow->lblLink->setText(m_comm->Comm_LinkText()); });
     m_pages->attach(*m_zt, *m_mainWindow);
     QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
                      [this] { m_menu->timSendData_Timer(); });
