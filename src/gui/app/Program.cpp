@@ -61,14 +61,13 @@ Program::Program(const QString &appDir, const QString &exeName)
 
     m_splash = std::make_unique<frmSplash>(productVersion);
     m_proto = std::make_unique<frmProto>(*m_messages);
-    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile);
+    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile, *m_messages);
+    // The window only queues what it is given, so the port may hand it bytes directly,
+    // also from its receive notification.
     QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
-                     &frmCommDebug::showBytes);
-    // Queued: the debug window lets events run while it appends, and inside the port's
-    // receive notification that would let the receive timer start collecting there, where
-    // the port reports no further bytes until the notification returns.
+                     &frmCommDebug::showSent);
     QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
-                     &frmCommDebug::showBytes, Qt::QueuedConnection);
+                     &frmCommDebug::showReceived);
     m_op->setSerialSettings({m_port.get(), m_comm.get(), m_iniFile, language});
     m_op->setProtocolWindow(m_proto.get());
     m_op->setAboutWindow(m_splash.get());
