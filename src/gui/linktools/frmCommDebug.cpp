@@ -347,8 +347,9 @@ void frmCommDebug::keyPressEvent(QKeyEvent *event)
 void frmCommDebug::setOwner(QWidget *owner)
 {
     m_owner = owner;
-    new QShortcut(QKeySequence(Qt::Key_F12), owner, this, &frmCommDebug::toggle,
-                  Qt::ApplicationShortcut);
+    delete m_toggleKey; // one F12 only: two would cancel each other out
+    m_toggleKey = new QShortcut(QKeySequence(Qt::Key_F12), owner, this, &frmCommDebug::toggle,
+                                Qt::ApplicationShortcut);
 }
 
 // Never over the splash, never behind the main window: shown once the owner shows, and

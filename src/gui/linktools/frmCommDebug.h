@@ -9,6 +9,7 @@ class Messages;
 class QAction;
 class QLabel;
 class QPlainTextEdit;
+class QShortcut;
 class QTimer;
 
 // Shows serial data as aligned cells: hex values above, printable characters below.
@@ -86,6 +87,7 @@ private:
     QAction *m_pause, *m_clear, *m_save;
     QTimer *m_flush;
     QPointer<QWidget> m_owner;
+    QPointer<QShortcut> m_toggleKey;
     QList<Chunk> m_pending;
     qsizetype m_pendingCells = 0; // text the pending chunks make, per box
     qint64 m_skipped = 0;         // bytes that gave way before they were shown
