@@ -12,6 +12,8 @@ public:
     explicit QtSerialComm(const QString &iniFile, QObject *parent = nullptr);
 
     static QString deviceName(const QString &iniFile, int port);
+    // A device named directly (a path) is opened instead of the one the number maps to.
+    void setDevice(const QString &device) { m_device = device; }
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }
@@ -48,6 +50,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QString m_iniFile;
+    QString m_device;
     QSerialPort m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
