@@ -181,7 +181,7 @@ void QtSerialComm::setPortOpen(bool open)
     }
     if (m_port.isOpen())
         return;
-    const QString device = deviceName(m_iniFile, m_commPort);
+    const QString device = portDevice();
     m_port.setPortName(device);
     applyLine();
     m_port.setFlowControl(flowOf(m_handshaking));

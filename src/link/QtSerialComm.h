@@ -18,6 +18,8 @@ public:
     // locked), a permission failure naming the group to join, else the error as it is.
     static ZtError openFailure(const QString &device, QSerialPort::SerialPortError error,
                                const QString &text);
+    // A device named directly (a path) is opened instead of the one the number maps to.
+    void setDevice(const QString &device) { m_device = device; }
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }
@@ -39,7 +41,10 @@ public:
     QByteArray input() override;
     int outBufferCount() const override;
     int commEvent() const override { return m_event; }
-    QString portDevice() const override { return deviceName(m_iniFile, m_commPort); }
+    QString portDevice() const override
+    {
+        return m_device.isEmpty() ? deviceName(m_iniFile, m_commPort) : m_device;
+    }
     bool deviceAvailable() const override;
 
 private:
@@ -56,6 +61,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QString m_iniFile;
+    QString m_device;
     QSerialPort m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");

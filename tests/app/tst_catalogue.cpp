@@ -166,6 +166,7 @@ private Q_SLOTS:
             {"TransmitData_GetVersionInfo", 0},
             {"TransmitData_OnlineTest", 0},
             {"Interpret_MenuCommand_Err", 1},
+            {"Cfg_Usage_Err", 1}, // what is wrong on the command line
             {"Preparing_DataExchange", 0},
             {"WritingData", 0},
             {"WritingFile", 1},
@@ -176,6 +177,7 @@ private Q_SLOTS:
             {"ReadingFile", 1},
             {"ReadingData_Err", 1},
             {"ReadFromDisk_Err", 2},
+            {"Cfg_Json_Err", 2}, // JSON file, what is wrong in it
             {"SaveAs", 0},
             {"OpenFile", 0},
             {"DataFile", 0},
