@@ -23,6 +23,7 @@ Comm_OpenPort_Err=Cannot open port: & (COM&)
 Comm_ClosePort_Err=Cannot close: & (COM&)
 Comm_TransmitData_Err=Send failed: &
 Comm_WaitForData_Err=Receive failed: &
+Comm_Bytes_Dropped=Dropped & bytes
 Comm_WaitForResponse_Err=Answer failed: &
 Comm_Waiting_For_Answer=Waiting for &
 Comm_Timeout_Waiting_For_Answer=No answer & in time
