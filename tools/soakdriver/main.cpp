@@ -37,8 +37,8 @@ constexpr int KeyRows = 15, KeyCols = 3;
 
 // One kind of exchange the device starts: the simulator commands, the answer it is due,
 // the quiet time the program needs afterwards before the next frame may arrive (frames
-// that arrive within one receive-timer interval are one buffer to the program), and the
-// log entries it adds, by catalogue key.
+// that arrive within one receive-timer interval are collected in one go, which would merge
+// their log entries), and the log entries it adds, by catalogue key.
 struct Kind {
     QString name;
     QStringList commands;
