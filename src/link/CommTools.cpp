@@ -16,13 +16,19 @@ namespace {
 const QString SectionComm = QStringLiteral("Comm");
 
 // A number setting: the integer part of "0" + trimmed text; not a number or beyond the
-// given range is a failure of the step.
-qint64 readNumber(const QString &ini, const QString &key, const QString &def, qint64 lo, qint64 hi)
+// given range is a failure of the step. The time values may be negative ("no time-out"), so
+// there a leading minus sign is read as one.
+qint64 readNumber(const QString &ini, const QString &key, const QString &def, qint64 lo, qint64 hi,
+                  bool negativeAllowed = false)
 {
     const QString text = INI_ReadValue(ini, SectionComm, key, def);
+    const QString trimmed = Tools::Trim(text);
+    const bool negative = negativeAllowed && trimmed.startsWith(QLatin1Char('-'));
     qint64 value = 0;
-    if (!Tools::ValOfChecked(text, value))
+    if (!Tools::ValOfChecked(negative ? trimmed.mid(1) : trimmed, value))
         throw ZtError(QStringLiteral("%1: not a number: %2").arg(key, text));
+    if (negative)
+        value = -value;
     if (value < lo || value > hi)
         throw ZtError(QStringLiteral("%1: out of range: %2").arg(key, text));
     return value;
@@ -133,12 +139,12 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
         // event per arrival), is what every SerialPort does.
         step = 9;
         TimeOut = qint16(
-            readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max));
+            readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max, true));
         step = 10;
         ShowCancelDialog = readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
         step = 11;
         TimerInterval = qint16(readNumber(ini, QStringLiteral("TimerInterval"),
-                                          QStringLiteral("500"), I16Min, I16Max));
+                                          QStringLiteral("500"), I16Min, I16Max, true));
     } catch (const std::exception &) {
         return step;
     }
@@ -429,6 +435,11 @@ bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &captio
 
 // --- receive ----------------------------------------------------------------------------
 
+// The port's receive notification. It only moves bytes into CommInBuffer and arms the
+// timer: running window events here (a log line into the protocol window, a box, a wait,
+// interpretation) re-enters the event loop inside the port's own notification, which then
+// stops reading until it returns, and with a full read buffer the link stops for good.
+// Whatever it has to report is written later, from the event loop.
 void CommTools::Comm_OnComm()
 {
     if (m_comm.commEvent() != SerialPort::EvReceive)
@@ -452,59 +463,83 @@ void CommTools::Comm_OnComm()
             QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
             ZtTools::FormatMessage(
                 text, QStringLiteral("receive buffer full, %1 older bytes dropped").arg(dropped));
-            log(text);
+            QMetaObject::invokeMethod(
+                this, [this, text] { log(text); }, Qt::QueuedConnection);
         }
     }
-    // An interval of 0 leaves the timer idle, as the setting says.
+    // An interval of 0 or less leaves the timer idle, as the setting says.
     if (TimerInterval > 0)
         m_timerComm.start(TimerInterval);
     else
         m_timerComm.stop();
 }
 
+// Hands every complete frame in the buffer to the interpreter, in arrival order; bytes that
+// cannot belong to a frame are dropped and logged with their count. An incomplete frame is
+// waited for until it ends, the time-out passes or the operator cancels.
 void CommTools::Comm_WaitForData()
 {
-    if (CommWaitingForResponse)
+    if (CommWaitingForResponse || m_collecting)
         return;
-    if (CommInBuffer.isEmpty() || m_collecting)
+    if (CommInBuffer.isEmpty()) {
+        m_timerComm.stop();
         return;
+    }
     m_collecting = true;
+    bool shown = false;
     try {
         m_timerComm.stop();
         Tools::DoEvents();
-        const QString receiving = m_zt.msg().text(QStringLiteral("Comm_Receiving_Data"));
-        status(receiving);
-        log(receiving);
-        Comm_ShowTransferForm();
-        CommCancel = false;
-        Tools::WaitUntil([&] { return isCompleteFrame(CommInBuffer) || CommCancel || portGone(); },
-                         deadline());
-        if (CommCancel) {
+        for (;;) {
+            qsizetype dropped = 0;
+            const QList<QByteArray> frames = takeFrames(CommInBuffer, dropped);
+            if (dropped > 0) {
+                QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Bytes_Dropped")));
+                ZtTools::FormatMessage(text, QString::number(dropped));
+                log(text);
+            }
+            if (frames.isEmpty() && CommInBuffer.isEmpty())
+                break;
+            if (!shown) {
+                shown = true;
+                const QString receiving = m_zt.msg().text(QStringLiteral("Comm_Receiving_Data"));
+                status(receiving);
+                log(receiving);
+                Comm_ShowTransferForm();
+                CommCancel = false;
+            }
+            for (const QByteArray &frame : frames)
+                if (m_interpreter)
+                    m_interpreter(Tools::ByteToHex(quint8(frame.at(0))), frame);
+            if (!frames.isEmpty())
+                continue; // bytes may have arrived meanwhile
+            Tools::WaitUntil([&] { return holdsFrame(CommInBuffer) || CommCancel || portGone(); },
+                             deadline());
+            if (CommCancel) {
+                CommInBuffer.clear();
+                const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
+                status(text);
+                log(text);
+                break;
+            }
+            if (holdsFrame(CommInBuffer))
+                continue;
             CommInBuffer.clear();
-            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
-            status(text);
-            log(text);
-        } else if (isCompleteFrame(CommInBuffer)) {
-            const QByteArray code = Tools::ByteToHex(quint8(CommInBuffer.at(0)));
-            const QByteArray frame = CommInBuffer;
-            CommInBuffer.clear();
-            if (m_interpreter)
-                m_interpreter(code, frame);
-        } else if (portGone()) {
-            CommInBuffer.clear();
-            throw ZtError(m_portLostText);
-        } else {
-            CommInBuffer.clear();
+            if (portGone())
+                throw ZtError(m_portLostText);
             const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Short")));
             status(text);
             log(text);
             box(pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Completing_Data"))),
                 BoxIcon::Exclamation);
+            break;
         }
-        Comm_HideTransferForm();
+        if (shown)
+            Comm_HideTransferForm();
         m_collecting = false;
     } catch (const std::exception &e) {
-        Comm_HideTransferForm();
+        if (shown)
+            Comm_HideTransferForm();
         QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
         ZtTools::FormatMessage(text, describe(e));
         log(text);
@@ -526,11 +561,9 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
             Comm_SetTransferCaption(caption);
         Comm_ShowTransferForm();
         CommCancel = false;
-        const char want = char(Tools::HexToByte(expectedCode));
-        const auto arrived = [&] {
-            return CommInBuffer.size() > 1 && CommInBuffer.front() == want &&
-                   CommInBuffer.back() == FrameTerminator;
-        };
+        // The answer is left in the buffer, with any frames around it, for the collector.
+        const int want = Tools::HexToByte(expectedCode);
+        const auto arrived = [&] { return holdsFrame(CommInBuffer, want); };
         // The request may still be on the wire when the output buffer is empty.
         Tools::WaitUntil([&] { return arrived() || CommCancel || portGone(); },
                          deadline(m_lastFrameWireMs));
@@ -545,7 +578,10 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
         } else if (portGone()) {
             throw ZtError(m_portLostText);
         } else {
-            CommInBuffer.clear();
+            // Frames the device sent meanwhile are still interpreted; only the unfinished
+            // rest goes.
+            qsizetype dropped = 0;
+            CommInBuffer = takeFrames(CommInBuffer, dropped).join();
             QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Waiting_For_Answer")));
             ZtTools::FormatMessage(text, QString::fromLatin1(expectedCode));
             box(text, BoxIcon::Exclamation);

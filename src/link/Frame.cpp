@@ -41,6 +41,54 @@ bool isCompleteFrame(QByteArrayView buffer)
     return buffer.size() > 1 && isCommandByte(buffer.front()) && buffer.back() == FrameTerminator;
 }
 
+namespace {
+
+// The next complete frame at or after from: [start, end). Without one, start is where an
+// incomplete frame begins, or -1.
+bool nextFrame(QByteArrayView buffer, qsizetype from, qsizetype &start, qsizetype &end)
+{
+    start = -1;
+    for (qsizetype i = from; i < buffer.size(); ++i) {
+        const char c = buffer[i];
+        if (isCommandByte(c)) {
+            start = i;
+        } else if (c == FrameTerminator && start >= 0) {
+            end = i + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+QList<QByteArray> takeFrames(QByteArray &buffer, qsizetype &dropped)
+{
+    QList<QByteArray> frames;
+    qsizetype pos = 0;
+    qsizetype start = -1;
+    qsizetype end = 0;
+    while (nextFrame(buffer, pos, start, end)) {
+        dropped += start - pos;
+        frames << buffer.mid(start, end - start);
+        pos = end;
+    }
+    const qsizetype keep = start >= 0 ? start : buffer.size();
+    dropped += keep - pos;
+    buffer.remove(0, keep);
+    return frames;
+}
+
+bool holdsFrame(QByteArrayView buffer, int code)
+{
+    qsizetype start = -1;
+    qsizetype end = 0;
+    for (qsizetype pos = 0; nextFrame(buffer, pos, start, end); pos = end)
+        if (code < 0 || quint8(buffer[start]) == code)
+            return true;
+    return false;
+}
+
 QByteArrayView framePayload(QByteArrayView frame)
 {
     return frame.size() < 2 ? QByteArrayView() : frame.sliced(1, frame.size() - 2);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -43,6 +44,14 @@ QString hexBytesText(QByteArrayView bytes);
 // A frame for a trace line: its command byte and terminator in hex and its payload as the
 // text it is, e.g. 85 "01020304" 0D; a payload that is not printable is shown in hex.
 QString frameText(QByteArrayView frame);
+// The payload holds neither a command byte nor the terminator, so a buffer splits into
+// frames unambiguously. takeFrames removes every complete frame from the front of buffer,
+// in arrival order, together with the bytes that cannot belong to one (anything in front of
+// a command byte, and a frame start cut short by the next command byte); their count is
+// added to dropped. An incomplete frame at the end stays. holdsFrame tells whether buffer
+// holds a complete frame, with the given code when code is not -1.
+QList<QByteArray> takeFrames(QByteArray &buffer, qsizetype &dropped);
+bool holdsFrame(QByteArrayView buffer, int code = -1);
 
 // Data block: groups 1..cols, entries 1..rows, four hex digits each, high byte first.
 // cols and rows are held to 1..4 and 1..25.

@@ -7,7 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QRandomGenerator>
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "link/Frame.h"
 
 #include "settings/INITools.h"
 
@@ -30,6 +36,111 @@ bool portOpen(qint64 pid, const QString &link)
     return false;
 }
 
+// The editor as installed, in a folder of its own, with the given settings and its port
+// COM1 pointed at link.
+struct Editor {
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    QString link = dir.filePath(QStringLiteral("ztdev"));
+    QProcess process;
+
+    bool install(const QList<std::array<const char *, 3>> &values)
+    {
+        for (const QString name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
+                                   QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
+            if (!QFile::copy(QDir(binDir()).filePath(name), dir.filePath(name)))
+                return false;
+        QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+        for (const auto &v : values)
+            if (!INI_WriteValue(ini, QLatin1String(v[0]), QLatin1String(v[1]), QLatin1String(v[2])))
+                return false;
+        return INI_WriteValue(ini, QStringLiteral("Ports"), QStringLiteral("COM1"), link);
+    }
+    // Starts the editor and waits until its port is open.
+    bool start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(dir.filePath(QStringLiteral("zteditor")), {});
+        if (!process.waitForStarted())
+            return false;
+        QDeadlineTimer until(60000);
+        while (!portOpen(process.processId(), link) && !until.hasExpired())
+            QTest::qWait(50);
+        QTest::qWait(300); // the program clears its input right after opening
+        return portOpen(process.processId(), link);
+    }
+    QString log() const
+    {
+        QFile file(dir.filePath(QStringLiteral("zteditor-%1.Log"))
+                       .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    ~Editor()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(process.processId()), SIGTERM);
+        if (!process.waitForFinished(10000))
+            process.kill();
+    }
+};
+
+// The device end of a pseudo-terminal whose program end is reached through link.
+class DeviceEnd {
+public:
+    explicit DeviceEnd(const QString &link)
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd >= 0 && grantpt(m_fd) == 0 && unlockpt(m_fd) == 0)
+            m_ok = QFile::link(QString::fromLocal8Bit(ptsname(m_fd)), link);
+    }
+    ~DeviceEnd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool ok() const { return m_ok; }
+    // Writes bytes as fast as the line takes them; false when the program stops taking
+    // them before the deadline.
+    bool write(const QByteArray &bytes, QDeadlineTimer until)
+    {
+        for (qsizetype done = 0; done < bytes.size();) {
+            pollfd p{m_fd, POLLOUT, 0};
+            if (until.hasExpired())
+                return false;
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            const auto n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+        }
+        return true;
+    }
+    // Reads until wanted has been seen or the deadline passes; returns all that was read.
+    QByteArray readUntil(const QByteArray &wanted, QDeadlineTimer until)
+    {
+        QByteArray got;
+        while (!got.contains(wanted) && !until.hasExpired()) {
+            pollfd p{m_fd, POLLIN, 0};
+            char buf[512];
+            if (::poll(&p, 1, 100) > 0) {
+                const auto n = ::read(m_fd, buf, sizeof buf);
+                if (n > 0)
+                    got.append(buf, n);
+            }
+        }
+        return got;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_ok = false;
+};
+
 } // namespace
 
 class TestPiecesE2e : public QObject {
@@ -37,6 +148,7 @@ class TestPiecesE2e : public QObject {
 private Q_SLOTS:
     void answered_data();
     void answered();
+    void floodThenOnlineTest();
 };
 
 void TestPiecesE2e::answered_data()
@@ -58,21 +170,16 @@ void TestPiecesE2e::answered()
     if (!QFile::exists(binDir() + QStringLiteral("/zteditor")))
         QSKIP("zteditor is not built");
 
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
-    const QString link = dir.filePath(QStringLiteral("ztdev"));
-    for (const QString name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
-                               QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
-        QVERIFY(QFile::copy(QDir(binDir()).filePath(name), dir.filePath(name)));
-    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
-    const QList<std::array<const char *, 3>> values = {
-        {"Main", "Debug", "yes"},        {"Main", "ShowMsgBox", "no"},
-        {"Main", "RequestStatus", "no"}, {"Main", "RequestData", "no"},
-        {"Comm", "Port", "1"},           {"Comm", "TimerInterval", "20"},
-        {"Comm", "TimeOut", "2"},        {"Main", "LoadAtStartup_Default", "zteditor.Dat"}};
-    for (const auto &v : values)
-        QVERIFY(INI_WriteValue(ini, QLatin1String(v[0]), QLatin1String(v[1]), QLatin1String(v[2])));
-    QVERIFY(INI_WriteValue(ini, QStringLiteral("Ports"), QStringLiteral("COM1"), link));
+    Editor editor;
+    QVERIFY(editor.install({{"Main", "Debug", "yes"},
+                            {"Main", "ShowMsgBox", "no"},
+                            {"Main", "RequestStatus", "no"},
+                            {"Main", "RequestData", "no"},
+                            {"Comm", "Port", "1"},
+                            {"Comm", "TimerInterval", "20"},
+                            {"Comm", "TimeOut", "2"},
+                            {"Main", "LoadAtStartup_Default", "zteditor.Dat"}}));
+    const QString &link = editor.link;
 
     QProcess sim;
     sim.start(binDir() + QStringLiteral("/ztdevsim"),
@@ -82,16 +189,7 @@ void TestPiecesE2e::answered()
     QVERIFY(sim.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 10000);
 
-    QProcess editor;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    editor.setProcessEnvironment(env);
-    editor.setWorkingDirectory(dir.path());
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    editor.start(dir.filePath(QStringLiteral("zteditor")), {});
-    QVERIFY(editor.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(portOpen(editor.processId(), link), 60000);
-    QTest::qWait(300); // the program clears its input right after opening
+    QVERIFY(editor.start());
 
     QByteArray printed;
     for (int i = 1; i <= rounds; ++i) {
@@ -103,22 +201,47 @@ void TestPiecesE2e::answered()
     printed += sim.readAllStandardOutput();
     QCOMPARE(printed.count(answer), rounds);
 
-    ::kill(pid_t(editor.processId()), SIGTERM);
-    if (!editor.waitForFinished(10000))
-        editor.kill();
     sim.terminate();
     sim.waitForFinished();
 
     // Not one frame of the device was dropped half-read.
-    QFile log(dir.filePath(QStringLiteral("zteditor-%1.Log"))
-                  .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(log.readAll());
-    const QString timeout = INI_ReadValue(ini, QStringLiteral("Messages_GER"),
+    const QString text = editor.log();
+    QVERIFY(!text.isEmpty());
+    const QString timeout = INI_ReadValue(editor.ini, QStringLiteral("Messages_GER"),
                                           QStringLiteral("Comm_Timeout_Short"), QString());
     QVERIFY(!timeout.isEmpty());
     QVERIFY2(!text.contains(QStringLiteral(">    ") + timeout + QStringLiteral("\r\n")),
              qPrintable(text));
+}
+
+// Noise at the line's full speed, with the shipped buffer sizes and the serial traffic window
+// open: the program keeps taking it all, and the online test right after is answered.
+void TestPiecesE2e::floodThenOnlineTest()
+{
+    if (!QFile::exists(binDir() + QStringLiteral("/zteditor")))
+        QSKIP("zteditor is not built");
+    Editor editor;
+    QVERIFY(editor.install({{"Comm", "Debug", "1"},
+                            {"Comm", "Port", "1"},
+                            {"Main", "ShowMsgBox", "no"},
+                            {"Main", "RequestStatus", "no"},
+                            {"Main", "RequestData", "no"}}));
+    DeviceEnd device(editor.link);
+    QVERIFY(device.ok());
+    QVERIFY(editor.start());
+
+    // Every byte but the command bytes, so the noise never forms a frame.
+    QByteArray noise(256 * 1024, Qt::Uninitialized); // four times the receive buffer's cap
+    QRandomGenerator random(4711);
+    for (char &c : noise) {
+        c = char(random.bounded(256));
+        if (isCommandByte(c))
+            c = 'x';
+    }
+    QVERIFY2(device.write(noise, QDeadlineTimer(120000)), "the program stopped reading");
+    QVERIFY(device.write(QByteArray("\x80\r"), QDeadlineTimer(10000)));
+    QCOMPARE(device.readUntil("\x81\r", QDeadlineTimer(60000)), QByteArray("\x81\r"));
+    QCOMPARE(editor.process.state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestPiecesE2e)

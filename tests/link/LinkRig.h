@@ -28,6 +28,7 @@ Comm_Link_Closed=closed
 Comm_Link_Lost=lost
 Comm_TransmitData_Err=Send failed: &
 Comm_WaitForData_Err=Receive failed: &
+Comm_Bytes_Dropped=Dropped & bytes
 Comm_WaitForResponse_Err=Answer failed: &
 Comm_Waiting_For_Answer=Waiting for &
 Comm_Timeout_Waiting_For_Answer=No answer & in time

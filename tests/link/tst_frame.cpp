@@ -13,6 +13,8 @@ private Q_SLOTS:
     void ackFrame();
     void completeFrame_data();
     void completeFrame();
+    void takeFrames_data();
+    void takeFrames();
     void dataBlock_data();
     void dataBlock();
     void versionInfo_data();
@@ -102,6 +104,55 @@ void TstFrame::completeFrame()
         QCOMPARE(framePayload(buffer).toByteArray(), payload);
         QCOMPARE(makeFrame(quint8(buffer[0]), payload), buffer);
     }
+}
+
+void TstFrame::takeFrames_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<int>("dropped");
+    const QByteArray online("\x80\r");
+    const QByteArray reset("\x87\r");
+    const QByteArray block("\x85"
+                           "0102\r");
+    QTest::newRow("two frames in one burst")
+        << online + reset << QList<QByteArray>{online, reset} << QByteArray() << 0;
+    QTest::newRow("junk in front")
+        << "xy\r" + online << QList<QByteArray>{online} << QByteArray() << 3;
+    QTest::newRow("data block then online test")
+        << block + online << QList<QByteArray>{block, online} << QByteArray() << 0;
+    QTest::newRow("incomplete tail stays") << online + QByteArray("\x85"
+                                                                  "01")
+                                           << QList<QByteArray>{online}
+                                           << QByteArray("\x85"
+                                                         "01")
+                                           << 0;
+    QTest::newRow("frame cut short by the next command")
+        << QByteArray("\x85"
+                      "01") +
+               online
+        << QList<QByteArray>{online} << QByteArray() << 3;
+    QTest::newRow("junk only") << QByteArray("\x7F\x91\r12") << QList<QByteArray>{} << QByteArray()
+                               << 5;
+    QTest::newRow("junk between frames and after")
+        << online + "zz" + reset + "\r" << QList<QByteArray>{online, reset} << QByteArray() << 3;
+}
+
+void TstFrame::takeFrames()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(QByteArray, rest);
+    QFETCH(int, dropped);
+    QCOMPARE(holdsFrame(buffer), !frames.isEmpty());
+    for (const QByteArray &f : frames)
+        QVERIFY(holdsFrame(buffer, quint8(f[0])));
+    QVERIFY(!holdsFrame(buffer, 0x89));
+    qsizetype count = 0;
+    QCOMPARE(::takeFrames(buffer, count), frames);
+    QCOMPARE(buffer, rest);
+    QCOMPARE(int(count), dropped);
 }
 
 void TstFrame::dataBlock_data()

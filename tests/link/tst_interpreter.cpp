@@ -25,6 +25,8 @@ private Q_SLOTS:
     void hexData();
     void dataNotAcknowledgedIsDropped();
     void versionInfoFrame();
+    void bursts_data();
+    void bursts();
 };
 
 void TestInterpreter::codes_data()
@@ -278,6 +280,38 @@ void TestInterpreter::versionInfoFrame()
              "20" + QByteArray("TextStatus(1)").leftJustified(32, ' ').toHex().toUpper());
     QCOMPARE(frame.mid(67, 12), QByteArray("20476572E474")); // Windows-1252: ä is E4
     QVERIFY(rig.pages.calls.startsWith(QStringLiteral("from")));
+}
+
+// Frames as a line delivers them: several in one burst, behind noise, split across bursts.
+void TestInterpreter::bursts_data()
+{
+    QTest::addColumn<QList<QByteArray>>("arrivals");
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray online = frameOf(0x80);
+    QTest::newRow("online test and reset in one burst")
+        << QList<QByteArray>{online + frameOf(0x87)} << frameOf(0x81) + frameOf(0x88);
+    QTest::newRow("noise in front") << QList<QByteArray>{"\x7F\x91zz\r" + online} << frameOf(0x81);
+    QTest::newRow("data block, then online test")
+        << QList<QByteArray>{frameOf(0x85, "01020304") + online}
+        << frameOf(0x86, "3130") + frameOf(0x81);
+    QTest::newRow("split before the terminator, then another")
+        << QList<QByteArray>{QByteArray(1, char(0x80)), "\r" + online}
+        << frameOf(0x81) + frameOf(0x81);
+}
+
+void TestInterpreter::bursts()
+{
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(QByteArray, written);
+    LinkRig rig;
+    rig.zt.Flags.ShowMsgBox = false;
+    rig.ct.TimerInterval = 20;
+    for (const QByteArray &bytes : arrivals) {
+        rig.comm.inject(bytes);
+        Tools::WaitWithEvents(5); // within one receive-timer interval
+    }
+    rig.settle();
+    QCOMPARE(rig.comm.written, written);
 }
 
 QTEST_GUILESS_MAIN(TestInterpreter)

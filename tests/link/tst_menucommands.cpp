@@ -232,30 +232,43 @@ void TestMenuCommands::systemPage()
 void TestMenuCommands::requestedByDevice_data()
 {
     QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("before"); // in the request's burst, in front of it
+    QTest::addColumn<QByteArray>("reply");  // the device's answer to the data
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("kind 20 sends the data") << QByteArray("20") << frameOf(0x85, DataPayload);
-    QTest::newRow("other kind sends nothing") << QByteArray("21") << QByteArray();
-    QTest::newRow("empty kind sends the data") << QByteArray() << frameOf(0x85, DataPayload);
+    const QByteArray ack = frameOf(0x86, "353133");
+    const QByteArray data = frameOf(0x85, DataPayload);
+    QTest::newRow("kind 20 sends the data") << QByteArray("20") << QByteArray() << ack << data;
+    QTest::newRow("other kind sends nothing")
+        << QByteArray("21") << QByteArray() << ack << QByteArray();
+    QTest::newRow("empty kind sends the data") << QByteArray() << QByteArray() << ack << data;
+    QTest::newRow("request behind an online test")
+        << QByteArray("20") << frameOf(0x80) << ack << frameOf(0x81) + data;
+    QTest::newRow("acknowledgement behind an online test")
+        << QByteArray("20") << QByteArray() << frameOf(0x80) + ack << data + frameOf(0x81);
 }
 
 void TestMenuCommands::requestedByDevice()
 {
     QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, reply);
     QFETCH(QByteArray, written);
     LinkRig rig;
     fillButtons(rig);
-    rig.comm.inject(frameOf(0x84, kind));
+    rig.comm.inject(before + frameOf(0x84, kind));
     rig.settle();
     QCOMPARE(rig.ct.RequestedCommand, kind);
     QCOMPARE(rig.op.sendDataTimer, 100);
-    QVERIFY(rig.comm.written.isEmpty());
+    QVERIFY(!rig.comm.written.contains(char(0x85)));
 
-    rig.answer(frameOf(0x85, DataPayload), frameOf(0x86, "353133"));
+    rig.answer(frameOf(0x85, DataPayload), reply);
     rig.menu.timSendData_Timer();
     rig.settle();
     QCOMPARE(rig.op.sendDataTimer, 0);
     QCOMPARE(rig.comm.written, written);
     QVERIFY(rig.ct.RequestedCommand.isEmpty());
+    // The acknowledgement was taken and compared.
+    QCOMPARE(rig.statusSeen(QStringLiteral("Comm_Data_Sent")), written.contains(char(0x85)));
     for (const auto &b : rig.op.boxes)
         QVERIFY(!b.question);
 }

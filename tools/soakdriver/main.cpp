@@ -37,13 +37,12 @@ constexpr int KeyRows = 15, KeyCols = 3;
 
 // One kind of exchange the device starts: the simulator commands, the answer it is due,
 // the quiet time the program needs afterwards before the next frame may arrive (frames
-// that arrive within one receive-timer interval are one buffer to the program), and the
-// log entries it adds, by catalogue key.
+// that arrive within one receive-timer interval are collected in one go, which would merge
+// their log entries), and the log entries it adds, by catalogue key.
 struct Kind {
     QString name;
     QStringList commands;
-    int answer = -1;      // code due from the program, -1: none
-    bool mayLose = false; // noise: the frame behind it may be dropped with it
+    int answer = -1; // code due from the program, -1: none
     int quietMs = 0;
     QMap<QString, int> log;
 };
@@ -63,68 +62,51 @@ QList<Kind> kinds()
     const QMap<QString, int> received = {{QStringLiteral("Comm_Receiving_Data"), 1}};
     QMap<QString, int> unknown = received;
     unknown[QStringLiteral("Comm_InterpretCommand_Err")] = 1;
-    QMap<QString, int> noise = received;
-    noise[QStringLiteral("Comm_Timeout_Short")] = 1;
+    QMap<QString, int> noise = answered;
+    noise[QStringLiteral("Comm_Bytes_Dropped")] = 1;
+    const QMap<QString, int> burst = {{QStringLiteral("Comm_Bytes_Dropped"), 1}};
 
     // Quiet times: after an answer, six receive-timer intervals; after a data block the
     // program still interprets the device's acknowledgement; without an answer the device
     // cannot see when the program is done.
     const int Answered = 120, DataSent = 200 + AnswerDelayMs, Silent = 250;
     return {
-        {QStringLiteral("online-test"),
-         {QStringLiteral("online-test")},
-         0x81,
-         false,
-         Answered,
-         answered},
-        {QStringLiteral("version"), {QStringLiteral("version")}, 0x83, false, Answered, answered},
+        {QStringLiteral("online-test"), {QStringLiteral("online-test")}, 0x81, Answered, answered},
+        {QStringLiteral("version"), {QStringLiteral("version")}, 0x83, Answered, answered},
         {QStringLiteral("request-data"),
          {QStringLiteral("request-data")},
          0x85,
-         false,
          DataSent,
          dataSent},
-        {QStringLiteral("send-data"),
-         {QStringLiteral("send-data")},
-         0x86,
-         false,
-         Answered,
-         dataReceived},
-        {QStringLiteral("reset"), {QStringLiteral("reset")}, 0x88, false, Answered, answered},
-        {QStringLiteral("acu"), {QStringLiteral("acu 7.%1")}, -1, false, Silent, received},
+        {QStringLiteral("send-data"), {QStringLiteral("send-data")}, 0x86, Answered, dataReceived},
+        {QStringLiteral("reset"), {QStringLiteral("reset")}, 0x88, Answered, answered},
+        {QStringLiteral("acu"), {QStringLiteral("acu 7.%1")}, -1, Silent, received},
         // The frame cut in two with a pause longer than the receive timer between the halves.
         {QStringLiteral("split-online-test"),
          {QStringLiteral("raw 80"), QStringLiteral("sleep 45"), QStringLiteral("raw 0D")},
          0x81,
-         false,
          Answered,
          answered},
         {QStringLiteral("split-version"),
          {QStringLiteral("raw 82"), QStringLiteral("sleep 30"), QStringLiteral("raw 0D")},
          0x83,
-         false,
          Answered,
          answered},
-        {QStringLiteral("unknown-code"), {QStringLiteral("raw 8F 0D")}, -1, false, Silent, unknown},
+        {QStringLiteral("unknown-code"), {QStringLiteral("raw 8F 0D")}, -1, Silent, unknown},
         {QStringLiteral("request-other-kind"),
          {QStringLiteral("request-data 21")},
          -1,
-         false,
          Silent,
          received},
-        // Line noise in front of a frame: the program's collector waits for a buffer that
-        // starts with a command byte, so it drops noise and frame together at its time-out.
-        {QStringLiteral("noise"),
-         {QStringLiteral("raw %1 80 0D")},
-         0x81,
-         true,
-         TimeOutSeconds * 1000 + 600,
-         noise},
+        // Line noise in front of a frame: dropped, the frame behind it answered.
+        {QStringLiteral("noise"), {QStringLiteral("raw %1 80 0D")}, 0x81, Answered, noise},
+        // A burst of noise alone between exchanges.
+        {QStringLiteral("noise-burst"), {QStringLiteral("raw %1")}, -1, Silent, burst},
     };
 }
 
 // The order in which the device runs the kinds, again and again.
-const int Cycle[] = {0, 1, 2, 3, 6, 4, 5, 0, 8, 1, 9, 3, 7, 0, 2, 4, 10, 0, 5, 1};
+const int Cycle[] = {0, 11, 1, 2, 3, 6, 4, 5, 11, 0, 8, 1, 9, 3, 11, 7, 0, 2, 4, 10, 0, 11, 5, 1};
 
 double mb(qint64 kb)
 {
@@ -323,10 +305,11 @@ void Soak::startExchange(int kind, bool final)
     m_exchanges << x;
     for (QString command : m_kinds[kind].commands) {
         if (command.contains(QLatin1String("%1"))) {
-            if (m_kinds[kind].name == QLatin1String("noise")) {
+            if (m_kinds[kind].name.startsWith(QLatin1String("noise"))) {
                 // Printable noise, as a line picks up: never a command byte or terminator.
+                const bool burst = m_kinds[kind].name == QLatin1String("noise-burst");
                 QStringList bytes;
-                for (int i = 0; i < 1 + m_exchanges.size() % 5; ++i)
+                for (int i = 0; i < (burst ? 256 : 1 + m_exchanges.size() % 5); ++i)
                     bytes << QString::number(0x21 + (m_exchanges.size() * 7 + i * 13) % 90, 16);
                 command = command.arg(bytes.join(QLatin1Char(' ')).toUpper());
             } else {
@@ -345,7 +328,7 @@ void Soak::tick()
         const Exchange &x = m_exchanges.last();
         const Kind &k = m_kinds[x.kind];
         qint64 done;
-        if (k.answer < 0 || k.mayLose)
+        if (k.answer < 0)
             done = x.startedMs; // nothing to see; the quiet time covers the program's work
         else if (x.answeredMs >= 0)
             done = x.answeredMs;
@@ -464,8 +447,7 @@ int Soak::report()
 {
     // Requests and answers, exchange by exchange, from the simulator's printout.
     QMap<QString, int> started, answered;
-    int sent = 0, due = 0, got = 0, unanswered = 0, twice = 0, unexpected = 0, problems = 0,
-        lost = 0;
+    int sent = 0, due = 0, got = 0, unanswered = 0, twice = 0, unexpected = 0, problems = 0;
     QMap<QString, int> logDue;
     QList<double> latencies;
     for (qsizetype i = 0; i < m_exchanges.size(); ++i) {
@@ -483,25 +465,14 @@ int Soak::report()
         problems += t.problems;
         if (t.answers > 1)
             ++twice;
-        if (k.answer >= 0 && !k.mayLose) {
+        if (k.answer >= 0) {
             ++due;
             if (t.answers == 0)
                 ++unanswered;
         }
-        if (k.mayLose) {
-            if (t.answers == 0)
-                ++lost;
-            for (auto it = k.log.begin(); it != k.log.end(); ++it)
-                logDue[it.key()] += t.answers == 0 ? it.value() : 0;
-            // Answered after all: the program took the frame out of the noise.
-            if (t.answers == 1)
-                for (auto it = m_kinds[0].log.begin(); it != m_kinds[0].log.end(); ++it)
-                    logDue[it.key()] += it.value();
-        } else {
-            for (auto it = k.log.begin(); it != k.log.end(); ++it)
-                logDue[it.key()] += it.value();
-        }
-        if (x.answeredMs >= 0 && !k.mayLose)
+        for (auto it = k.log.begin(); it != k.log.end(); ++it)
+            logDue[it.key()] += it.value();
+        if (x.answeredMs >= 0)
             latencies << double(x.answeredMs - x.startedMs);
         if (x.final) {
             if (t.answers == 0)
@@ -520,10 +491,10 @@ int Soak::report()
         return latencies.isEmpty() ? 0.0
                                    : latencies[qsizetype(p * double(latencies.size() - 1) + 0.5)];
     };
-    std::printf("requests sent %d of %lld; answers due %d, received %d (noise took %d frame(s) "
-                "with it); unanswered %d, answered twice %d, unexpected frames %d, simulator "
+    std::printf("requests sent %d of %lld; answers due %d, received %d; unanswered %d, answered "
+                "twice %d, unexpected frames %d, simulator "
                 "problem lines %d\n",
-                sent, qlonglong(m_exchanges.size()), due, got, lost, unanswered, twice, unexpected,
+                sent, qlonglong(m_exchanges.size()), due, got, unanswered, twice, unexpected,
                 problems);
     std::printf("answer time (request written to answer printed): median %.0f ms, p95 %.0f ms, "
                 "max %.0f ms\n",
