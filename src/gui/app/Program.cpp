@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QDir>
 #include <QTimer>
 
 #include "app/GuiOperator.h"
@@ -59,6 +60,9 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_zt->ClosePort = [this] { return m_comm->Comm_ClosePort(); };
 
     m_splash = std::make_unique<frmSplash>(productVersion);
+    m_splash->setFolderLine((language == QLatin1String("GER") ? QStringLiteral("Ordner: ")
+                                                              : QStringLiteral("Folder: ")) +
+                            QDir::toNativeSeparators(appDir));
     m_proto = std::make_unique<frmProto>(*m_messages);
     m_commDebug = std::make_unique<frmCommDebug>(m_iniFile);
     QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
