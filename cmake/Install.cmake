@@ -69,9 +69,9 @@ set(CPACK_PACKAGE_VENDOR "ZT Editor maintainers")
 set(CPACK_PACKAGE_CONTACT "ZT Editor maintainers <maintainers@users.noreply.c-seed-1aca4942.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration editor for ZT device installations")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Edits the configuration of a ZT device (button codes, status texts, ACU version,
-CAN bus address) over an RS-232 line, saves and loads it as data files.
-Includes ztdevsim, a simulated device for trying the editor without one.")
+  "Edits the configuration of a ZT device (button codes, status texts, ACU
+version, CAN bus address) over an RS-232 line, saves and loads it as data
+files. Includes ztdevsim, a simulated device for trying the editor without one.")
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
@@ -79,7 +79,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Which layout goes into which package is chosen per generator.
 set(CPACK_PROJECT_CONFIG_FILE ${ZT_STAGE}/CPackLayouts.cmake)
