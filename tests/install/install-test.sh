@@ -88,8 +88,9 @@ cp install/zteditor.Ini "$site/site7.Ini"
 pointed "$site/site7.Ini" "$scratch/dev1"
 simulator "$scratch/dev1" "$scratch/sim1.txt"
 session "$site/site7-$today.Log" "$scratch/sim1.txt" "$site/site7"
-[ ! -e "$site/zteditor.Ini" ] && ! ls "$site"/zteditor-*.Log >/dev/null 2>&1 ||
+if [ -e "$site/zteditor.Ini" ] || ls "$site"/zteditor-*.Log >/dev/null 2>&1; then
     fail "the renamed copy used zteditor's files"
+fi
 grep -q "Coord_X *= *[0-9]" "$site/site7.Ini" || fail "window state not saved in site7.Ini"
 
 echo "install test: the Debian package"
@@ -123,9 +124,9 @@ pids+=("$first")
 waitfor 30 test -s "$instance/zteditor-$today.Log" || fail "no per-user log: $(cat "$scratch/first.txt")"
 kill -TERM "$first"
 wait "$first" || true
-cmp -s "$instance/zteditor.Chn" "$root/usr/share/zteditor/zteditor.Chn" &&
-    cmp -s "$instance/zteditor.Dat" "$root/usr/share/zteditor/zteditor.Dat" ||
-    fail "channel definitions or default data not seeded"
+for f in zteditor.Chn zteditor.Dat; do
+    cmp -s "$instance/$f" "$root/usr/share/zteditor/$f" || fail "$f not seeded"
+done
 grep -q "Messages_GER" "$instance/zteditor.Ini" || fail "settings not seeded"
 pointed "$instance/zteditor.Ini" "$scratch/dev2"
 rm -f "$instance/zteditor-$today.Log"
