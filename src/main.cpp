@@ -1,22 +1,57 @@
-// Program entry: the visual style, the program's objects, start-up, then the event loop
-// until the program ends.
+// Program entry: the command line, the visual style, the instance folder, the program's
+// objects, start-up, then the event loop until the program ends.
 #include <cstdio>
 #include <cstdlib>
 
 #include <QApplication>
 
 #include "app/EndSignals.h"
+#include "app/GuiOperator.h"
+#include "app/Instance.h"
 #include "app/Program.h"
 #include "app/ZtTools.h"
 #include "common/XPLook.h"
 
 int main(int argc, char **argv)
 {
+    // --help and --version answer without a window, and so without a display.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const QString calledAs = ExeNameOf(rawArguments.value(0));
+    switch (ParseStartArguments(rawArguments).action) {
+    case StartArguments::Action::Help:
+        std::fputs(UsageText(calledAs).toLocal8Bit().constData(), stdout);
+        return 0;
+    case StartArguments::Action::Version:
+        std::fputs(VersionText(calledAs).toLocal8Bit().constData(), stdout);
+        return 0;
+    default:
+        break; // the toolkit's own arguments are taken out below
+    }
+
     XPLook::InitXPLook();
     const bool themeActive = XPLook::IsThemeActiveSafe();
 
     QApplication app(argc, argv);
-    Program program(QCoreApplication::applicationDirPath(), QStringLiteral("zteditor"));
+    const QString exeName = ExeNameOf(QCoreApplication::applicationFilePath());
+    const StartArguments arguments = ParseStartArguments(QCoreApplication::arguments());
+    if (arguments.action == StartArguments::Action::Error) {
+        std::fprintf(stderr, "%s: unknown argument '%s'\n\n%s", qPrintable(exeName),
+                     qPrintable(arguments.error), qPrintable(UsageText(exeName)));
+        return 2;
+    }
+    const InstanceFolder instance =
+        ChooseInstanceFolder({QCoreApplication::applicationDirPath(), exeName,
+                              arguments.instanceDir, DefaultConfigHome()});
+    if (!instance.failure.isEmpty()) {
+        // Nothing is running yet: no log, no settings, so the box and the console tell it.
+        std::fprintf(stderr, "%s\n", qPrintable(QString(instance.failure).remove(u'\r')));
+        GuiOperator(nullptr).messageBox(instance.failure, BoxIcon::Exclamation, exeName);
+        return 1;
+    }
+
+    Program program(instance.dir, exeName);
     program.zt().ThemeActive = themeActive;
     // The end has closed the log, saved the positions and closed the port: the process
     // ends there, so no procedure still on the stack (a transfer waiting for an answer)

@@ -16,7 +16,7 @@ public:
     // Pause between the version request and the data request.
     static constexpr int RequestPauseMs = 1000;
 
-    // zt.AppDir and zt.ExeName name the application folder and the executable.
+    // zt.AppDir names the instance folder, zt.ExeName the executable.
     Startup(ZtTools &zt, CommTools &comm, MenuCommands &menu, StartupWindows &windows);
 
     // True after a complete start-up. False when the program has ended on the way

@@ -53,7 +53,7 @@ int LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags
     if (defaultFile == QLatin1String("*NONE*")) {
         flags.LoadAtStartup_Default.clear();
     } else {
-        flags.LoadAtStartup_Default = appDir + u'/' + defaultFile;
+        flags.LoadAtStartup_Default = Tools::SettingsPath(appDir, defaultFile);
         if (!Tools::FileExists(flags.LoadAtStartup_Default))
             return DefaultFileIndex;
     }

@@ -58,10 +58,7 @@ int ZtTools::ChannelDef_Read()
                                        QStringLiteral("Channel_DataDef"), QString());
     if (Tools::Trim(name).isEmpty())
         return 1;
-    // Files carried over from Windows may name a subfolder with a backslash.
-    QString relative = name;
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return ChannelDef_ReadLists(AppDir + QLatin1Char('/') + relative, Flags.Language, ChannelList,
+    return ChannelDef_ReadLists(Tools::SettingsPath(AppDir, name), Flags.Language, ChannelList,
                                 CanBusList);
 }
 

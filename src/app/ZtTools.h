@@ -19,7 +19,7 @@ public:
     ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &messages);
 
     // --- program-wide state ---
-    QString AppDir;   // folder of the executable, no trailing separator
+    QString AppDir;   // the instance folder (settings, log, data), no trailing separator
     QString ExeName;  // executable name without extension
     QString IniFileName, LogFileName, DataFileName, HexFileName;
     ProgramFlags Flags;

@@ -222,6 +222,13 @@ bool ValOfChecked(const QString &text, qint64 &out)
     return true;
 }
 
+QString SettingsPath(const QString &folder, const QString &value)
+{
+    QString relative = value;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return folder + QLatin1Char('/') + relative;
+}
+
 bool FileExists(const QString &path)
 {
     const QString p = path.trimmed();

@@ -34,6 +34,9 @@ qint64 ValOf(const QString &text);
 bool ValOfChecked(const QString &text, qint64 &out);
 
 bool FileExists(const QString &path);     // an ordinary, not hidden file; wildcards searched as a pattern
+// A file named by a settings value, relative to folder; a "\" in the value (files carried
+// over from Windows) separates folders as "/" does.
+QString SettingsPath(const QString &folder, const QString &value);
 
 // Lets window events run until ms milliseconds have passed (monotonic clock); sleeps, never spins.
 void WaitWithEvents(qint32 ms);

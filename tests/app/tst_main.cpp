@@ -408,6 +408,21 @@ private Q_SLOTS:
         QCOMPARE(rig.zt.Data.DataSetDefault.button(1, 1), qint16(0));
     }
 
+    // Settings carried over from Windows name subfolders with "\\", in every path-valued key.
+    void backslashesInPaths()
+    {
+        StartupRig rig;
+        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("sub")));
+        for (const QString name : {QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
+            QVERIFY(QFile::rename(rig.dir.filePath(name), rig.dir.filePath("sub/" + name)));
+        rig.set("Main", "LoadAtStartup_Default", QStringLiteral("sub\\zteditor.Dat"));
+        rig.set("Main", "Channel_DataDef", QStringLiteral("sub\\zteditor.Chn"));
+        QVERIFY(rig.startup.Main());
+        QCOMPARE(rig.zt.Flags.LoadAtStartup_Default,
+                 rig.dir.filePath(QStringLiteral("sub/zteditor.Dat")));
+        QVERIFY(rig.zt.Data.DataSetDefault.button(1, 1) > 0);
+    }
+
     // A default data file of another version is refused with the version box, and the
     // program ends without the start-up box.
     void defaultFileOfAnotherVersion()

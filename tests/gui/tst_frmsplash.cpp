@@ -119,14 +119,17 @@ void TstFrmSplash::altAddsLegalNoticeUntilClosed()
     frmSplash w(QStringLiteral("ZT"));
     const QString notice = frmSplash::programVersion().legalCopyright;
     QVERIFY(!notice.isEmpty());
+    w.setFolderLine(QStringLiteral("Ordner: /srv/ZT/site7")); // the instance folder, last
     w.IsSplash = false;
     w.Form_Load();
     w.open();
     auto *txtInfo = w.findChild<QPlainTextEdit *>(QStringLiteral("txtInfo"));
     QVERIFY(txtInfo);
     QVERIFY(!txtInfo->toPlainText().contains(notice));
+    QVERIFY(txtInfo->toPlainText().endsWith(QStringLiteral("\nOrdner: /srv/ZT/site7")));
     QTest::keyPress(&w, Qt::Key_Alt);
     QVERIFY(txtInfo->toPlainText().contains(notice));
+    QVERIFY(txtInfo->toPlainText().endsWith(QStringLiteral("\nOrdner: /srv/ZT/site7")));
 
     QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdOk")), Qt::LeftButton);
     QVERIFY(!w.isVisible());

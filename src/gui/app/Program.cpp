@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTimer>
 
@@ -60,6 +61,9 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_zt->ClosePort = [this] { return m_comm->Comm_ClosePort(); };
 
     m_splash = std::make_unique<frmSplash>(productVersion);
+    m_splash->setFolderLine((language == QLatin1String("GER") ? QStringLiteral("Ordner: ")
+                                                              : QStringLiteral("Folder: ")) +
+                            QDir::toNativeSeparators(appDir));
     m_proto = std::make_unique<frmProto>(*m_messages);
     m_commDebug = std::make_unique<frmCommDebug>(m_iniFile, *m_messages);
     // The window only queues what it is given, so the port may hand it bytes directly,

@@ -21,7 +21,8 @@ class frmProto;
 class frmSplash;
 
 // The whole program for one run: every object made once, the windows wired to the core.
-// appDir is the folder of the executable, exeName its name without extension.
+// appDir is the instance folder (settings, log, data), exeName the executable's name
+// without extension.
 class Program {
 public:
     Program(const QString &appDir, const QString &exeName);

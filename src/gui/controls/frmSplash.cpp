@@ -192,8 +192,7 @@ void frmSplash::Form_Load()
         m_txtInfo->show();
         m_lblInfo1->clear();
         m_lblInfo2->clear();
-        QString info = FillInfo(programVersion(), m_extendedInfo, m_variant);
-        m_txtInfo->setPlainText(info.remove(QLatin1Char('\r')));
+        showInfo();
         setWindowTitle(QStringLiteral("Info zu ") + m_appTitle);
     }
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -202,6 +201,15 @@ void frmSplash::Form_Load()
     }
     m_lblInternet[1]->setToolTip(QStringLiteral("Internet:  ") + m_lblInternet[1]->text());
     m_picLogo->update();
+}
+
+// The folder line comes after the placeholders are replaced: a path is shown as it is.
+void frmSplash::showInfo()
+{
+    QString info = FillInfo(programVersion(), m_extendedInfo, m_variant);
+    if (!m_folderLine.isEmpty())
+        info += QStringLiteral("\r\n") + m_folderLine;
+    m_txtInfo->setPlainText(info.remove(QLatin1Char('\r')));
 }
 
 void frmSplash::showSplash()
@@ -262,8 +270,7 @@ void frmSplash::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Alt && !IsSplash) {
         m_extendedInfo = true;
-        QString info = FillInfo(programVersion(), m_extendedInfo, m_variant);
-        m_txtInfo->setPlainText(info.remove(QLatin1Char('\r')));
+        showInfo();
         return;
     }
     QDialog::keyPressEvent(event); // Escape ends in reject()

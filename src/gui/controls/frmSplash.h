@@ -28,6 +28,9 @@ public:
     void showAbout();  // modal
     void Form_Load();  // sets the window up for the mode in IsSplash
 
+    // The line under the information text that names the folder this run keeps its files in.
+    void setFolderLine(const QString &line) { m_folderLine = line; }
+
     QString appTitle() const { return m_appTitle; }
     QString variant() const { return m_variant; }
     int logoIndex() const { return m_logo; } // -1 the default logo, else 0..3
@@ -44,6 +47,7 @@ protected:
 
 private:
     void SelectVariant();
+    void showInfo();
     void cmdOk_Click();
     void lblInternet_Click(int index);
 
@@ -51,6 +55,7 @@ private:
     QString m_appTitle = QStringLiteral("ZT DerUvav");
     int m_logo = -1;
     bool m_extendedInfo = false;
+    QString m_folderLine;
     QWidget *m_picLogo;
     QLabel *m_lblInfo1;
     QLabel *m_lblInfo2;
