@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTimer>
 
 #include "common/Tools.h"
 
@@ -49,6 +50,9 @@ public:
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
         m_process.start();
+        // Nothing signals the listening socket: look again every 20 ms.
+        QTimer look;
+        look.start(20);
         return m_process.waitForStarted(5000) &&
                Tools::WaitUntil([this] { return listening(); }, QDeadlineTimer(10000));
     }
