@@ -111,6 +111,8 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
 
     m_socket.connectToHost(url.host(), quint16(url.port()));
     waitFor([&] { return m_socket.state() == QAbstractSocket::ConnectedState; }, deadline);
+    // Frames are a few bytes each: sent at once, not gathered for a fuller segment.
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_socket.state() != QAbstractSocket::ConnectedState) {
         const bool refused = m_socket.error() != QAbstractSocket::UnknownSocketError;
         fail(SerialPort::ErrNoSuchPort,

@@ -38,7 +38,8 @@ public:
             return false;
         f.write(QStringLiteral("%YAML 1.1\n---\nconnection: &zt\n"
                                "  accepter: %1,127.0.0.1,%2\n"
-                               "  connector: serialdev,%3,19200n81,local\n")
+                               "  connector: serialdev,%3,19200n81,local\n"
+                               "  options:\n    chardelay: false\n")
                     .arg(accepter)
                     .arg(m_port)
                     .arg(device)
