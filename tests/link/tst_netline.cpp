@@ -19,6 +19,9 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(text);
 }
 
+// Bytes of 0xFF a flooding server sends once the line is set up.
+constexpr int Flood = 4 << 20;
+
 // What ser2net sends when a Telnet client connects.
 const QByteArray Greeting = hex("fffb03fffd03fffb01fffe01fffd00fffb00fffd2c");
 
@@ -52,10 +55,7 @@ private:
         } else if (m_behaviour == QLatin1String("flapping")) {
             flap();
         } else if (m_behaviour != QLatin1String("silent")) {
-            m_peer->write(m_behaviour == QLatin1String("telnet") ||
-                                  m_behaviour == QLatin1String("no-ack")
-                              ? Greeting
-                              : QByteArray());
+            m_peer->write(m_behaviour == QLatin1String("raw") ? QByteArray() : Greeting);
         }
     }
     // Offers and withdraws an option without end, never reading what comes back fast.
@@ -70,10 +70,12 @@ private:
     void onData()
     {
         received += m_peer->readAll();
-        if (m_behaviour == QLatin1String("telnet") && !m_acked &&
+        if (m_behaviour != QLatin1String("no-ack") && !m_acked &&
             received.contains(hex("fffa2c01"))) {
             m_acked = true;
             m_peer->write(hex("fffa2c6500002580fff0"));
+            if (m_behaviour == QLatin1String("flood"))
+                m_peer->write(QByteArray(2 * Flood, '\xff'));
         }
     }
 
@@ -108,6 +110,8 @@ void TestNetLine::open_data()
                          << "raw" << 0 << "" << QByteArray();
     QTest::newRow("rfc2217") << "rfc2217"
                              << "telnet" << 0 << "" << setup;
+    QTest::newRow("rfc2217, flood") << "rfc2217"
+                                    << "flood" << 0 << "" << setup;
     QTest::newRow("raw, server never sends") << "tcp"
                                              << "silent" << 0 << "" << QByteArray();
     QTest::newRow("raw, refused") << "tcp"
@@ -179,6 +183,14 @@ void TestNetLine::open()
         return;
     }
     QVERIFY(comm.portOpen());
+    QByteArray got;
+    connect(&comm, &SerialPort::onComm, this, [&] { got += comm.input(); });
+    if (behaviour == QLatin1String("flood")) {
+        QVERIFY(Tools::WaitUntil([&] { return got.size() >= Flood; }, QDeadlineTimer(60000)));
+        QCOMPARE(got.size(), Flood);
+        QCOMPARE(int(got.count('\xff')), Flood);
+        got.clear();
+    }
     QVERIFY(Tools::WaitUntil([&] { return server.received.size() >= setup.size(); },
                              QDeadlineTimer(5000)));
     QCOMPARE(server.received.toHex(), setup.toHex());
@@ -190,8 +202,6 @@ void TestNetLine::open()
     QVERIFY(Tools::WaitUntil([&] { return server.received.size() >= setup.size() + wire.size(); },
                              QDeadlineTimer(5000)));
     QCOMPARE(server.received.mid(setup.size()).toHex(), wire.toHex());
-    QByteArray got;
-    connect(&comm, &SerialPort::onComm, this, [&] { got += comm.input(); });
     server.peer()->write(telnet ? hex("81ffff0d") : hex("81ff0d"));
     QVERIFY(Tools::WaitUntil([&] { return got.size() >= 3; }, QDeadlineTimer(5000)));
     QCOMPARE(got.toHex(), QByteArray("81ff0d"));
