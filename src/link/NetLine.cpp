@@ -114,7 +114,8 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
     // Frames are a few bytes each: sent at once, not gathered for a fuller segment.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_socket.state() != QAbstractSocket::ConnectedState) {
-        const bool refused = m_socket.error() != QAbstractSocket::UnknownSocketError;
+        // Still trying at the deadline: the host does not answer.
+        const bool refused = m_socket.state() == QAbstractSocket::UnconnectedState;
         fail(SerialPort::ErrNoSuchPort,
              refused ? m_socket.errorString() : noAnswer(QStringLiteral("no connection")));
     }

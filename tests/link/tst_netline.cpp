@@ -116,6 +116,8 @@ void TestNetLine::open_data()
                                              << "silent" << 0 << "" << QByteArray();
     QTest::newRow("raw, refused") << "tcp"
                                   << "closed" << 8002 << "refused" << QByteArray();
+    QTest::newRow("host does not answer") << "tcp"
+                                          << "no-host" << 8002 << "" << QByteArray();
     QTest::newRow("unknown host") << "tcp"
                                   << "unknown-host" << 8002 << "no-such-host.invalid"
                                   << QByteArray();
@@ -146,9 +148,11 @@ void TestNetLine::open()
     QFETCH(QString, text);
     QFETCH(QByteArray, setup);
     ScriptedServer server(behaviour);
+    // A documentation address that no host answers: the deadline or the route ends it.
     const QString host = behaviour == QLatin1String("unknown-host")
                              ? QStringLiteral("no-such-host.invalid")
-                             : QStringLiteral("127.0.0.1");
+                         : behaviour == QLatin1String("no-host") ? QStringLiteral("198.51.100.1")
+                                                                 : QStringLiteral("127.0.0.1");
     quint16 port = server.port();
     if (behaviour == QLatin1String("closed")) {
         QTcpServer gone;
