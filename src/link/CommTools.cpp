@@ -1,5 +1,6 @@
 #include "link/CommTools.h"
 
+#include <QScopeGuard>
 #include <limits>
 
 #include "app/ZtTools.h"
@@ -64,6 +65,9 @@ CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
     connect(&m_timerComm, &QTimer::timeout, this, &CommTools::Comm_WaitForData);
     connect(&m_comm, &SerialPort::onComm, this, &CommTools::Comm_OnComm);
     connect(&m_comm, &SerialPort::portLost, this, &CommTools::onPortLost);
+    // One cheap look a second is quick enough for a person plugging a cable back in.
+    m_reconnect.setInterval(1000);
+    connect(&m_reconnect, &QTimer::timeout, this, &CommTools::reconnectTick);
     m_zt.ClosePort = [this] { return Comm_ClosePort(); };
 }
 
@@ -96,6 +100,13 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
 {
     const QString &ini = m_zt.IniFileName;
     int step = 1;
+    // Settings loaded anew take over from a watch for the old device.
+    if (&comm == &m_comm)
+        endWatch();
+    const auto announce = qScopeGuard([&] {
+        if (&comm == &m_comm)
+            Q_EMIT linkChanged();
+    });
     try {
         if (comm.portOpen())
             comm.setPortOpen(false);
@@ -138,6 +149,10 @@ int CommTools::Comm_SaveSettings(SerialPort &comm)
 {
     const QString &ini = m_zt.IniFileName;
     int step = 1;
+    const auto announce = qScopeGuard([&] {
+        if (&comm == &m_comm)
+            Q_EMIT linkChanged();
+    });
     try {
         writeValue(ini, QStringLiteral("Port"), number(comm.commPort()));
         step = 2;
@@ -185,6 +200,7 @@ int CommTools::Comm_Init()
 
 bool CommTools::Comm_OpenPort()
 {
+    const auto announce = qScopeGuard([this] { Q_EMIT linkChanged(); });
     try {
         CommPortOpen = m_comm.portOpen();
         if (!CommPortOpen) {
@@ -192,6 +208,8 @@ bool CommTools::Comm_OpenPort()
             Tools::DoEvents();
             CommPortOpen = m_comm.portOpen();
         }
+        if (CommPortOpen)
+            endWatch();
         return CommPortOpen;
     } catch (const std::exception &e) {
         QString text = pre(m_zt.msg().text(QStringLiteral("Comm_OpenPort_Err")));
@@ -207,6 +225,8 @@ bool CommTools::Comm_OpenPort()
 
 bool CommTools::Comm_ClosePort()
 {
+    endWatch();
+    const auto announce = qScopeGuard([this] { Q_EMIT linkChanged(); });
     try {
         CommPortOpen = m_comm.portOpen();
         if (CommPortOpen) {
@@ -227,7 +247,7 @@ bool CommTools::Comm_ClosePort()
 }
 
 // The device vanished (adapter pulled, far end gone): the port is already closed; say so
-// once and let every wait on it end.
+// once, let every wait on it end, and watch for the device to come back.
 void CommTools::onPortLost(const QString &description)
 {
     m_portLost = true;
@@ -236,8 +256,73 @@ void CommTools::onPortLost(const QString &description)
     QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
     ZtTools::FormatMessage(
         text, QStringLiteral("%1 (COM%2 closed)").arg(description).arg(m_comm.commPort()));
-    status(text);
     log(text);
+    const QString lost = connectionText(QStringLiteral("Comm_Connection_Lost"));
+    status(lost);
+    log(lost);
+    m_reconnect.start();
+    Q_EMIT linkChanged();
+}
+
+QString CommTools::connectionText(const QString &key)
+{
+    QString text = pre(m_zt.msg().text(key));
+    return ZtTools::FormatMessage(text, m_comm.portDevice(),
+                                  QStringLiteral(" ") + QString::number(m_comm.commPort()));
+}
+
+void CommTools::reconnectTick()
+{
+    if (m_comm.portOpen()) {
+        endWatch(); // opened by someone else meanwhile
+        Q_EMIT linkChanged();
+        return;
+    }
+    if (!m_comm.deviceAvailable())
+        return;
+    try {
+        m_comm.setPortOpen(true);
+    } catch (const std::exception &) {
+    }
+    if (!m_comm.portOpen())
+        return; // back, but not ready yet (its rights may still be being set): next second
+    endWatch();
+    CommPortOpen = m_comm.portOpen();
+    // Whatever was in the buffer belongs to the session that was cut off.
+    CommInBuffer.clear();
+    const QString restored = connectionText(QStringLiteral("Comm_Connection_Restored"));
+    status(restored);
+    log(restored);
+    Q_EMIT linkChanged();
+}
+
+void CommTools::endWatch()
+{
+    m_reconnect.stop();
+    m_portLost = false;
+}
+
+QString CommTools::lineText(const QString &settings)
+{
+    const QStringList f = settings.split(QLatin1Char(','));
+    if (f.size() != 4)
+        return settings;
+    return f[0].trimmed() + QLatin1Char(' ') + f[2].trimmed() + f[1].trimmed().toUpper() +
+           f[3].trimmed();
+}
+
+QString CommTools::Comm_LinkText()
+{
+    QString state;
+    if (m_comm.portOpen())
+        state = m_zt.msg().text(QStringLiteral("Comm_Link_Open"));
+    else if (m_portLost)
+        state = m_zt.msg().text(QStringLiteral("Comm_Link_Lost"));
+    else
+        state = m_zt.msg().text(QStringLiteral("Comm_Link_Closed"));
+    return QStringLiteral("COM%1  %2  %3  %4")
+        .arg(QString::number(m_comm.commPort()), m_comm.portDevice(), lineText(m_comm.settings()),
+             Tools::Trim(state));
 }
 
 bool CommTools::portGone() const
@@ -287,6 +372,9 @@ qint64 CommTools::wireTimeMs(qint64 bytes) const
 bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &caption)
 {
     try {
+        // While the device is away, say so at once rather than fail on the closed port.
+        if (portGone())
+            throw ZtError(Tools::Trim(connectionText(QStringLiteral("Comm_Connection_Lost"))));
         const QString info = pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Info")));
         log(info);
         status(info);

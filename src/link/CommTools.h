@@ -49,6 +49,11 @@ public:
     int Comm_Init();
     bool Comm_OpenPort();
     bool Comm_ClosePort();
+    // The link as the status bar shows it: port, device, line settings and state, such as
+    // "COM3  /dev/ttyUSB0  19200 8N1  open".
+    QString Comm_LinkText();
+    // "19200,N,8,1" as "19200 8N1"; text that is not four fields stays as it is.
+    static QString lineText(const QString &settings);
 
     // --- transmitting and receiving ---
     bool Comm_TransmitData(const QByteArray &frame, const QString &caption = {});
@@ -67,17 +72,28 @@ public:
     void log(const QString &text);
     void box(const QString &text, BoxIcon icon, bool always = false);
 
+Q_SIGNALS:
+    // The port's state, number, device or line settings may have changed (Comm_LinkText).
+    void linkChanged();
+
 private:
     QDeadlineTimer deadline(qint64 extraMs = 0) const;
     void onPortLost(const QString &description);
     // The device went away and the port has not been opened again since.
     bool portGone() const;
+    // "Connection lost" or "restored", naming the device and the port.
+    QString connectionText(const QString &key);
+    // Once a second after a loss: when the device is back, open it with the settings it had.
+    void reconnectTick();
+    // The loss is over: the port was opened again, closed or set up anew.
+    void endWatch();
     void cancelPressed();
     qint64 wireTimeMs(qint64 bytes) const;
 
     ZtTools &m_zt;
     SerialPort &m_comm;
     QTimer m_timerComm;
+    QTimer m_reconnect;
     Interpreter m_interpreter;
     bool m_collecting = false; // busy flag of Comm_WaitForData
     bool m_portLost = false;   // the device went away while the port was open

@@ -46,6 +46,24 @@ QByteArrayView framePayload(QByteArrayView frame)
     return frame.size() < 2 ? QByteArrayView() : frame.sliced(1, frame.size() - 2);
 }
 
+QString hexBytesText(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
+}
+
+QString frameText(QByteArrayView frame)
+{
+    const QByteArrayView payload = framePayload(frame);
+    const bool printable = std::all_of(payload.begin(), payload.end(),
+                                       [](char c) { return c >= 0x20 && c < 0x7F && c != '"'; });
+    if (frame.size() < 2 || !printable)
+        return hexBytesText(frame);
+    QString text = hexBytesText(frame.first(1));
+    if (!payload.isEmpty())
+        text += QStringLiteral(" \"%1\"").arg(QString::fromLatin1(payload.toByteArray()));
+    return text + QLatin1Char(' ') + hexBytesText(frame.last(1));
+}
+
 QByteArray dataBlockPayload(const ButtonRecord &record, int cols, int rows)
 {
     cols = std::clamp(cols, 1, KeyGroups);

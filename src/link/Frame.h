@@ -38,6 +38,12 @@ QByteArray makeFrame(quint8 code, QByteArrayView payload = {});
 bool isCompleteFrame(QByteArrayView buffer);
 QByteArrayView framePayload(QByteArrayView frame); // without first and last byte
 
+// Bytes as upper-case hex pairs separated by blanks: "85 0D".
+QString hexBytesText(QByteArrayView bytes);
+// A frame for a trace line: its command byte and terminator in hex and its payload as the
+// text it is, e.g. 85 "01020304" 0D; a payload that is not printable is shown in hex.
+QString frameText(QByteArrayView frame);
+
 // Data block: groups 1..cols, entries 1..rows, four hex digits each, high byte first.
 // cols and rows are held to 1..4 and 1..25.
 QByteArray dataBlockPayload(const ButtonRecord &record, int cols, int rows);

@@ -193,7 +193,7 @@ void QtSerialComm::setPortOpen(bool open)
     }
     if (portOpen())
         return;
-    const QString device = deviceName(m_iniFile, m_commPort);
+    const QString device = portDevice();
     if (NetLine::isAddress(device)) {
         m_net.open(device, parse(m_settings), m_handshaking, m_dtr, m_rts, connectTimeOut());
         m_event = 0;
@@ -203,28 +203,9 @@ void QtSerialComm::setPortOpen(bool open)
     applyLine();
     m_port.setFlowControl(flowOf(m_handshaking));
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = m_port.error();
-        // Qt's text for a hang-up is often stale ("Inappropriate ioctl for device"), so say
-    // plainly what happened and keep the system's words behind it.
-    const QString text =
-        QStringLiteral("the device was disconnected or stopped responding (%1)").arg(m_port.errorString());
+        const ZtError failure = openFailure(device, m_port.error(), m_port.errorString());
         m_port.clearError();
-        if (error == QSerialPort::DeviceNotFoundError)
-            throw ZtError(ErrNoSuchPort, QStringLiteral("%1: %2").arg(device, text));
-        if (error == QSerialPort::PermissionError) {
-            const bool busy = text.contains(QLatin1String("lock"), Qt::CaseInsensitive) ||
-                              text == QString::fromLocal8Bit(std::strerror(EBUSY));
-            if (busy)
-                throw ZtError(ErrPortInUse, QStringLiteral("%1: %2").arg(device, text));
-            QString group = QFileInfo(device).group();
-            if (group.isEmpty() || group == QLatin1String("root"))
-                group = QStringLiteral("dialout");
-            throw ZtError(EACCES,
-                          QStringLiteral("%1: %2. Join the group \"%3\" that owns the device "
-                                         "(sudo usermod -aG %3 $USER) and log in again.")
-                              .arg(device, text, group));
-        }
-        throw ZtError(int(error), QStringLiteral("%1: %2").arg(device, text));
+        throw failure;
     }
     // Bytes that waited in the driver belong to an earlier session.
     m_port.clear();
@@ -239,6 +220,40 @@ int QtSerialComm::connectTimeOut() const
                              QStringLiteral("10"))
                    .trimmed()
                    .toDouble());
+}
+
+ZtError QtSerialComm::openFailure(const QString &device, QSerialPort::SerialPortError error,
+                                  const QString &text)
+{
+    // Qt passes the system's text for errno on; its own words only for the lock file.
+    const auto isErrno = [&](int e) { return text == QString::fromLocal8Bit(std::strerror(e)); };
+    static const char Locked[] = "Permission error while locking the device";
+    if (error == QSerialPort::DeviceNotFoundError || isErrno(ENOENT) || isErrno(ENODEV) ||
+        isErrno(ENXIO))
+        return ZtError(ErrNoSuchPort, QStringLiteral("%1 not found (%2)").arg(device, text));
+    if (isErrno(EBUSY) || text == QLatin1String(Locked) || text == QSerialPort::tr(Locked))
+        return ZtError(ErrPortInUse,
+                       QStringLiteral("%1 is in use by another program (%2)").arg(device, text));
+    if (error == QSerialPort::PermissionError || isErrno(EACCES) || isErrno(EPERM)) {
+        QString group = QFileInfo(device).group();
+        if (group.isEmpty() || group == QLatin1String("root"))
+            group = QStringLiteral("dialout");
+        return ZtError(EACCES, QStringLiteral("%1: %2. Join the group \"%3\" that owns the device "
+                                              "(sudo usermod -aG %3 $USER) and log in again.")
+                                   .arg(device, text, group));
+    }
+    return ZtError(int(error), QStringLiteral("%1: %2").arg(device, text));
+}
+
+bool QtSerialComm::deviceAvailable() const
+{
+#ifdef Q_OS_WIN
+    return true; // a port name, not a file: the open attempt tells
+#else
+    // A device server is only known to be back by connecting; a link to a vanished
+    // device counts as gone.
+    return NetLine::isAddress(portDevice()) || QFileInfo::exists(portDevice());
+#endif
 }
 
 void QtSerialComm::requireOpen() const
@@ -282,8 +297,8 @@ void QtSerialComm::onError(QSerialPort::SerialPortError error)
     m_closingOnError = true;
     // Qt's text for a hang-up is often stale ("Inappropriate ioctl for device"), so say
     // plainly what happened and keep the system's words behind it.
-    const QString text =
-        QStringLiteral("the device was disconnected or stopped responding (%1)").arg(m_port.errorString());
+    const QString text = QStringLiteral("the device was disconnected or stopped responding (%1)")
+                             .arg(m_port.errorString());
     m_port.close();
     m_port.clearError();
     m_closingOnError = false;

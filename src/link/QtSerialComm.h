@@ -1,6 +1,7 @@
 #pragma once
 #include <QSerialPort>
 
+#include "common/ZtError.h"
 #include "link/NetLine.h"
 #include "link/SerialPort.h"
 
@@ -14,6 +15,13 @@ public:
     explicit QtSerialComm(const QString &iniFile, QObject *parent = nullptr);
 
     static QString deviceName(const QString &iniFile, int port);
+    // What an open of device that QSerialPort refused with error and its text comes to:
+    // 8002 for a missing device, 8005 for one held by another program (busy, exclusive,
+    // locked), a permission failure naming the group to join, else the error as it is.
+    static ZtError openFailure(const QString &device, QSerialPort::SerialPortError error,
+                               const QString &text);
+    // A device named directly (a path) is opened instead of the one the number maps to.
+    void setDevice(const QString &device) { m_device = device; }
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }
@@ -35,6 +43,11 @@ public:
     QByteArray input() override;
     int outBufferCount() const override;
     int commEvent() const override { return m_event; }
+    QString portDevice() const override
+    {
+        return m_device.isEmpty() ? deviceName(m_iniFile, m_commPort) : m_device;
+    }
+    bool deviceAvailable() const override;
 
 private:
     using Line = NetLine::Line;
@@ -46,6 +59,7 @@ private:
     int connectTimeOut() const;
 
     QString m_iniFile;
+    QString m_device;
     QSerialPort m_port;
     NetLine m_net;
     int m_commPort = 1;

@@ -35,6 +35,11 @@ public:
     virtual QByteArray input() = 0;                   // all waiting bytes, zero bytes dropped
     virtual int outBufferCount() const = 0;
     virtual int commEvent() const = 0;
+    // The device the current CommPort maps to (a path, or an address of a device server).
+    virtual QString portDevice() const { return QStringLiteral("COM%1").arg(commPort()); }
+    // A cheap look whether that device is there to be opened, for watching a lost port
+    // come back; whoever cannot tell says yes and lets the open attempt decide.
+    virtual bool deviceAvailable() const { return true; }
 
 Q_SIGNALS:
     void onComm(); // received data (commEvent() == EvReceive) or another event

@@ -121,6 +121,17 @@ private Q_SLOTS:
             {"EndProg_Err", 1}, // description of the step that failed
             {"Comm_OpenPort_Err", 2}, // description, port number
             {"Comm_ClosePort_Err", 2},
+            {"Comm_Connection_Lost", 2}, // device, port number
+            {"Comm_Connection_Restored", 2},
+            {"Comm_Link_Open", 0},
+            {"Comm_Link_Closed", 0},
+            {"Comm_Link_Lost", 0},
+            {"CommDebug_Pause", 0},
+            {"CommDebug_Clear", 0},
+            {"CommDebug_Save", 0},
+            {"CommDebug_Paused", 0},
+            {"CommDebug_Skipped", 1},  // bytes not shown
+            {"CommDebug_Save_Err", 1}, // file name
             {"Comm_TransmitData_Info", 0},
             {"Comm_TransmitData_Timeout_Err", 0},
             {"Comm_Action_Cancelled", 0},
@@ -155,6 +166,7 @@ private Q_SLOTS:
             {"TransmitData_GetVersionInfo", 0},
             {"TransmitData_OnlineTest", 0},
             {"Interpret_MenuCommand_Err", 1},
+            {"Cfg_Usage_Err", 1}, // what is wrong on the command line
             {"Preparing_DataExchange", 0},
             {"WritingData", 0},
             {"WritingFile", 1},
@@ -165,6 +177,7 @@ private Q_SLOTS:
             {"ReadingFile", 1},
             {"ReadingData_Err", 1},
             {"ReadFromDisk_Err", 2},
+            {"Cfg_Json_Err", 2}, // JSON file, what is wrong in it
             {"SaveAs", 0},
             {"OpenFile", 0},
             {"DataFile", 0},

@@ -34,6 +34,7 @@ class Simulator {
 public:
     bool start(const QString &link, const QStringList &extra = {})
     {
+        m_output.clear();
         m_process.setProgram(simulatorPath());
         m_process.setArguments(QStringList{QStringLiteral("--pty"), link, QStringLiteral("--cols"),
                                            QStringLiteral("1"), QStringLiteral("--rows"),
@@ -61,6 +62,12 @@ public:
     }
     // The device stops reading: what the program sends piles up in the line.
     void pause() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
+    // Ends as a device is unplugged: the pseudo-terminal closes and the link to it goes.
+    void stop()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
     void kill()
     {
         m_process.kill();
@@ -166,6 +173,7 @@ private Q_SLOTS:
     void farEndHangsUp();
     void farEndHangsUpInTransmit_data();
     void farEndHangsUpInTransmit();
+    void unpluggedAndBack();
 };
 
 void TestLinkE2e::initTestCase()
@@ -425,6 +433,32 @@ void TestLinkE2e::farEndHangsUpInTransmit()
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
+}
+
+void TestLinkE2e::unpluggedAndBack()
+{
+    E2eRig rig;
+    QVERIFY(rig.start());
+    rig.sim.stop();
+    QVERIFY(Tools::WaitUntil(
+        [&] { return rig.sink.text().contains(QStringLiteral("Connection lost: ") + rig.link); },
+        QDeadlineTimer(10000)));
+    QVERIFY(!rig.comm.portOpen());
+    // While it is away a command fails at once and names the device.
+    rig.menu.Interpret_MenuCommand(9);
+    QCOMPARE(rig.op.boxes.size(), 1);
+    QVERIFY2(rig.op.boxes[0].text.contains(rig.link), qPrintable(rig.op.boxes[0].text));
+
+    // A new pseudo-terminal behind the same path: reopened with the settings it had.
+    QVERIFY(rig.sim.start(rig.link));
+    QVERIFY(Tools::WaitUntil([&] { return rig.comm.portOpen(); }, QDeadlineTimer(10000)));
+    QVERIFY(rig.sink.text().contains(QStringLiteral("Connection restored: ") + rig.link));
+    QCOMPARE(rig.comm.settings(), QStringLiteral("19200,N,8,1"));
+    rig.menu.Interpret_MenuCommand(9);
+    rig.settle();
+    QCOMPARE(rig.op.status.trimmed(),
+             QStringLiteral("Online test successful: the device answers."));
+    QCOMPARE(rig.op.boxes.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinkE2e)

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -248,6 +249,23 @@ private Q_SLOTS:
             QCOMPARE(status->text(), DeviceTexts[i]);
         }
         QVERIFY(rig.simulator.readAll().contains("version-info request"));
+
+        // The status bar's link field follows the port through an unplugging and back.
+        auto *link = window->findChild<QLabel *>(QStringLiteral("lblLink"));
+        QVERIFY(link && link->isVisible());
+        const QString head = QStringLiteral("COM1  %1  19200 8N1  ").arg(rig.device);
+        QCOMPARE(link->text(), head + QStringLiteral("offen"));
+        rig.simulator.terminate();
+        QVERIFY(rig.simulator.waitForFinished(5000));
+        QVERIFY(Tools::WaitUntil(
+            [&] { return link->text() == head + QStringLiteral("Verbindung verloren"); },
+            QDeadlineTimer(10000)));
+        QVERIFY(rig.startSimulator());
+        QVERIFY2(Tools::WaitUntil([&] { return link->text() == head + QStringLiteral("offen"); },
+                                  QDeadlineTimer(10000)),
+                 qPrintable(link->text()));
+        QVERIFY(
+            rig.logText().contains(QStringLiteral("Verbindung wiederhergestellt: ") + rig.device));
 
         // Closing the window ends the program.
         window->close();

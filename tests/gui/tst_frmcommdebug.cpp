@@ -1,10 +1,35 @@
+#include <QAction>
+#include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include "common/Twips.h"
 #include "linktools/frmCommDebug.h"
 #include "settings/INITools.h"
+#include "settings/Messages.h"
+
+// Box text with every time of day as "T".
+static QString timeless(const QString &text)
+{
+    static const QRegularExpression time(QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d"));
+    return QString(text).replace(time, QStringLiteral("T"));
+}
+
+static void feed(frmCommDebug &w, const QStringList &chunks) // "TX:" or "RX:" + hex
+{
+    for (const QString &chunk : chunks) {
+        const QByteArray bytes = QByteArray::fromHex(chunk.mid(3).toLatin1());
+        if (chunk.startsWith(QLatin1String("TX:")))
+            w.showSent(bytes);
+        else
+            w.showReceived(bytes);
+    }
+}
 
 // With ZT_SCREENSHOT_DIR set, the window's picture is kept there for the documentation.
 static void keepPicture(QWidget *w, const char *name)
@@ -23,21 +48,31 @@ private Q_SLOTS:
     void runsJoin_data();
     void runsJoin();
     void f12Clears();
-    void rawBytesShown();
+    void traffic_data();
+    void traffic();
     void cap_data();
     void cap();
-    void capKeepsShowingTraffic();
+    void floodStaysBounded();
+    void pauseHoldsTheView();
+    void f12OpensAndClosesBesideItsOwner();
     void positionSaved();
     void openedAtDesignSize();
 
 private:
     QTemporaryDir m_dir;
     QString m_ini;
+    Messages m_msgs;
 };
 
 void TstFrmCommDebug::init()
 {
     m_ini = m_dir.filePath(QStringLiteral("zteditor.Ini"));
+    QFile ini(m_ini);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Messages_ENG]\nCommDebug_Skipped=... & bytes not shown\n");
+    ini.close();
+    m_msgs = Messages(m_ini);
+    m_msgs.setLanguage(QStringLiteral("ENG"));
 }
 
 void TstFrmCommDebug::cells_data()
@@ -92,16 +127,20 @@ void TstFrmCommDebug::runsJoin()
     QFETCH(QStringList, calls);
     QFETCH(QString, hex);
     QFETCH(QString, chars);
-    frmCommDebug w(m_ini);
+    frmCommDebug w(m_ini, m_msgs);
+    // Writing lets no window events run: the port's notifications must never wait on it.
+    bool eventsRan = false;
+    QTimer::singleShot(0, [&] { eventsRan = true; });
     for (const QString &call : calls)
         w.DebugAusgabe(call.mid(2), call.startsWith(QLatin1String("h:")));
+    QVERIFY(!eventsRan);
     QCOMPARE(w.txtHex()->toPlainText(), hex);
     QCOMPARE(w.txtAscii()->toPlainText(), chars);
 }
 
 void TstFrmCommDebug::f12Clears()
 {
-    frmCommDebug w(m_ini);
+    frmCommDebug w(m_ini, m_msgs);
     w.show();
     w.DebugAusgabe(QStringLiteral("4142"), true);
     QTest::keyClick(w.txtAscii(), Qt::Key_F12);
@@ -113,12 +152,43 @@ void TstFrmCommDebug::f12Clears()
     w.hide();
 }
 
-void TstFrmCommDebug::rawBytesShown()
+void TstFrmCommDebug::traffic_data()
 {
-    frmCommDebug w(m_ini);
-    w.showBytes(QByteArray("\x85\x30\x0d", 3));
-    QCOMPARE(w.txtHex()->toPlainText(), QStringLiteral("|-85-|-30-|-0D-| "));
-    QCOMPARE(w.txtAscii()->toPlainText(), QStringLiteral("|    | 0  |    | "));
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<QString>("hex");
+    QTest::addColumn<QString>("chars");
+    QTest::newRow("a line a chunk, with direction and time")
+        << QStringList{"TX:800D", "RX:85300D"} << "TX T |-80-|-0D-| \nRX T |-85-|-30-|-0D-| "
+        << "TX T |    |    | \nRX T |    | 0  |    | ";
+    QTest::newRow("chunks coalesced into one update stay apart")
+        << QStringList{"RX:41", "RX:42", "TX:7F"} << "RX T |-41-| \nRX T |-42-| \nTX T |-7F-| "
+        << "RX T | A  | \nRX T | B  | \nTX T | \x7f  | ";
+}
+
+void TstFrmCommDebug::traffic()
+{
+    QFETCH(QStringList, chunks);
+    QFETCH(QString, hex);
+    QFETCH(QString, chars);
+    frmCommDebug w(m_ini, m_msgs);
+    w.show();
+    feed(w, chunks);
+    // The port's notification only queues; the boxes follow on the next update.
+    QCOMPARE(w.txtHex()->toPlainText(), QString());
+    QTRY_COMPARE(timeless(w.txtHex()->toPlainText()), hex);
+    QCOMPARE(timeless(w.txtAscii()->toPlainText()), chars);
+
+    const QString saved = m_dir.filePath(QStringLiteral("traffic.txt"));
+    QVERIFY(w.saveTo(saved));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        timeless(QString::fromUtf8(file.readAll())).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 2 * chunks.size() + 1);
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        QCOMPARE(lines[2 * i], hex.split(QLatin1Char('\n'))[i]);
+        QCOMPARE(lines[2 * i + 1], chars.split(QLatin1Char('\n'))[i]);
+    }
 }
 
 void TstFrmCommDebug::cap_data()
@@ -144,26 +214,75 @@ void TstFrmCommDebug::cap()
     QCOMPARE(frmCommDebug::capped(box, txt), expected);
 }
 
-void TstFrmCommDebug::capKeepsShowingTraffic()
+void TstFrmCommDebug::floodStaysBounded()
 {
-    frmCommDebug w(m_ini);
-    const QByteArray chunk(400, 'U');
-    for (int i = 0; i < 60; ++i) // far beyond the cap
-        w.showBytes(chunk);
+    frmCommDebug w(m_ini, m_msgs);
+    w.show();
+    const QByteArray chunk(512, 'U');
+    const qint64 total = 20000 * chunk.size(); // 10 MB before the next update
+    for (int i = 0; i < 20000; ++i)
+        w.showReceived(chunk);
+    w.showSent(QByteArray("\x80\r", 2));
+    QTRY_VERIFY(w.txtHex()->toPlainText().endsWith(QLatin1String("|-80-|-0D-| ")));
     const QString hex = w.txtHex()->toPlainText();
     const QString chars = w.txtAscii()->toPlainText();
-    QVERIFY2(hex.size() <= frmCommDebug::TextCap + 3000, qPrintable(QString::number(hex.size())));
-    QVERIFY(hex.startsWith(QLatin1String("|-55-|")));
-    QVERIFY(chars.startsWith(QLatin1String("| U  |")));
-    QVERIFY(hex.endsWith(QLatin1String("-55-| ")));
-    // Cells stay aligned: both boxes are cut at the same cell boundary.
-    QCOMPARE(hex.size(), chars.size());
+    QVERIFY2(hex.size() <= frmCommDebug::TextCap, qPrintable(QString::number(hex.size())));
+    QCOMPARE(hex.size(), chars.size()); // cells stay one above the other
+    // What gave way is counted: shown and not shown add up to what came.
+    static const QRegularExpression skipped(QStringLiteral("^\\.\\.\\. (\\d+) bytes not shown\n"));
+    const QRegularExpressionMatch m = skipped.match(hex);
+    QVERIFY2(m.hasMatch(), qPrintable(hex.left(80)));
+    QCOMPARE(m.captured(1).toLongLong() + hex.count(QLatin1String("-55-|")), total);
+}
+
+void TstFrmCommDebug::pauseHoldsTheView()
+{
+    frmCommDebug w(m_ini, m_msgs);
+    w.show();
+    auto *pause = w.findChild<QAction *>(QStringLiteral("actPause"));
+    QVERIFY(pause);
+    pause->trigger();
+    QVERIFY(w.paused());
+    QVERIFY(w.findChild<QLabel *>(QStringLiteral("lblPaused"))->isVisible());
+    w.showReceived("A");
+    QTest::qWait(3 * frmCommDebug::FlushIntervalMs);
+    QCOMPARE(w.txtHex()->toPlainText(), QString());
+    pause->trigger();
+    QTRY_COMPARE(timeless(w.txtAscii()->toPlainText()), QStringLiteral("RX T | A  | "));
+}
+
+void TstFrmCommDebug::f12OpensAndClosesBesideItsOwner()
+{
+    QWidget owner;
+    frmCommDebug w(m_ini, m_msgs);
+    w.setOwner(&owner);
+    w.showBeside();
+    QVERIFY(!w.isVisible()); // not before the main window: the splash is still up
+    owner.show();
+    QTRY_VERIFY(w.isVisible());
+    QCOMPARE(w.windowHandle()->transientParent(), owner.windowHandle());
+
+    owner.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&owner));
+    QTest::keyClick(&owner, Qt::Key_F12);
+    QVERIFY(!w.isVisible());
+    owner.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&owner));
+    QTest::keyClick(&owner, Qt::Key_F12);
+    QVERIFY(w.isVisible());
+    // In the window itself F12 clears, as its title says.
+    w.DebugAusgabe(QStringLiteral("41"), true);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.txtHex(), Qt::Key_F12);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.txtHex()->toPlainText(), QString());
 }
 
 void TstFrmCommDebug::positionSaved()
 {
     {
-        frmCommDebug w(m_ini);
+        frmCommDebug w(m_ini, m_msgs);
         w.show();
         w.move(150, 90);
         w.resize(640, 400);
@@ -177,21 +296,21 @@ void TstFrmCommDebug::positionSaved()
                            QString())
                  .trimmed(),
              QStringLiteral("6000"));
-    frmCommDebug again(m_ini);
+    frmCommDebug again(m_ini, m_msgs);
     QCOMPARE(again.size(), QSize(640, 400));
 }
 
 void TstFrmCommDebug::openedAtDesignSize()
 {
     // Nothing stored: design size, centred.
-    frmCommDebug w(m_dir.filePath(QStringLiteral("empty.Ini")));
+    frmCommDebug w(m_dir.filePath(QStringLiteral("empty.Ini")), m_msgs);
     QCOMPARE(w.size(), QSize(Twips::toPixels(8000), Twips::toPixels(6000)));
     w.show();
-    w.showBytes(QByteArray::fromHex("8530303031303030320D"));
-    w.DebugAusgabe(QStringLiteral("86414243"), true);
-    w.showBytes(QByteArray("\x86"
-                           "0F3A\r",
-                           6));
+    w.showSent(QByteArray::fromHex("8530303031303030320D"));
+    w.showReceived(QByteArray("\x86"
+                              "0F3A\r",
+                              6));
+    QTRY_VERIFY(!w.txtHex()->toPlainText().isEmpty());
     QCOMPARE(w.txtHex()->height(), w.height() / 2);
     QCOMPARE(w.txtAscii()->y(), w.txtHex()->height());
     keepPicture(&w, "comm-debug.png");

@@ -21,6 +21,11 @@
 inline const char *const RigMessages = R"([Messages_ENG]
 Comm_OpenPort_Err=Cannot open port: & (COM&)
 Comm_ClosePort_Err=Cannot close: & (COM&)
+Comm_Connection_Lost=Lost & (COM&)
+Comm_Connection_Restored=Back & (COM&)
+Comm_Link_Open=open
+Comm_Link_Closed=closed
+Comm_Link_Lost=lost
 Comm_TransmitData_Err=Send failed: &
 Comm_WaitForData_Err=Receive failed: &
 Comm_WaitForResponse_Err=Answer failed: &

@@ -1,4 +1,6 @@
+#include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "LinkRig.h"
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void bufferCap();
     void floodThenValidFrame_data();
     void floodThenValidFrame();
+    void farEndHangsUp_data();
     void farEndHangsUp();
 };
 
@@ -485,24 +488,59 @@ void TestCommTools::floodThenValidFrame()
     QCOMPARE(rig.comm.written, frameOf(0x81));
 }
 
+void TestCommTools::farEndHangsUp_data()
+{
+    QTest::addColumn<bool>("settingsMeanwhile"); // the settings dialog loads them while lost
+    QTest::newRow("device plugged in again") << false;
+    QTest::newRow("settings dialog takes over") << true;
+}
+
 void TestCommTools::farEndHangsUp()
 {
+    QFETCH(bool, settingsMeanwhile);
     LinkRig rig;
     rig.ct.TimeOut = 0; // only the loss can end the wait
     rig.zt.Flags.ShowMsgBox = false;
+    rig.comm.available = false;
+    QSignalSpy changed(&rig.ct, &CommTools::linkChanged);
     QTimer::singleShot(10, [&] { rig.comm.hangUp(QStringLiteral("Input/output error")); });
     QVERIFY(!rig.ct.Comm_WaitForResponse("81"));
     QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: Input/output error (COM1 closed)")),
              1);
     QVERIFY(rig.logged(QStringLiteral("Answer failed: Input/output error")));
+    QVERIFY(rig.logged(QStringLiteral("  Lost /dev/ttyFAKE (COM 1)")));
+    QCOMPARE(rig.op.status.trimmed(), QStringLiteral("Lost /dev/ttyFAKE (COM 1)"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(rig.ct.Comm_LinkText(), QStringLiteral("COM1  /dev/ttyFAKE  9600 8N1  lost"));
     QVERIFY(!rig.ct.CommPortOpen);
     QVERIFY(!rig.ct.CommWaitingForResponse);
-    // A later command fails at once and says why.
+    // A later command fails at once and names the device.
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
-    QCOMPARE(rig.boxTexts(), QStringList{QStringLiteral(
-                                 "Send failed: Operation valid only when the port is open")});
-    // Once the port is open again (device back, settings dialog), waits work as before.
-    rig.comm.setPortOpen(true);
+    QCOMPARE(rig.boxTexts(), QStringList{QStringLiteral("Send failed: Lost /dev/ttyFAKE (COM 1)")});
+
+    // While the device stays away the watch only looks, at most once a second.
+    QElapsedTimer watched;
+    watched.start();
+    QVERIFY(
+        Tools::WaitUntil([&] { return rig.comm.availabilityChecks >= 2; }, QDeadlineTimer(10000)));
+    QVERIFY(rig.comm.availabilityChecks <= watched.elapsed() / 1000 + 1);
+    QCOMPARE(rig.comm.opens, 1);
+    if (settingsMeanwhile)
+        QCOMPARE(rig.ct.Comm_LoadSettings(rig.comm), 0);
+    rig.comm.available = true;
+    rig.ct.CommInBuffer = "\x85"; // cut off by the loss
+    const bool back = Tools::WaitUntil([&] { return rig.comm.portOpen(); }, QDeadlineTimer(3000));
+    QCOMPARE(back, !settingsMeanwhile);
+    QCOMPARE(rig.logged(QStringLiteral("  Back /dev/ttyFAKE (COM 1)")), !settingsMeanwhile);
+    if (settingsMeanwhile) {
+        QCOMPARE(rig.ct.Comm_LinkText(), QStringLiteral("COM2  /dev/ttyFAKE  19200 8N1  closed"));
+        return;
+    }
+    QCOMPARE(rig.op.status.trimmed(), QStringLiteral("Back /dev/ttyFAKE (COM 1)"));
+    QCOMPARE(rig.ct.Comm_LinkText(), QStringLiteral("COM1  /dev/ttyFAKE  9600 8N1  open"));
+    QCOMPARE(changed.size(), 2);
+    QVERIFY(rig.ct.CommPortOpen);
+    QVERIFY(rig.ct.CommInBuffer.isEmpty());
     rig.comm.injectLater(frameOf(0x81), 5);
     QVERIFY(rig.ct.Comm_WaitForResponse("81"));
 }

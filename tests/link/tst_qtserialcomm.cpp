@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -85,6 +86,10 @@ private Q_SLOTS:
     void settings();
     void openFailures_data();
     void openFailures();
+    void openFailureMapping_data();
+    void openFailureMapping();
+    void deviceAvailable_data();
+    void deviceAvailable();
     void exchange();
     void secondOpenIsInUse();
     void hangUpReportedOnce();
@@ -178,6 +183,74 @@ void TestQtSerialComm::openFailures()
     QVERIFY(!comm.portOpen());
 }
 
+void TestQtSerialComm::openFailureMapping_data()
+{
+    QTest::addColumn<int>("error"); // QSerialPort::SerialPortError
+    QTest::addColumn<int>("err");   // errno behind Qt's text; 0: Qt's lock-file text
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("says");
+    const int notFound = QSerialPort::DeviceNotFoundError, denied = QSerialPort::PermissionError,
+              unknown = QSerialPort::UnknownError;
+    QTest::newRow("missing device") << notFound << ENOENT << 8002 << "/dev/ttyZT9 not found (";
+    QTest::newRow("adapter gone, node left") << unknown << ENXIO << 8002 << "/dev/ttyZT9 not found";
+    QTest::newRow("no such device") << unknown << ENODEV << 8002 << "/dev/ttyZT9 not found";
+    QTest::newRow("held exclusively")
+        << denied << EBUSY << 8005 << "/dev/ttyZT9 is in use by another program (";
+    QTest::newRow("lock file held")
+        << denied << 0 << 8005 << "/dev/ttyZT9 is in use by another program (";
+    QTest::newRow("no permission")
+        << denied << EACCES << int(EACCES) << "Join the group \"dialout\" that owns the device";
+    QTest::newRow("operation not permitted") << unknown << EPERM << int(EACCES) << "dialout";
+    QTest::newRow("other failure") << int(QSerialPort::ResourceError) << EIO
+                                   << int(QSerialPort::ResourceError) << "/dev/ttyZT9: ";
+}
+
+void TestQtSerialComm::openFailureMapping()
+{
+    QFETCH(int, error);
+    QFETCH(int, err);
+    QFETCH(int, number);
+    QFETCH(QString, says);
+    const QString text = err ? QString::fromLocal8Bit(std::strerror(err))
+                             : QStringLiteral("Permission error while locking the device");
+    const ZtError e = QtSerialComm::openFailure(QStringLiteral("/dev/ttyZT9"),
+                                                QSerialPort::SerialPortError(error), text);
+    QCOMPARE(e.number(), number);
+    QVERIFY2(e.description().contains(says), qPrintable(e.description()));
+    QVERIFY2(e.description().contains(text), qPrintable(e.description()));
+    // That wording belongs to a device lost while open.
+    QVERIFY(!e.description().contains(QLatin1String("disconnected")));
+}
+
+void TestQtSerialComm::deviceAvailable_data()
+{
+    QTest::addColumn<QString>("link"); // what the mapped path is: pty, gone, dangling
+    QTest::addColumn<bool>("available");
+    QTest::newRow("link to a pseudo-terminal") << "pty" << true;
+    QTest::newRow("link removed") << "gone" << false;
+    QTest::newRow("link to a vanished device") << "dangling" << false;
+}
+
+void TestQtSerialComm::deviceAvailable()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, available);
+    PtyPair pty;
+    QVERIFY(pty.ok());
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    const QString path = dir.filePath(QStringLiteral("ttyZT"));
+    writeIni(ini, path);
+    if (link == QLatin1String("pty"))
+        QVERIFY(QFile::link(pty.slave(), path));
+    if (link == QLatin1String("dangling"))
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("ttyGone")), path));
+    QtSerialComm comm(ini);
+    comm.setCommPort(3);
+    QCOMPARE(comm.portDevice(), path);
+    QCOMPARE(comm.deviceAvailable(), available);
+}
+
 void TestQtSerialComm::exchange()
 {
     PtyPair pty;
@@ -240,6 +313,7 @@ void TestQtSerialComm::secondOpenIsInUse()
         QFAIL("opened twice");
     } catch (const ZtError &e) {
         QCOMPARE(e.number(), int(SerialPort::ErrPortInUse));
+        QVERIFY2(e.description().contains(QLatin1String("in use")), qPrintable(e.description()));
     }
 }
 

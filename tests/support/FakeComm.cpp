@@ -24,6 +24,12 @@ void FakeComm::hangUp(const QString &description)
     Q_EMIT portLost(description);
 }
 
+bool FakeComm::deviceAvailable() const
+{
+    ++availabilityChecks;
+    return available;
+}
+
 void FakeComm::setCommPort(int port)
 {
     if (port < 1 || port > 16)
@@ -42,7 +48,7 @@ void FakeComm::setSettings(const QString &settings)
 void FakeComm::setPortOpen(bool open)
 {
     if (open && !m_open) {
-        if (openError == ErrNoSuchPort)
+        if (openError == ErrNoSuchPort || !available)
             throw ZtError(openError, QStringLiteral("No such file or directory"));
         if (openError == ErrPortInUse)
             throw ZtError(openError, QStringLiteral("Device or resource busy"));

@@ -19,6 +19,9 @@ public:
     int drainAfterPolls = 0;
     // Called with every chunk written (after it is recorded); a test may answer from here.
     std::function<void(const QByteArray &chunk)> onOutput;
+    QString device = QStringLiteral("/dev/ttyFAKE"); // what every port number maps to
+    bool available = true;                           // the device is there to be opened
+    mutable int availabilityChecks = 0;
 
     // --- record ---
     QByteArray written;
@@ -52,6 +55,8 @@ public:
     QByteArray input() override;
     int outBufferCount() const override;
     int commEvent() const override { return m_event; }
+    QString portDevice() const override { return device; }
+    bool deviceAvailable() const override;
 
 private:
     int m_port = 1;

@@ -35,26 +35,6 @@ void say(const QString &text)
 namespace {
 constexpr qsizetype MaxFrameLength = 65536; // far beyond any frame; guards the buffer
 
-QString hexBytes(QByteArrayView bytes)
-{
-    return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
-}
-
-// A frame as its command byte and terminator in hex and its payload as the text it is,
-// e.g. 85 "01020304" 0D; bytes that are not printable are shown in hex.
-QString frameText(QByteArrayView frame)
-{
-    const QByteArrayView payload = framePayload(frame);
-    const bool printable = std::all_of(payload.begin(), payload.end(),
-                                       [](char c) { return c >= 0x20 && c < 0x7F && c != '"'; });
-    if (frame.size() < 2 || !printable)
-        return hexBytes(frame);
-    QString text = hexBytes(frame.first(1));
-    if (!payload.isEmpty())
-        text += QStringLiteral(" \"%1\"").arg(QString::fromLatin1(payload.toByteArray()));
-    return text + QLatin1Char(' ') + hexBytes(frame.last(1));
-}
-
 bool isHexText(QByteArrayView payload)
 {
     for (const char c : payload)
@@ -113,7 +93,7 @@ void Device::receive(const QByteArray &bytes)
         if (start > 0) {
             say(QStringLiteral("!!  dropped %1 byte(s) outside a frame: %2")
                     .arg(start)
-                    .arg(hexBytes(QByteArrayView(m_inBuffer).first(start))));
+                    .arg(hexBytesText(QByteArrayView(m_inBuffer).first(start))));
             m_inBuffer.remove(0, start);
             continue;
         }
@@ -132,7 +112,7 @@ void Device::receive(const QByteArray &bytes)
         if (m_inBuffer[end] != FrameTerminator) {
             // A new command byte before the terminator: the frame before it was cut off.
             say(QStringLiteral("!!  dropped an unterminated frame: %1")
-                    .arg(hexBytes(QByteArrayView(m_inBuffer).first(end))));
+                    .arg(hexBytesText(QByteArrayView(m_inBuffer).first(end))));
             m_inBuffer.remove(0, end);
             continue;
         }
@@ -234,7 +214,7 @@ void Device::send(quint8 code, const QByteArray &payload, int firstWaitMs)
     if (m_faults.garbageBytes > 0) {
         for (int i = 0; i < m_faults.garbageBytes; ++i)
             bytes += static_cast<char>(QRandomGenerator::global()->bounded(0x20, 0x7F));
-        notes << QStringLiteral("out %1 | garbage").arg(hexBytes(bytes));
+        notes << QStringLiteral("out %1 | garbage").arg(hexBytesText(bytes));
     }
     bytes += frame;
     notes << QStringLiteral("out %1 | %2").arg(frameText(frame), describe(frame));
@@ -327,7 +307,7 @@ bool Device::runCommand(const QString &input)
             return true;
         }
         const QByteArray bytes = QByteArray::fromHex(digits);
-        queueBytes(bytes, 0, {QStringLiteral("out %1 | raw").arg(hexBytes(bytes))});
+        queueBytes(bytes, 0, {QStringLiteral("out %1 | raw").arg(hexBytesText(bytes))});
     } else if (word == QLatin1String("status")) {
         const qsizetype b = rest.indexOf(QLatin1Char(' '));
         const int n = rest.left(b < 0 ? rest.size() : b).toInt();

@@ -52,6 +52,8 @@ void GuiOperator::setMainWindow(QWidget *mainWindow)
 {
     m_main = mainWindow;
     m_geometry = WidgetGeometry(mainWindow);
+    if (m_commDebug && mainWindow)
+        m_commDebug->setOwner(mainWindow);
 }
 
 GuiOperator::~GuiOperator()
@@ -196,8 +198,7 @@ void GuiOperator::showCommDebug()
 {
     if (!m_commDebug)
         return;
-    m_commDebug->show();
-    m_commDebug->raise();
+    m_commDebug->showBeside();
 }
 
 void GuiOperator::startSendDataTimer(int intervalMs)

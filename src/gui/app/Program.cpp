@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QLabel>
 #include <QTimer>
 
 #include "app/GuiOperator.h"
@@ -60,14 +61,13 @@ Program::Program(const QString &appDir, const QString &exeName)
 
     m_splash = std::make_unique<frmSplash>(productVersion);
     m_proto = std::make_unique<frmProto>(*m_messages);
-    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile);
+    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile, *m_messages);
+    // The window only queues what it is given, so the port may hand it bytes directly,
+    // also from its receive notification.
     QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
-                     &frmCommDebug::showBytes);
-    // Queued: the debug window lets events run while it appends, and inside the port's
-    // receive notification that would let the receive timer start collecting there, where
-    // the port reports no further bytes until the notification returns.
+                     &frmCommDebug::showSent);
     QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
-                     &frmCommDebug::showBytes, Qt::QueuedConnection);
+                     &frmCommDebug::showReceived);
     m_op->setSerialSettings({m_port.get(), m_comm.get(), m_iniFile, language});
     m_op->setProtocolWindow(m_proto.get());
     m_op->setAboutWindow(m_splash.get());
@@ -103,6 +103,8 @@ frmMain &Program::createMainWindow()
     callbacks.dummy = [this] { cmdDummy_Click(); };
     m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
     m_op->setMainWindow(m_mainWindow.get());
+    QObject::connect(m_comm.get(), &CommTools::linkChanged, m_mainWindow.get(),
+                     [this] { m_mainWindow->lblLink->setText(m_comm->Comm_LinkText()); });
     m_pages->attach(*m_zt, *m_mainWindow);
     QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
                      [this] { m_menu->timSendData_Timer(); });

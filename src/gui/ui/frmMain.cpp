@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -167,6 +168,9 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
 
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
+    lblLink = new QLabel(StatusBar);
+    lblLink->setObjectName(QStringLiteral("lblLink"));
+    StatusBar->addPermanentWidget(lblLink);
 
     cmdDummy = new QPushButton(QStringLiteral("dataset"), central);
     cmdDummy->setObjectName(QStringLiteral("cmdDummy"));

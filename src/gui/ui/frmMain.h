@@ -7,6 +7,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
@@ -58,6 +59,7 @@ public:
     std::array<QIcon, 2> picXP;
     QScrollBar *VScroll;
     QStatusBar *StatusBar;
+    QLabel *lblLink; // the serial link, beside the status text
     QPushButton *cmdDummy;
     QTimer *timSendData;
 

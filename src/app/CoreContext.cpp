@@ -1,0 +1,16 @@
+#include "app/CoreContext.h"
+
+CoreContext::CoreContext(Operator &op, PageBridge &pages, SerialPort &port, const QString &appDir,
+                         const QString &exeName, const QString &iniFile)
+    : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages), comm(zt, port),
+      interpreter(zt, comm), menu(zt, comm)
+{
+    zt.AppDir = appDir;
+    zt.ExeName = exeName;
+    zt.IniFileName = iniFile;
+    comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
+        interpreter.Comm_InterpretCommand(code, frame);
+        if (m_watcher)
+            m_watcher(code, frame);
+    });
+}

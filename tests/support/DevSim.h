@@ -1,0 +1,63 @@
+#pragma once
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The simulated device on a pseudo-terminal in a temporary folder, for tests that run a
+// program against it; its printout is what the device saw and did.
+class DevSim {
+public:
+    static QString binDir()
+    {
+        // CTest names the folder; run by hand, the programs lie next to the test.
+        return qEnvironmentVariable("ZT_BIN_DIR", QCoreApplication::applicationDirPath());
+    }
+
+    ~DevSim() { stop(); }
+
+    // Starts the simulator; false when it does not report ready.
+    bool start(const QStringList &args = {})
+    {
+        m_process.setProgram(binDir() + QStringLiteral("/ztdevsim"));
+        m_process.setArguments(QStringList{QStringLiteral("--pty"), link()} + args);
+        m_process.start();
+        return m_process.waitForStarted(10000) && waitFor("--  ready");
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+    }
+    // The device vanishes without a word, as a pulled adapter does.
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+    bool waitFor(const QByteArray &text)
+    {
+        QDeadlineTimer deadline(10000);
+        while (!output().contains(text))
+            if (!m_process.waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 0))))
+                return output().contains(text);
+        return true;
+    }
+    QByteArray output()
+    {
+        m_output += m_process.readAllStandardOutput();
+        return m_output;
+    }
+    QString link() const { return m_dir.filePath(QStringLiteral("ztdev")); }
+    QString dir() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QByteArray m_output;
+};
