@@ -173,6 +173,7 @@ private Q_SLOTS:
     void farEndHangsUp();
     void farEndHangsUpInTransmit_data();
     void farEndHangsUpInTransmit();
+    void unpluggedAndBack_data();
     void unpluggedAndBack();
 };
 
@@ -435,25 +436,45 @@ void TestLinkE2e::farEndHangsUpInTransmit()
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
 }
 
+void TestLinkE2e::unpluggedAndBack_data()
+{
+    QTest::addColumn<QString>("line"); // over a device server, the server goes and comes back
+    QTest::newRow("direct") << "direct";
+    QTest::newRow("tcp") << "tcp";
+    QTest::newRow("rfc2217") << "rfc2217";
+}
+
 void TestLinkE2e::unpluggedAndBack()
 {
+    QFETCH(QString, line);
+    requireLine(line);
+    const bool direct = line == QLatin1String("direct");
     E2eRig rig;
-    QVERIFY(rig.start());
-    rig.sim.stop();
+    QVERIFY(rig.start({}, line));
+    const QString device = direct ? rig.link : rig.server.address();
+    if (direct)
+        rig.sim.stop();
+    else
+        rig.server.kill();
     QVERIFY(Tools::WaitUntil(
-        [&] { return rig.sink.text().contains(QStringLiteral("Connection lost: ") + rig.link); },
+        [&] { return rig.sink.text().contains(QStringLiteral("Connection lost: ") + device); },
         QDeadlineTimer(10000)));
     QVERIFY(!rig.comm.portOpen());
     // While it is away a command fails at once and names the device.
     rig.menu.Interpret_MenuCommand(9);
     QCOMPARE(rig.op.boxes.size(), 1);
-    QVERIFY2(rig.op.boxes[0].text.contains(rig.link), qPrintable(rig.op.boxes[0].text));
+    QVERIFY2(rig.op.boxes[0].text.contains(device), qPrintable(rig.op.boxes[0].text));
 
-    // A new pseudo-terminal behind the same path: reopened with the settings it had.
-    QVERIFY(rig.sim.start(rig.link));
+    // A new pseudo-terminal behind the same path, or the server back on its port: reopened
+    // with the settings it had.
+    QVERIFY(direct ? rig.sim.start(rig.link) : rig.server.run());
     QVERIFY(Tools::WaitUntil([&] { return rig.comm.portOpen(); }, QDeadlineTimer(10000)));
-    QVERIFY(rig.sink.text().contains(QStringLiteral("Connection restored: ") + rig.link));
-    QCOMPARE(rig.comm.settings(), QStringLiteral("19200,N,8,1"));
+    QVERIFY(rig.sink.text().contains(QStringLiteral("Connection restored: ") + device));
+    const bool told = line == QLatin1String("rfc2217");
+    QCOMPARE(rig.comm.settings(),
+             told ? QStringLiteral("38400,N,8,1") : QStringLiteral("19200,N,8,1"));
+    if (!direct)
+        QCOMPARE(rig.lineSpeed(), told ? 38400 : 19200);
     rig.menu.Interpret_MenuCommand(9);
     rig.settle();
     QCOMPARE(rig.op.status.trimmed(),

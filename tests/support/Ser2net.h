@@ -50,6 +50,12 @@ public:
                                 QStringLiteral("-P"), dir + QStringLiteral("/ser2net.pid")});
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
+        return run();
+    }
+    QString address() const { return m_address; }
+    // Starts, or starts again after kill(), on the same port.
+    bool run()
+    {
         m_process.start();
         // Nothing signals the listening socket: look again every 20 ms.
         QTimer look;
@@ -57,7 +63,6 @@ public:
         return m_process.waitForStarted(5000) &&
                Tools::WaitUntil([this] { return listening(); }, QDeadlineTimer(10000));
     }
-    QString address() const { return m_address; }
     void kill()
     {
         m_process.kill();
