@@ -1,7 +1,7 @@
 # Sourced by ./run and ./test: installs what the build needs, then configures and builds.
 set -euo pipefail
 
-ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n)
+ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net)
 # For the packages (cmake --build build --target package) and their test in ./test.
 ZT_PACKAGE_PACKAGES=(dpkg-dev fakeroot file gzip desktop-file-utils appstream lintian)
 # For the fuzzing step of ./test (skipped when they cannot be installed) and ./test --sanitize.

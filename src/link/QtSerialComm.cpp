@@ -47,6 +47,11 @@ QtSerialComm::QtSerialComm(const QString &iniFile, QObject *parent)
         Q_EMIT onComm();
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialComm::onError);
+    connect(&m_net, &NetLine::readyRead, this, [this] {
+        m_event = EvReceive;
+        Q_EMIT onComm();
+    });
+    connect(&m_net, &NetLine::lost, this, &SerialPort::portLost);
 }
 
 QString QtSerialComm::deviceName(const QString &iniFile, int port)
@@ -105,7 +110,7 @@ void QtSerialComm::setCommPort(int port)
 {
     if (port < 1 || port > 16)
         throw ZtError(ErrNoSuchPort, QStringLiteral("Invalid port number %1 (1 to 16)").arg(port));
-    if (m_port.isOpen())
+    if (portOpen())
         throw ZtError(ErrPortInUse, QStringLiteral("Port already open"));
     m_commPort = port;
 }
@@ -114,7 +119,7 @@ void QtSerialComm::setSettings(const QString &settings)
 {
     parse(settings);
     m_settings = settings;
-    if (m_port.isOpen())
+    if (portOpen())
         applyLine();
 }
 
@@ -122,6 +127,8 @@ void QtSerialComm::setSettings(const QString &settings)
 void QtSerialComm::applyLine()
 {
     const Line line = parse(m_settings);
+    if (m_net.isOpen())
+        return m_net.setLine(line);
     const bool ok = m_port.setBaudRate(line.baud) && m_port.setParity(line.parity) &&
                     m_port.setDataBits(line.dataBits) && m_port.setStopBits(line.stopBits);
     if (!ok && m_port.isOpen() && m_port.error() != QSerialPort::UnsupportedOperationError)
@@ -140,6 +147,8 @@ void QtSerialComm::applyModemLines()
 {
     // Modem lines a device does not have (a pseudo-terminal) or that flow control owns
     // are refused; the line stays as the device has it.
+    if (m_net.isOpen())
+        return m_net.setModemLines(m_dtr, m_rts);
     if (!m_port.setDataTerminalReady(m_dtr) || !m_port.setRequestToSend(m_rts)) {
         if (m_port.error() != QSerialPort::UnsupportedOperationError)
             throw ZtError(int(m_port.error()), m_port.errorString());
@@ -150,14 +159,14 @@ void QtSerialComm::applyModemLines()
 void QtSerialComm::setDTREnable(bool on)
 {
     m_dtr = on;
-    if (m_port.isOpen())
+    if (portOpen())
         applyModemLines();
 }
 
 void QtSerialComm::setRTSEnable(bool on)
 {
     m_rts = on;
-    if (m_port.isOpen())
+    if (portOpen())
         applyModemLines();
 }
 
@@ -166,6 +175,8 @@ void QtSerialComm::setHandshaking(int mode)
     if (mode < 0 || mode > 3)
         throw ZtError(ErrInvalidValue, QStringLiteral("Invalid handshaking %1 (0 to 3)").arg(mode));
     m_handshaking = mode;
+    if (m_net.isOpen())
+        return m_net.setHandshaking(mode);
     if (!m_port.setFlowControl(flowOf(mode)) && m_port.isOpen() &&
         m_port.error() != QSerialPort::UnsupportedOperationError)
         throw ZtError(int(m_port.error()), m_port.errorString());
@@ -177,11 +188,17 @@ void QtSerialComm::setPortOpen(bool open)
     if (!open) {
         if (m_port.isOpen())
             m_port.close();
+        m_net.close();
         return;
     }
-    if (m_port.isOpen())
+    if (portOpen())
         return;
     const QString device = portDevice();
+    if (NetLine::isAddress(device)) {
+        m_net.open(device, parse(m_settings), m_handshaking, m_dtr, m_rts, connectTimeOut());
+        m_event = 0;
+        return;
+    }
     m_port.setPortName(device);
     applyLine();
     m_port.setFlowControl(flowOf(m_handshaking));
@@ -194,6 +211,15 @@ void QtSerialComm::setPortOpen(bool open)
     m_port.clear();
     m_event = 0;
     applyModemLines();
+}
+
+// A device server that does not answer gives up after [Comm] TimeOut seconds.
+int QtSerialComm::connectTimeOut() const
+{
+    return int(INI_ReadValue(m_iniFile, QStringLiteral("Comm"), QStringLiteral("TimeOut"),
+                             QStringLiteral("10"))
+                   .trimmed()
+                   .toDouble());
 }
 
 ZtError QtSerialComm::openFailure(const QString &device, QSerialPort::SerialPortError error,
@@ -224,27 +250,31 @@ bool QtSerialComm::deviceAvailable() const
 #ifdef Q_OS_WIN
     return true; // a port name, not a file: the open attempt tells
 #else
-    return QFileInfo::exists(portDevice()); // a link to a vanished device counts as gone
+    // A device server is only known to be back by connecting; a link to a vanished
+    // device counts as gone.
+    return NetLine::isAddress(portDevice()) || QFileInfo::exists(portDevice());
 #endif
 }
 
 void QtSerialComm::requireOpen() const
 {
-    if (!m_port.isOpen())
+    if (!portOpen())
         throw ZtError(ErrPortNotOpen, QStringLiteral("Port COM%1 is not open").arg(m_commPort));
 }
 
 void QtSerialComm::output(const QByteArray &bytes)
 {
     requireOpen();
-    if (m_port.write(bytes) != bytes.size())
+    if (m_net.isOpen())
+        m_net.write(bytes);
+    else if (m_port.write(bytes) != bytes.size())
         throw ZtError(int(m_port.error()), m_port.errorString());
     Q_EMIT bytesSent(bytes);
 }
 
 QByteArray QtSerialComm::input()
 {
-    QByteArray bytes = m_port.readAll();
+    QByteArray bytes = m_net.isOpen() ? m_net.readAll() : m_port.readAll();
     if (!bytes.isEmpty())
         Q_EMIT bytesReceived(bytes);
     bytes.removeIf([](char c) { return c == 0; });
@@ -254,7 +284,7 @@ QByteArray QtSerialComm::input()
 int QtSerialComm::outBufferCount() const
 {
     requireOpen();
-    return int(m_port.bytesToWrite());
+    return int(m_net.isOpen() ? m_net.bytesToWrite() : m_port.bytesToWrite());
 }
 
 // A vanished device floods errors; close on the first and report the loss once.

@@ -2,11 +2,13 @@
 #include <QSerialPort>
 
 #include "common/ZtError.h"
+#include "link/NetLine.h"
 #include "link/SerialPort.h"
 
 // The serial port over QSerialPort. Port numbers 1..16 map to devices through section
 // "Ports" of the settings file ("COM3=/dev/ttyUSB0"); without an entry COMn is
-// /dev/ttyS(n-1) on Linux and COMn on Windows.
+// /dev/ttyS(n-1) on Linux and COMn on Windows. A network address there ("tcp://host:4001",
+// "rfc2217://host:4002") puts the line on a device server instead.
 class QtSerialComm : public SerialPort {
     Q_OBJECT
 public:
@@ -36,7 +38,7 @@ public:
     void setHandshaking(int mode) override;
     int handshaking() const override { return m_handshaking; }
     void setPortOpen(bool open) override;
-    bool portOpen() const override { return m_port.isOpen(); }
+    bool portOpen() const override { return m_port.isOpen() || m_net.isOpen(); }
     void output(const QByteArray &bytes) override;
     QByteArray input() override;
     int outBufferCount() const override;
@@ -48,21 +50,18 @@ public:
     bool deviceAvailable() const override;
 
 private:
-    struct Line {
-        qint32 baud;
-        QSerialPort::Parity parity;
-        QSerialPort::DataBits dataBits;
-        QSerialPort::StopBits stopBits;
-    };
+    using Line = NetLine::Line;
     static Line parse(const QString &settings);
     void applyLine();
     void applyModemLines();
     void requireOpen() const;
     void onError(QSerialPort::SerialPortError error);
+    int connectTimeOut() const;
 
     QString m_iniFile;
     QString m_device;
     QSerialPort m_port;
+    NetLine m_net;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_inBufferSize = 1024;

@@ -6,9 +6,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
+#include "Ser2net.h"
 #include "StringSink.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
@@ -90,17 +94,25 @@ struct E2eRig {
     CommInterpreter interpreter{zt, ct};
     MenuCommands menu{zt, ct};
     Simulator sim;
+    Ser2net server;
 
-    bool start(const QStringList &simOptions = {})
+    // line: "direct" to the simulator's pty, or "tcp"/"rfc2217" through ser2net; over
+    // RFC 2217 the program asks for 38400 baud where ser2net starts the line at 19200.
+    bool start(const QStringList &simOptions = {}, const QString &line = QStringLiteral("direct"))
     {
+        const bool direct = line == QLatin1String("direct");
+        if (!sim.start(link, simOptions) || (!direct && !server.start(line, link, dir.path())))
+            return false;
         // The shipped catalogue, with the port pointed at the simulator.
         QFile shipped(qEnvironmentVariable("ZT_BIN_DIR") + QStringLiteral("/zteditor.Ini"));
         QFile f(ini);
         if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
             return false;
-        f.write("[Comm]\r\nPort=1\r\nSettings=19200,N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
+        f.write("[Comm]\r\nPort=1\r\nSettings=" +
+                QByteArray(line == QLatin1String("rfc2217") ? "38400" : "19200") +
+                ",N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
                 "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
-                link.toLocal8Bit() + "\r\n");
+                (direct ? link : server.address()).toLocal8Bit() + "\r\n");
         bool skip = false;
         for (const QByteArray &line : shipped.readAll().split('\n')) {
             const QByteArray t = line.trimmed();
@@ -121,7 +133,20 @@ struct E2eRig {
         zt.ClearDataSet();
         for (auto &t : zt.Data.TextStatus)
             t.set(QString());
-        return sim.start(link, simOptions) && ct.Comm_LoadSettings(comm) == 0 && ct.Comm_OpenPort();
+        return ct.Comm_LoadSettings(comm) == 0 && ct.Comm_OpenPort();
+    }
+
+    // The speed the device's line runs at, as whoever opened it last set it.
+    int lineSpeed() const
+    {
+        const int fd =
+            ::open(QFile::encodeName(link).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        termios tio{};
+        const bool ok = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        const speed_t s = ok ? ::cfgetospeed(&tio) : B0;
+        return s == B19200 ? 19200 : s == B38400 ? 38400 : -1;
     }
 
     // Lets the answer that the program awaits reach the interpreter.
@@ -144,9 +169,11 @@ private Q_SLOTS:
     void deviceStarted();
     void silentDeviceEndsAtTimeOut_data();
     void silentDeviceEndsAtTimeOut();
+    void farEndHangsUp_data();
     void farEndHangsUp();
     void farEndHangsUpInTransmit_data();
     void farEndHangsUpInTransmit();
+    void unpluggedAndBack_data();
     void unpluggedAndBack();
 };
 
@@ -156,29 +183,57 @@ void TestLinkE2e::initTestCase()
         QSKIP("ztdevsim is not built");
 }
 
+// Rows over a device server need ser2net; without it they are skipped.
+static void requireLine(const QString &line)
+{
+    if (line != QLatin1String("direct") && Ser2net::program().isEmpty())
+        QSKIP("ser2net is not installed (scripts/setup.sh installs it)");
+}
+
 void TestLinkE2e::menuCommands_data()
 {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("deviceSaw");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("line");
     QTest::newRow("5 send data") << 5 << "in  85 \"0102FFFF0000\" 0D"
-                                 << "Data transferred to the device successfully";
+                                 << "Data transferred to the device successfully"
+                                 << "direct";
     QTest::newRow("107 send data") << 107 << "in  85 \"0102FFFF0000\" 0D"
-                                   << "Data transferred to the device successfully";
+                                   << "Data transferred to the device successfully"
+                                   << "direct";
     QTest::newRow("6 request data") << 6 << "in  84 \"20\" 0D"
-                                    << "Data received from the device";
+                                    << "Data received from the device"
+                                    << "direct";
     QTest::newRow("106 request data") << 106 << "in  84 \"20\" 0D"
-                                      << "Data received from the device";
+                                      << "Data received from the device"
+                                      << "direct";
     QTest::newRow("7 reset") << 7 << "in  87 0D"
-                             << "System reset confirmed by the device";
+                             << "System reset confirmed by the device"
+                             << "direct";
     QTest::newRow("8 version") << 8 << "in  82 0D"
-                               << "Version information received";
+                               << "Version information received"
+                               << "direct";
     QTest::newRow("9 online test") << 9 << "in  80 0D"
-                                   << "Online test successful: the device answers.";
+                                   << "Online test successful: the device answers."
+                                   << "direct";
     QTest::newRow("108 ACU") << 108 << "in  89 \"31322020\" 0D"
-                             << "ACU Versionsnummer übertragen";
+                             << "ACU Versionsnummer übertragen"
+                             << "direct";
     QTest::newRow("109 CAN bus") << 109 << "in  90 \"0102\" 0D"
-                                 << "CanBus Adresse übertragen";
+                                 << "CanBus Adresse übertragen"
+                                 << "direct";
+    for (const char *line : {"tcp", "rfc2217"}) {
+        const QString over = QStringLiteral(" over ") + QLatin1String(line);
+        QTest::newRow(qPrintable("5 send data" + over))
+            << 5 << "in  85 \"0102FFFF0000\" 0D"
+            << "Data transferred to the device successfully" << line;
+        QTest::newRow(qPrintable("6 request data" + over))
+            << 6 << "in  84 \"20\" 0D"
+            << "Data received from the device" << line;
+        QTest::newRow(qPrintable("8 version" + over)) << 8 << "in  82 0D"
+                                                      << "Version information received" << line;
+    }
 }
 
 void TestLinkE2e::menuCommands()
@@ -186,8 +241,10 @@ void TestLinkE2e::menuCommands()
     QFETCH(int, number);
     QFETCH(QString, deviceSaw);
     QFETCH(QString, status);
+    QFETCH(QString, line);
+    requireLine(line);
     E2eRig rig;
-    QVERIFY(rig.start());
+    QVERIFY(rig.start({}, line));
     rig.zt.Data.DataRecord.button(1, 1) = 258;
     rig.zt.Data.DataRecord.button(1, 2) = -1;
     rig.zt.Data.ACUVersion.set(QStringLiteral("12"));
@@ -197,6 +254,8 @@ void TestLinkE2e::menuCommands()
     QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
     QCOMPARE(rig.op.status.trimmed(), status);
     QVERIFY2(!rig.sim.output().contains(QStringLiteral("!!")), qPrintable(rig.sim.output()));
+    if (line != QLatin1String("direct"))
+        QCOMPARE(rig.lineSpeed(), line == QLatin1String("rfc2217") ? 38400 : 19200);
 
     if (number == 5 || number == 107) {
         // What the device stored comes back unchanged.
@@ -217,20 +276,36 @@ void TestLinkE2e::deviceStarted_data()
 {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QString>("deviceSaw");
-    QTest::newRow("online test") << QByteArray("online-test") << "in  81 0D";
-    QTest::newRow("version") << QByteArray("version") << "in  83 \"20";
-    QTest::newRow("request data") << QByteArray("request-data") << "in  85 \"000700000000\" 0D";
-    QTest::newRow("send data") << QByteArray("send-data") << "in  86 \"30\" 0D";
-    QTest::newRow("reset") << QByteArray("reset") << "in  88 0D";
-    QTest::newRow("ACU version") << QByteArray("acu AB") << "out 89 \"41422020\" 0D";
+    QTest::addColumn<QString>("line");
+    QTest::newRow("online test") << QByteArray("online-test") << "in  81 0D"
+                                 << "direct";
+    QTest::newRow("version") << QByteArray("version") << "in  83 \"20"
+                             << "direct";
+    QTest::newRow("request data") << QByteArray("request-data") << "in  85 \"000700000000\" 0D"
+                                  << "direct";
+    QTest::newRow("send data") << QByteArray("send-data") << "in  86 \"30\" 0D"
+                               << "direct";
+    QTest::newRow("reset") << QByteArray("reset") << "in  88 0D"
+                           << "direct";
+    QTest::newRow("ACU version") << QByteArray("acu AB") << "out 89 \"41422020\" 0D"
+                                 << "direct";
+    for (const char *line : {"tcp", "rfc2217"}) {
+        const QString over = QStringLiteral(" over ") + QLatin1String(line);
+        QTest::newRow(qPrintable("online test" + over))
+            << QByteArray("online-test") << "in  81 0D" << line;
+        QTest::newRow(qPrintable("request data" + over))
+            << QByteArray("request-data") << "in  85 \"000700000000\" 0D" << line;
+    }
 }
 
 void TestLinkE2e::deviceStarted()
 {
     QFETCH(QByteArray, command);
     QFETCH(QString, deviceSaw);
+    QFETCH(QString, line);
+    requireLine(line);
     E2eRig rig;
-    QVERIFY(rig.start());
+    QVERIFY(rig.start({}, line));
     rig.zt.Data.DataRecord.button(1, 1) = 7;
     rig.sim.command(command);
     if (command == "request-data") {
@@ -292,12 +367,27 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
                                              : QStringLiteral("Version information received"));
 }
 
+void TestLinkE2e::farEndHangsUp_data()
+{
+    QTest::addColumn<QString>("line"); // over a device server, the server goes away
+    QTest::newRow("direct") << "direct";
+    QTest::newRow("tcp") << "tcp";
+    QTest::newRow("rfc2217") << "rfc2217";
+}
+
 void TestLinkE2e::farEndHangsUp()
 {
+    QFETCH(QString, line);
+    requireLine(line);
     E2eRig rig;
-    QVERIFY(rig.start({QStringLiteral("--no-answer"), QStringLiteral("80")}));
+    QVERIFY(rig.start({QStringLiteral("--no-answer"), QStringLiteral("80")}, line));
     rig.ct.TimeOut = 0; // only the loss can end the wait
-    QTimer::singleShot(300, [&] { rig.sim.kill(); });
+    QTimer::singleShot(300, [&] {
+        if (line == QLatin1String("direct"))
+            rig.sim.kill();
+        else
+            rig.server.kill();
+    });
     rig.menu.Interpret_MenuCommand(9);
     QVERIFY(!rig.ct.CommPortOpen);
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
@@ -346,25 +436,45 @@ void TestLinkE2e::farEndHangsUpInTransmit()
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
 }
 
+void TestLinkE2e::unpluggedAndBack_data()
+{
+    QTest::addColumn<QString>("line"); // over a device server, the server goes and comes back
+    QTest::newRow("direct") << "direct";
+    QTest::newRow("tcp") << "tcp";
+    QTest::newRow("rfc2217") << "rfc2217";
+}
+
 void TestLinkE2e::unpluggedAndBack()
 {
+    QFETCH(QString, line);
+    requireLine(line);
+    const bool direct = line == QLatin1String("direct");
     E2eRig rig;
-    QVERIFY(rig.start());
-    rig.sim.stop();
+    QVERIFY(rig.start({}, line));
+    const QString device = direct ? rig.link : rig.server.address();
+    if (direct)
+        rig.sim.stop();
+    else
+        rig.server.kill();
     QVERIFY(Tools::WaitUntil(
-        [&] { return rig.sink.text().contains(QStringLiteral("Connection lost: ") + rig.link); },
+        [&] { return rig.sink.text().contains(QStringLiteral("Connection lost: ") + device); },
         QDeadlineTimer(10000)));
     QVERIFY(!rig.comm.portOpen());
     // While it is away a command fails at once and names the device.
     rig.menu.Interpret_MenuCommand(9);
     QCOMPARE(rig.op.boxes.size(), 1);
-    QVERIFY2(rig.op.boxes[0].text.contains(rig.link), qPrintable(rig.op.boxes[0].text));
+    QVERIFY2(rig.op.boxes[0].text.contains(device), qPrintable(rig.op.boxes[0].text));
 
-    // A new pseudo-terminal behind the same path: reopened with the settings it had.
-    QVERIFY(rig.sim.start(rig.link));
+    // A new pseudo-terminal behind the same path, or the server back on its port: reopened
+    // with the settings it had.
+    QVERIFY(direct ? rig.sim.start(rig.link) : rig.server.run());
     QVERIFY(Tools::WaitUntil([&] { return rig.comm.portOpen(); }, QDeadlineTimer(10000)));
-    QVERIFY(rig.sink.text().contains(QStringLiteral("Connection restored: ") + rig.link));
-    QCOMPARE(rig.comm.settings(), QStringLiteral("19200,N,8,1"));
+    QVERIFY(rig.sink.text().contains(QStringLiteral("Connection restored: ") + device));
+    const bool told = line == QLatin1String("rfc2217");
+    QCOMPARE(rig.comm.settings(),
+             told ? QStringLiteral("38400,N,8,1") : QStringLiteral("19200,N,8,1"));
+    if (!direct)
+        QCOMPARE(rig.lineSpeed(), told ? 38400 : 19200);
     rig.menu.Interpret_MenuCommand(9);
     rig.settle();
     QCOMPARE(rig.op.status.trimmed(),

@@ -453,25 +453,43 @@ void TstFrmCommDialog::openPortQuestion()
 void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber_data()
 {
     QTest::addColumn<bool>("opens");
-    QTest::newRow("opens") << true;
-    QTest::newRow("does not open") << false;
+    QTest::addColumn<QString>("address"); // typed into the network entry
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("opens") << true << ""
+                           << "";
+    QTest::newRow("does not open") << false << ""
+                                   << "No such file or directory";
+    QTest::newRow("network address") << true << "rfc2217://10.0.0.5:4002"
+                                     << "";
+    QTest::newRow("not a network address")
+        << false << "10.0.0.5:4002"
+        << "Please enter the device server's address (tcp://HOST:PORT or rfc2217://HOST:PORT)";
 }
 
 void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber()
 {
     QFETCH(bool, opens);
+    QFETCH(QString, address);
+    QFETCH(QString, failure);
     // COM1, COM3 and COM4 exist, COM2 has an entry of its own: COM5 is the lowest free.
     writeIni("Port=3\r\nSettings=19200,n,8,1\r\n", "[Ports]\r\nCOM2=/dev/elsewhere\r\n");
-    const QString device = QStringLiteral("/dev/serial/by-id/usb-Test_Adapter-if00");
+    const QString device =
+        address.isEmpty() ? QStringLiteral("/dev/serial/by-id/usb-Test_Adapter-if00") : address;
     if (opens)
         m_comm->openableDevice = device;
     dialog(QStringLiteral("ENG"));
     QVERIFY(m_dialog->prepare());
     m_dialog->show();
     auto *list = child<QComboBox>("cmbPort");
-    list->addItem(QStringLiteral("COM?   ") + device, 0);
-    list->setItemData(list->count() - 1, device, frmCommDialog::DeviceRole);
-    list->setCurrentIndex(list->count() - 1);
+    if (address.isEmpty()) {
+        list->addItem(QStringLiteral("COM?   ") + device, 0);
+        list->setItemData(list->count() - 1, device, frmCommDialog::DeviceRole);
+        list->setCurrentIndex(list->count() - 1);
+    } else {
+        list->setCurrentIndex(list->findData(frmCommDialog::NetworkEntry));
+        QVERIFY(list->isEditable());
+        QTest::keyClicks(list->lineEdit(), address);
+    }
     QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
     const QString mapped =
         INI_ReadValue(m_ini, QStringLiteral("Ports"), QStringLiteral("COM5"), QString()).trimmed();
@@ -482,8 +500,18 @@ void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber()
         QCOMPARE(INI_ReadValue(m_ini, QStringLiteral("Comm"), QStringLiteral("Port"), QString())
                      .trimmed(),
                  QStringLiteral("5"));
+        if (!address.isEmpty()) {
+            // Listed again as entered, without calling the server.
+            m_comm->setPortOpen(false);
+            const int opened = m_comm->opens;
+            dialog(QStringLiteral("ENG"));
+            QVERIFY(m_dialog->prepare());
+            QVERIFY(list = child<QComboBox>("cmbPort"));
+            QCOMPARE(list->itemText(list->findData(5)), QStringLiteral("COM5   ") + address);
+            QCOMPARE(m_comm->opens - opened, 15);
+        }
     } else {
-        QCOMPARE(m_op.boxes.value(0).text, QStringLiteral("No such file or directory"));
+        QCOMPARE(m_op.boxes.value(0).text, failure);
         QCOMPARE(mapped, QString());
         QVERIFY(m_dialog->isVisible());
     }

@@ -19,6 +19,7 @@
 #include "common/Twips.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
+#include "link/NetLine.h"
 #include "link/QtSerialComm.h"
 #include "link/SerialPort.h"
 #include "settings/INITools.h"
@@ -181,6 +182,23 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     m_refresh = new QTimer(this);
     m_refresh->setInterval(2000);
     connect(m_refresh, &QTimer::timeout, this, &frmCommDialog::refreshPorts);
+    connect(m_cmbPort, &QComboBox::currentIndexChanged, this, &frmCommDialog::portChosen);
+}
+
+// The network entry turns the list into a field for the device server's address.
+void frmCommDialog::portChosen()
+{
+    const bool address = m_cmbPort->currentData().toInt() == NetworkEntry;
+    if (address == m_cmbPort->isEditable())
+        return;
+    m_cmbPort->setEditable(address);
+    if (address) {
+        m_cmbPort->setInsertPolicy(QComboBox::NoInsert);
+        m_cmbPort->lineEdit()->setPlaceholderText(
+            QStringLiteral("tcp://HOST:PORT, rfc2217://HOST:PORT"));
+        m_cmbPort->clearEditText();
+        m_cmbPort->setFocus();
+    }
 }
 
 QString frmCommDialog::text(const char *german, const char *english) const
@@ -285,6 +303,12 @@ void frmCommDialog::probePorts()
     m_cmbPort->clear();
     for (int n = 1; n <= 16; ++n) {
         QString head = QStringLiteral("COM%1").arg(n);
+        const QString device = QtSerialComm::deviceName(m_iniFile, n);
+        // A device server is listed as entered; it is called when chosen.
+        if (NetLine::isAddress(device)) {
+            m_cmbPort->addItem(entryText(head, device), n);
+            continue;
+        }
         m_comm.setCommPort(n);
         try {
             m_comm.setPortOpen(true);
@@ -307,7 +331,7 @@ void frmCommDialog::probePorts()
                 m_result = false;
             }
         }
-        m_cmbPort->addItem(entryText(head, QtSerialComm::deviceName(m_iniFile, n)), n);
+        m_cmbPort->addItem(entryText(head, device), n);
     }
     addUnnumberedDevices();
     m_comm.setCommPort(remembered);
@@ -331,6 +355,9 @@ void frmCommDialog::addUnnumberedDevices()
         m_cmbPort->addItem(entryText(head, device), 0);
         m_cmbPort->setItemData(m_cmbPort->count() - 1, device, DeviceRole);
     }
+    m_cmbPort->addItem(
+        entryText(head, text("Netzwerkadresse (Geräteserver)", "Network address (device server)")),
+        NetworkEntry);
 }
 
 QStringList frmCommDialog::deviceSignature()
@@ -421,6 +448,18 @@ void frmCommDialog::cmdOk_Click()
     // A device without a number gets the lowest free one; the mapping goes again
     // when the port does not open.
     int port = m_cmbPort->currentData().toInt();
+    QString device = m_cmbPort->currentData(DeviceRole).toString();
+    if (port == NetworkEntry) {
+        device = m_cmbPort->currentText().trimmed();
+        if (!check(NetLine::isAddress(device),
+                   "Bitte geben Sie die Adresse des Geräteservers ein (tcp://HOST:PORT oder "
+                   "rfc2217://HOST:PORT)",
+                   "Please enter the device server's address (tcp://HOST:PORT or "
+                   "rfc2217://HOST:PORT)",
+                   m_cmbPort))
+            return;
+        port = 0;
+    }
     QString newMapping;
     if (port == 0) {
         port = freePortNumber();
@@ -428,8 +467,7 @@ void frmCommDialog::cmdOk_Click()
                    "All port numbers COM1 to COM16 are taken", m_cmbPort))
             return;
         newMapping = QStringLiteral("COM%1").arg(port);
-        INI_WriteValue(m_iniFile, QStringLiteral("Ports"), newMapping,
-                       m_cmbPort->currentData(DeviceRole).toString());
+        INI_WriteValue(m_iniFile, QStringLiteral("Ports"), newMapping, device);
     }
     m_comm.setCommPort(port);
     m_comm.setSettings(m_cmbBPS->currentText() + QLatin1Char(',') +

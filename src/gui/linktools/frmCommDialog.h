@@ -29,6 +29,7 @@ public:
     void refreshPorts();
 
     static constexpr int DeviceRole = Qt::UserRole + 1; // device of a port not yet numbered
+    static constexpr int NetworkEntry = -1; // port data of the entry that takes an address
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -37,6 +38,7 @@ private:
     void FillLists();
     void probePorts();
     void addUnnumberedDevices();
+    void portChosen();
     int freePortNumber() const;
     QString text(const char *german, const char *english) const;
     bool check(bool ok, const char *german, const char *english, QWidget *focus);

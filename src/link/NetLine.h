@@ -1,0 +1,58 @@
+#pragma once
+#include <QDeadlineTimer>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <functional>
+
+#include "link/TelnetCodec.h"
+
+// A serial line on a device server: "tcp://HOST:PORT" is the line's bytes as they are
+// (the server keeps its own line settings), "rfc2217://HOST:PORT" is Telnet with the
+// COM-PORT-OPTION, through which the line settings, flow control, DTR and RTS are set.
+// Failures throw ZtError with the serial numbers (8002 cannot reach, 8005 in use).
+class NetLine : public QObject {
+    Q_OBJECT
+public:
+    struct Line {
+        qint32 baud;
+        QSerialPort::Parity parity;
+        QSerialPort::DataBits dataBits;
+        QSerialPort::StopBits stopBits;
+    };
+
+    explicit NetLine(QObject *parent = nullptr);
+    static bool isAddress(const QString &device);
+
+    // Connects and, on an RFC 2217 line, sets it up; waits in the event loop for at most
+    // timeOutSeconds (10 when not positive).
+    void open(const QString &address, const Line &line, int handshaking, bool dtr, bool rts,
+              int timeOutSeconds);
+    void close();
+    bool isOpen() const { return m_open; }
+
+    void setLine(const Line &line);
+    void setHandshaking(int mode);
+    void setModemLines(bool dtr, bool rts);
+    void write(const QByteArray &bytes);
+    QByteArray readAll() { return std::exchange(m_in, QByteArray()); }
+    qint64 bytesToWrite() const { return m_socket.bytesToWrite(); }
+
+Q_SIGNALS:
+    void readyRead();
+    void lost(const QString &description);
+
+private:
+    void onReadyRead();
+    void onDropped();
+    void send(const QByteArray &bytes);
+    [[noreturn]] void fail(int number, const QString &text);
+    bool waitFor(const std::function<bool()> &done, const QDeadlineTimer &deadline);
+
+    QTcpSocket m_socket;
+    TelnetCodec m_codec;
+    QString m_address;
+    QByteArray m_in;
+    bool m_telnet = false;
+    bool m_open = false;
+    bool m_opening = false;
+};
