@@ -337,7 +337,7 @@ void TstZtcfg::portVanishes()
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), 1);
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    QVERIFY2(err.contains(device.link()) && err.contains(QStringLiteral("disconnected")),
+    QVERIFY2(err.contains(device.link()) && err.contains(QStringLiteral("Connection lost")),
              qPrintable(err));
     QCOMPARE(readAll(f.path("OUT.DAT")), QByteArray("<missing>"));
 }
