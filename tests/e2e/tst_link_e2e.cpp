@@ -184,7 +184,7 @@ void TestLinkE2e::menuCommands()
     rig.zt.Data.DataRecord.button(1, 2) = -1;
     rig.zt.Data.ACUVersion.set(QStringLiteral("12"));
     rig.zt.Data.CanBusAddr = 258;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
     QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
     QCOMPARE(rig.op.status.trimmed(), status);
@@ -193,7 +193,7 @@ void TestLinkE2e::menuCommands()
     if (number == 5 || number == 107) {
         // What the device stored comes back unchanged.
         rig.zt.Data.DataRecord.button(1, 1) = 0;
-        rig.menu.Interpret_MenuCommand(106);
+        rig.menu.Interpret_MenuCommand(MenuCommand::RequestDataQuiet);
         rig.settle();
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(258));
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(0));
@@ -263,7 +263,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
     E2eRig rig;
     QVERIFY(rig.start({QStringLiteral("--no-answer"), QString::number(request, 16)}));
     rig.zt.Flags.ShowMsgBox = true;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY2(rig.sim.waitFor(QStringLiteral("in  %1").arg(request, 0, 16)),
              qPrintable(rig.sim.output()));
     // After the confirmation that sending, requesting and reset ask for.
@@ -277,7 +277,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
 
     rig.zt.Flags.ShowMsgBox = false;
     const bool online = number != 9;
-    rig.menu.Interpret_MenuCommand(online ? 9 : 8);
+    rig.menu.Interpret_MenuCommand(online ? MenuCommand::OnlineTest : MenuCommand::VersionInfo);
     rig.settle();
     QCOMPARE(rig.op.status.trimmed(), online ? QStringLiteral("Online test successful: the "
                                                               "device answers.")
@@ -290,12 +290,12 @@ void TestLinkE2e::farEndHangsUp()
     QVERIFY(rig.start({QStringLiteral("--no-answer"), QStringLiteral("80")}));
     rig.ct.TimeOut = 0; // only the loss can end the wait
     QTimer::singleShot(300, [&] { rig.sim.kill(); });
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QVERIFY(!rig.ct.CommPortOpen);
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
     QVERIFY(rig.sink.text().contains(QStringLiteral("Error waiting for the answer")));
     rig.op.boxes.clear();
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
 }
@@ -332,7 +332,7 @@ void TestLinkE2e::farEndHangsUpInTransmit()
 
     // A later command fails at once, says why, and does not report the loss again.
     rig.op.boxes.clear();
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
