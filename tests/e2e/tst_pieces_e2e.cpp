@@ -88,6 +88,8 @@ void TestPiecesE2e::answered()
     editor.setProcessEnvironment(env);
     editor.setWorkingDirectory(dir.path());
     editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The log is named by the day the program starts: this one, or the next past midnight.
+    const QDate day = QDate::currentDate();
     editor.start(dir.filePath(QStringLiteral("zteditor")), {});
     QVERIFY(editor.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(portOpen(editor.processId(), link), 60000);
@@ -110,8 +112,11 @@ void TestPiecesE2e::answered()
     sim.waitForFinished();
 
     // Not one frame of the device was dropped half-read.
-    QFile log(dir.filePath(QStringLiteral("zteditor-%1.Log"))
-                  .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    const auto logName = [&](QDate d) {
+        return dir.filePath(QStringLiteral("zteditor-%1.Log"))
+            .arg(d.toString(QStringLiteral("yyyy-MM-dd")));
+    };
+    QFile log(QFileInfo::exists(logName(day)) ? logName(day) : logName(day.addDays(1)));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(log.readAll());
     const QString timeout = INI_ReadValue(ini, QStringLiteral("Messages_GER"),
