@@ -61,7 +61,7 @@ void TestPiecesE2e::answered()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     const QString link = dir.filePath(QStringLiteral("ztdev"));
-    for (const QString name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
+    for (const QString &name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
                                QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
         QVERIFY(QFile::copy(QDir(binDir()).filePath(name), dir.filePath(name)));
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
