@@ -42,10 +42,11 @@ zt_install() {
 }
 
 # zt_build BUILD_DIR [extra cmake args...]
+# ZT_WERROR=ON in the environment (.ci/run sets it) makes compiler warnings errors.
 zt_build() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZT_WERROR="${ZT_WERROR:-OFF}" "$@" >/dev/null
     cmake --build "$dir" -j2
 }
 

@@ -15,13 +15,11 @@
 
 namespace {
 const QString SectionMain = QStringLiteral("Main");
-constexpr int MenuSerialSettings = 10;
-constexpr int MenuVersionInfo = 8;
-constexpr int MenuRequestDataQuiet = 106;
 } // namespace
 
-Startup::Startup(ZtTools &zt, CommTools &comm, MenuCommands &menu, StartupWindows &windows)
-    : m_zt(zt), m_comm(comm), m_menu(menu), m_windows(windows)
+Startup::Startup(ZtTools &zt, CommTools &comm, MenuCommands &menu, StartupWindows &windows,
+                 StartupPauses pauses)
+    : m_zt(zt), m_comm(comm), m_menu(menu), m_windows(windows), m_pauses(pauses)
 {
 }
 
@@ -47,7 +45,7 @@ void Startup::waitWithEvents(qint64 ms)
 
 bool Startup::Main()
 {
-    m_errorIndex = 0;
+    m_error = StartupError::None;
     m_language.clear();
     try {
         run();
@@ -79,7 +77,7 @@ void Startup::run()
     m_zt.DataFileName = base + QStringLiteral(".Dat");
     m_zt.HexFileName = base + QStringLiteral(".HEX");
 
-    m_errorIndex = 12;
+    m_error = StartupError::WriteLogFile;
     AppLog &log = m_zt.log();
     if (!Tools::IsYes(INI_ReadValue(m_zt.IniFileName, SectionMain, QStringLiteral("WriteLogFile"),
                                     QStringLiteral("yes"))))
@@ -94,7 +92,7 @@ void Startup::run()
     if (ended())
         return;
 
-    m_errorIndex = 0;
+    m_error = StartupError::None;
     m_zt.MaxFormHeight = 14640;
     FormGeometry &window = m_windows.mainWindow();
     window.setTop((window.screenHeight() - window.height()) / 2);
@@ -103,56 +101,60 @@ void Startup::run()
                             QStringLiteral("Coord_"));
     m_windows.setMainCaption(caption(m_windows.applicationTitle()));
 
-    const int flagsResult = LoadProgramFlags(m_zt.IniFileName, m_zt.AppDir, m_zt.Flags);
+    const StartupError flagsResult = LoadProgramFlags(m_zt.IniFileName, m_zt.AppDir, m_zt.Flags);
     m_language = m_zt.Flags.Language;
     m_zt.msg().setLanguage(m_language);
-    if (flagsResult != 0) {
-        m_errorIndex = flagsResult;
+    if (flagsResult != StartupError::None) {
+        m_error = flagsResult;
         return startupFailed();
     }
-    m_errorIndex = 19;
+    m_error = StartupError::RequestStatus;
     m_zt.NotDefinedText = m_zt.msg().text(QStringLiteral("NotDefined"));
 
-    m_errorIndex = 22;
+    m_error = StartupError::ChannelDataDef;
     const int channels = m_zt.ChannelDef_Read();
     if (channels > 0) {
-        m_errorIndex = 21 + channels;
+        m_error = channelDefError(channels);
         return startupFailed();
     }
 
-    m_errorIndex = 21;
+    m_error = StartupError::DataSet;
     m_zt.ClearDataSet();
 
-    m_errorIndex = m_comm.Comm_Init();
-    if (m_errorIndex != 0) {
+    if (const int step = m_comm.Comm_Init()) {
+        m_error = portError(step);
         // The operator gets one chance to correct the port settings.
-        m_menu.Interpret_MenuCommand(MenuSerialSettings);
+        m_menu.Interpret_MenuCommand(MenuCommand::SerialSettings);
         if (ended())
             return;
-        m_errorIndex = m_comm.Comm_Init();
-        if (m_errorIndex != 0) {
-            m_errorIndex += 30;
+        if (const int again = m_comm.Comm_Init()) {
+            m_error = portError(again);
             return startupFailed();
         }
     }
+    m_error = StartupError::None;
 
     m_windows.mainWindow();
     const ProgramFlags &flags = m_zt.Flags;
-    const std::pair<bool, int> hidden[] = {
-        {flags.SaveLoadEnabled, 1},    {flags.SaveLoadEnabled, 2},
-        {flags.SystemResetEnabled, 7}, {flags.VersionInfoEnabled, 8},
-        {flags.OnlineTestEnabled, 9},  {flags.ShowProtocolEnabled, 12},
+    // A toolbar button's position is its command's number.
+    const std::pair<bool, MenuCommand> hidden[] = {
+        {flags.SaveLoadEnabled, MenuCommand::LoadData},
+        {flags.SaveLoadEnabled, MenuCommand::SaveData},
+        {flags.SystemResetEnabled, MenuCommand::SystemReset},
+        {flags.VersionInfoEnabled, MenuCommand::VersionInfo},
+        {flags.OnlineTestEnabled, MenuCommand::OnlineTest},
+        {flags.ShowProtocolEnabled, MenuCommand::Protocol},
     };
-    for (const auto &[enabled, index] : hidden)
+    for (const auto &[enabled, command] : hidden)
         if (!enabled)
-            m_windows.hideToolbarButton(index);
+            m_windows.hideToolbarButton(int(command));
 
     m_comm.CommPortOpen = false;
 
     if (flags.Debug) {
         m_windows.showDummyButton();
     } else {
-        waitWithEvents(SplashMs - m_started.elapsed());
+        waitWithEvents(m_pauses.splashMs - m_started.elapsed());
         if (ended())
             return;
     }
@@ -168,17 +170,17 @@ void Startup::run()
         return;
 
     if (flags.RequestStatus) {
-        m_menu.Interpret_MenuCommand(MenuVersionInfo);
+        m_menu.Interpret_MenuCommand(MenuCommand::VersionInfo);
         if (ended())
             return;
     }
     if (flags.RequestData) {
         if (flags.RequestStatus) {
-            waitWithEvents(RequestPauseMs);
+            waitWithEvents(m_pauses.requestMs);
             if (ended())
                 return;
         }
-        m_menu.Interpret_MenuCommand(MenuRequestDataQuiet);
+        m_menu.Interpret_MenuCommand(MenuCommand::RequestDataQuiet);
         if (ended())
             return;
     }
@@ -194,8 +196,8 @@ void Startup::startupFailed()
     if (ended())
         return;
     try {
-        const QString message = StartupErrorText(m_errorIndex, m_language);
-        if (m_errorIndex > 0) {
+        const QString message = StartupErrorText(m_error, m_language);
+        if (m_error != StartupError::None) {
             m_zt.op().messageBox(Tools::Trim(message), BoxIcon::Exclamation, m_zt.ExeName);
             m_zt.StatusText(message);
             m_zt.log().WriteLog(message);

@@ -1,17 +1,11 @@
 #include "app/ProgramFlags.h"
 
-#include <QHash>
+#include <map>
 
 #include "common/Tools.h"
 #include "settings/INITools.h"
 
 namespace {
-
-enum : int {
-    LoadAtStartupIndex = 17,
-    DefaultFileIndex = 18,
-    RequestStatusIndex = 19,
-};
 
 // A whole number of rows or groups: out of range (0 or above max) gives max; not a number
 // or beyond 16 bits fails.
@@ -26,7 +20,7 @@ bool readCount(const QString &text, qint16 max, qint16 &out)
 
 } // namespace
 
-int LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags &flags)
+StartupError LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags &flags)
 {
     const auto value = [&](const char *key, const char *def) {
         return INI_ReadValue(iniFile, QStringLiteral("Main"), QLatin1String(key),
@@ -49,13 +43,13 @@ int LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags
 
     const QString defaultFile = Tools::Trim(value("LoadAtStartup_Default", ""));
     if (defaultFile.isEmpty())
-        return LoadAtStartupIndex;
+        return StartupError::LoadAtStartup;
     if (defaultFile == QLatin1String("*NONE*")) {
         flags.LoadAtStartup_Default.clear();
     } else {
         flags.LoadAtStartup_Default = Tools::SettingsPath(appDir, defaultFile);
         if (!Tools::FileExists(flags.LoadAtStartup_Default))
-            return DefaultFileIndex;
+            return StartupError::DefaultFile;
     }
 
     flags.RequestStatus = yes("RequestStatus", "yes");
@@ -64,78 +58,85 @@ int LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags
     flags.RestoreLastPosition = yes("RestoreLastPosition", "Yes");
     if (!readCount(value("CountKeyRows", "15"), 25, flags.CountKeyRows) ||
         !readCount(value("CountKeyCols", "3"), 4, flags.CountKeyCols))
-        return RequestStatusIndex;
-    return 0;
+        return StartupError::RequestStatus;
+    return StartupError::None;
 }
 
-QString StartupErrorText(int index, const QString &language)
+QString StartupErrorText(StartupError error, const QString &language)
 {
     struct Texts {
         const char *german;
         const char *english;
     };
-    static const QHash<int, Texts> table = {
-        {7, {"Fehler beim Setzen des Flags <LogHexData>", "Error setting flag <LogHexData>"}},
-        {8, {"Fehler beim Setzen des Flags <ShowMsgBox>", "Error setting flag <ShowMsgBox>"}},
-        {9, {"Fehler beim Setzen des Flags <RequestData>", "Error setting flag <RequestData>"}},
-        {10, {"Fehler beim Setzen des Flags <Debug>", "Error setting flag <Debug>"}},
-        {11,
+    static const std::map<StartupError, Texts> table = {
+        {StartupError::LogHexData,
+         {"Fehler beim Setzen des Flags <LogHexData>", "Error setting flag <LogHexData>"}},
+        {StartupError::ShowMsgBox,
+         {"Fehler beim Setzen des Flags <ShowMsgBox>", "Error setting flag <ShowMsgBox>"}},
+        {StartupError::RequestData,
+         {"Fehler beim Setzen des Flags <RequestData>", "Error setting flag <RequestData>"}},
+        {StartupError::Debug,
+         {"Fehler beim Setzen des Flags <Debug>", "Error setting flag <Debug>"}},
+        {StartupError::SaveLoadEnabled,
          {"Fehler beim Setzen des Flags <SaveLoadEnabled>",
           "Error setting flag <SaveLoadEnabled>"}},
-        {12, {"Fehler beim Setzen des Flags <WriteLogFile>", "Error setting flag <WriteLogFile>"}},
-        {13,
+        {StartupError::WriteLogFile,
+         {"Fehler beim Setzen des Flags <WriteLogFile>", "Error setting flag <WriteLogFile>"}},
+        {StartupError::SystemResetEnabled,
          {"Fehler beim Setzen des Flags <SystemResetEnabled>",
           "Error setting flag <SystemResetEnabled>"}},
-        {14,
+        {StartupError::VersionInfoEnabled,
          {"Fehler beim Setzen des Flags <VersionInfoEnabled>",
           "Error setting flag <VersionInfoEnabled>"}},
-        {15,
+        {StartupError::OnlineTestEnabled,
          {"Fehler beim Setzen des Flags <OnlineTestEnabled>",
           "Error setting flag <OnlineTestEnabled>"}},
-        {16,
+        {StartupError::ShowProtocolEnabled,
          {"Fehler beim Setzen des Flags <ShowProtocolEnabled>",
           "Error setting flag <ShowProtocolEnabled>"}},
-        {17,
+        {StartupError::LoadAtStartup,
          {"Fehler beim Lesen des Eintrags <LoadAtStartup_Default>",
           "Error reading value <LoadAtStartup_Default>"}},
-        {18,
+        {StartupError::DefaultFile,
          {"Fehler beim Lesen der in <LoadAtStartup_Default> angegebenen Datei",
           "Error reading the file in <LoadAtStartup_Default>"}},
-        {19,
+        {StartupError::RequestStatus,
          {"Fehler beim Setzen des Flags <RequestStatus>", "Error setting flag <RequestStatus>"}},
-        {21, {"Fehler beim Initialisieren des DataSets", "Error initializing the DataSet"}},
-        {22,
+        {StartupError::DataSet,
+         {"Fehler beim Initialisieren des DataSets", "Error initializing the DataSet"}},
+        {StartupError::ChannelDataDef,
          {"Fehler beim Lesen des Eintrags <Channel_DataDef>",
           "Error reading value <Channel_DataDef>"}},
-        {23,
+        {StartupError::ChannelValues,
          {"Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>",
           "Error reading values from file <Channel_DataDef>"}},
-        {24,
+        {StartupError::ChannelLabel,
          {"Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>: Nicht-numerisches Label",
           "Error reading values from file <Channel_DataDef>: Non-numeric label"}},
-        {31, {"Fehler bei Setzen des COM-Ports", "Error setting the COM-Port"}},
-        {32,
+        {StartupError::PortNumber,
+         {"Fehler bei Setzen des COM-Ports", "Error setting the COM-Port"}},
+        {StartupError::PortSettings,
          {"Fehler bei Setzen der Einstellungen für den COM-Port",
           "Error setting the COM-Port parameters"}},
-        {33,
+        {StartupError::PortInBufferSize,
          {"Fehler bei Setzen der Empfangspuffer-Grösse für den COM-Port",
           "Error setting the receive buffer size for the COM-Port"}},
-        {34,
+        {StartupError::PortOutBufferSize,
          {"Fehler bei Setzen der Sendepuffer-Grösse für den COM-Port",
           "Error setting the send buffer size for the COM-Port"}},
-        {35,
+        {StartupError::PortDTREnable,
          {"Fehler bei Setzen von 'DTR enable' für den COM-Port",
           "Error setting 'DTR enable' for the COM-Port"}},
-        {36,
+        {StartupError::PortRTSEnable,
          {"Fehler bei Setzen von 'RTS enable' für den COM-Port",
           "Error setting 'RTS enable' for the COM-Port"}},
-        {37,
+        {StartupError::PortHandshaking,
          {"Fehler bei Setzen des Handshakings für den COM-Port",
           "Error setting the handshaking for the COM-Port"}},
-        {38,
+        {StartupError::PortGeneral,
          {"Fehler bei Setzen der generellen Einstellungen für den COM-Port",
           "Error setting der general values for the COM-Port"}},
-        {39,
+        {StartupError::PortTimeOut,
          {"Fehler bei Setzen des Timeouts für den COM-Port",
           "Error setting the timeout for the COM-Port"}},
     };
@@ -143,8 +144,10 @@ QString StartupErrorText(int index, const QString &language)
     static const Texts portSetUp = {"Fehler beim Einrichten des COM-Ports",
                                     "Error setting up the COM-Port"};
 
-    const auto it = table.constFind(index);
-    const Texts *texts = it != table.constEnd() ? &*it : (index >= 40 ? &portSetUp : nullptr);
+    const auto it = table.find(error);
+    const Texts *texts = it != table.end()                   ? &it->second
+                         : error > StartupError::PortTimeOut ? &portSetUp
+                                                             : nullptr;
     if (!texts)
         return {};
     return QString::fromUtf8(language == QLatin1String("GER") ? texts->german : texts->english);

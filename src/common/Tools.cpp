@@ -112,7 +112,7 @@ QString fromCp1252(QByteArrayView bytes)
         if (b >= 0x80 && b < 0xA0 && Cp1252High[b - 0x80] != 0)
             out += QChar(Cp1252High[b - 0x80]);
         else
-            out += QChar(b); // undefined bytes keep their value, so nothing is lost
+            out += QChar(char16_t(b)); // undefined bytes keep their value, so nothing is lost
     }
     return out;
 }

@@ -1,7 +1,7 @@
 #include "data/ChannelDef.h"
 
-#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <exception>
 #include <limits>
 
@@ -15,8 +15,9 @@ enum class KeyKind { Code, NotANumber, OutOfRange };
 // shows up at start-up instead of becoming an unexpected code.
 KeyKind readKey(const QString &key, qint32 &code)
 {
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
-    if (!decimal.match(key).hasMatch())
+    const qsizetype sign = (key.startsWith(u'+') || key.startsWith(u'-')) ? 1 : 0;
+    if (key.size() == sign ||
+        !std::all_of(key.begin() + sign, key.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return KeyKind::NotANumber;
     bool ok = false;
     const qint64 value = key.toLongLong(&ok);

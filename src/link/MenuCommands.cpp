@@ -17,75 +17,75 @@ bool MenuCommands::confirm(const QString &question)
     return m_zt.op().askYesNo(question, BoxIcon::Stop, m_zt.op().mainCaption());
 }
 
-void MenuCommands::Interpret_MenuCommand(int number)
+void MenuCommands::Interpret_MenuCommand(MenuCommand command)
 {
     Messages &msg = m_zt.msg();
     try {
-        switch (number) {
-        case 1:
+        switch (command) {
+        case MenuCommand::LoadData:
             if (m_zt.ReadFromDisk(m_zt.DataFileName, false)) {
                 m_zt.pages().DataSet_ToPages();
                 if (m_zt.CheckDataSet(true))
                     m_zt.StatusText(CommTools::pre(msg.text(QStringLiteral("ReadingData_Ok"))));
             }
             break;
-        case 2:
+        case MenuCommand::SaveData:
             if (m_zt.CheckDataSet(true)) {
                 m_zt.pages().DataSet_FromPages();
                 m_zt.WriteToDisk(m_zt.DataFileName);
             }
             break;
-        case 3:
+        case MenuCommand::EditorReset:
             m_zt.DataReset(false, false, true);
             break;
-        case 5:
+        case MenuCommand::SendData:
             if (confirm(msg.text(QStringLiteral("QuerySendData"))))
                 sendData();
             break;
-        case 6:
+        case MenuCommand::ReceiveData:
             if (confirm(msg.text(QStringLiteral("QueryRequestData"))))
                 requestData();
             break;
-        case 7:
+        case MenuCommand::SystemReset:
             if (confirm(msg.text(QStringLiteral("QuerySendDataReset"))))
                 exchange(makeFrame(FrameCode::ResetRequest),
                          msg.text(QStringLiteral("TransmitData_SendReset")), "88");
             break;
-        case 8:
+        case MenuCommand::VersionInfo:
             exchange(makeFrame(FrameCode::VersionRequest),
                      msg.text(QStringLiteral("TransmitData_GetVersionInfo")), "83");
             break;
-        case 9:
+        case MenuCommand::OnlineTest:
             exchange(makeFrame(FrameCode::OnlineTest),
                      msg.text(QStringLiteral("TransmitData_OnlineTest")), "81");
             break;
-        case 10:
+        case MenuCommand::SerialSettings:
             m_zt.op().showSerialSettings();
             break;
-        case 12:
+        case MenuCommand::Protocol:
             m_zt.op().showProtocol();
             break;
-        case 13:
+        case MenuCommand::About:
             m_zt.op().showAbout();
             break;
-        case 15:
+        case MenuCommand::End:
             m_zt.EndProg(true);
             break;
-        case 106:
+        case MenuCommand::RequestDataQuiet:
             requestData();
             break;
-        case 107:
+        case MenuCommand::SendDataQuiet:
             sendData();
             break;
-        case 108:
+        case MenuCommand::SendAcuVersion:
             sendAcuVersion();
             break;
-        case 109:
+        case MenuCommand::SendCanBusAddr:
             sendCanBusAddr();
             break;
         default: {
             QString detail = CommTools::pre(msg.text(QStringLiteral("Comm_Command_Unknown")));
-            ZtTools::FormatMessage(detail, QStringLiteral(" ") + QString::number(number));
+            ZtTools::FormatMessage(detail, QStringLiteral(" ") + QString::number(int(command)));
             throw ZtError(detail);
         }
         }
@@ -189,5 +189,5 @@ void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kin
 void MenuCommands::timSendData_Timer()
 {
     m_zt.op().startSendDataTimer(0);
-    Interpret_MenuCommand(107);
+    Interpret_MenuCommand(MenuCommand::SendDataQuiet);
 }

@@ -117,6 +117,8 @@ bool isValidUtf8(QByteArrayView b)
 // at the start of every piece decoded).
 QString fromUtf8Exact(QByteArrayView bytes)
 {
+    if (!bytes.startsWith(Utf8Bom))
+        return QString::fromUtf8(bytes);
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
 }
@@ -136,6 +138,7 @@ struct KeyEntry {
     QString name;
     QString value; // as the file access yields it, before the value clean-up
     int line;
+    int first; // index of the section's first key of this name (itself, unless repeated)
 };
 
 struct Section {
@@ -233,10 +236,15 @@ Profile parseProfile(const QByteArray &bytes)
         if (name.isEmpty())
             continue;
         Section &s = p.sections[current];
-        s.keys.append({p.decode(name), p.decode(trimBlanks(text.sliced(eq + 1))), i});
-        const QString k = nameKey(s.keys.last().name);
-        if (!s.firstKey.contains(k))
-            s.firstKey.insert(k, s.keys.size() - 1);
+        const int index = int(s.keys.size());
+        KeyEntry &entry = s.keys.emplace_back(
+            KeyEntry{p.decode(name), p.decode(trimBlanks(text.sliced(eq + 1))), i, index});
+        const QString k = nameKey(entry.name);
+        const auto known = s.firstKey.constFind(k);
+        if (known == s.firstKey.constEnd())
+            s.firstKey.insert(k, index);
+        else
+            entry.first = *known;
     }
     return p;
 }
@@ -417,7 +425,7 @@ bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringLis
     for (const KeyEntry &k : s->keys) {
         keys.append(k.name);
         if (values) // a repeated key yields the value of its first line
-            values->append(cleanValue(s->keys[s->firstKey.value(nameKey(k.name))].value));
+            values->append(cleanValue(s->keys[k.first].value));
     }
     return true;
 }

@@ -35,7 +35,7 @@ private Q_SLOTS:
         f.Language = "x";
         f.ShowMsgBox = f.RestoreLastPosition = false;
         f.Debug = true;
-        QCOMPARE(LoadProgramFlags(settings(""), m_dir.path(), f), 0);
+        QCOMPARE(int(LoadProgramFlags(settings(""), m_dir.path(), f)), 0);
         QCOMPARE(f.Language, QString("GER"));
         QVERIFY(f.ShowMsgBox && f.RequestData && f.SaveLoadEnabled && f.RequestStatus &&
                 f.RestoreLastPosition);
@@ -61,8 +61,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(bool, expected);
         ProgramFlags f;
-        QCOMPARE(LoadProgramFlags(settings("Debug=" + text + "\nShowMsgBox=" + text + "\n"),
-                                  m_dir.path(), f),
+        QCOMPARE(int(LoadProgramFlags(settings("Debug=" + text + "\nShowMsgBox=" + text + "\n"),
+                                  m_dir.path(), f)),
                  0);
         QCOMPARE(f.Debug, expected);
         QCOMPARE(f.ShowMsgBox, expected);
@@ -92,8 +92,8 @@ private Q_SLOTS:
         QFETCH(int, expectedRows);
         QFETCH(int, expectedCols);
         ProgramFlags f;
-        QCOMPARE(LoadProgramFlags(settings("CountKeyRows=" + rows + "\nCountKeyCols=" + cols + "\n"),
-                                  m_dir.path(), f),
+        QCOMPARE(int(LoadProgramFlags(settings("CountKeyRows=" + rows + "\nCountKeyCols=" + cols + "\n"),
+                                  m_dir.path(), f)),
                  result);
         QCOMPARE(int(f.CountKeyRows), expectedRows);
         QCOMPARE(int(f.CountKeyCols), expectedCols);
@@ -117,23 +117,23 @@ private Q_SLOTS:
         QFETCH(int, result);
         QFETCH(QString, file);
         ProgramFlags f;
-        QCOMPARE(LoadProgramFlags(settings(lines, false), m_dir.path(), f), result);
+        QCOMPARE(int(LoadProgramFlags(settings(lines, false), m_dir.path(), f)), result);
         QCOMPARE(f.LoadAtStartup_Default, file.isEmpty() ? QString() : m_dir.path() + "/" + file);
     }
 
     void noSettingsFile()
     {
         ProgramFlags f;
-        QCOMPARE(LoadProgramFlags(m_dir.filePath("none.Ini"), m_dir.path(), f), 17);
+        QCOMPARE(int(LoadProgramFlags(m_dir.filePath("none.Ini"), m_dir.path(), f)), 17);
         QCOMPARE(f.Language, QString("GER"));
-        QCOMPARE(StartupErrorText(17, f.Language),
+        QCOMPARE(StartupErrorText(StartupError(17), f.Language),
                  QString("Fehler beim Lesen des Eintrags <LoadAtStartup_Default>"));
     }
 
     void language()
     {
         ProgramFlags f;
-        QCOMPARE(LoadProgramFlags(settings("Language= eng\n"), m_dir.path(), f), 0);
+        QCOMPARE(int(LoadProgramFlags(settings("Language= eng\n"), m_dir.path(), f)), 0);
         QCOMPARE(f.Language, QString("ENG"));
     }
 
@@ -160,7 +160,7 @@ private Q_SLOTS:
         QFETCH(int, index);
         QFETCH(QString, language);
         QFETCH(QString, expected);
-        QCOMPARE(StartupErrorText(index, language), expected);
+        QCOMPARE(StartupErrorText(StartupError(index), language), expected);
     }
 };
 

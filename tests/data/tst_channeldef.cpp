@@ -65,6 +65,9 @@ private Q_SLOTS:
         QTest::newRow("basic hex is not a number")
             << QByteArray("[DATA_CHAN_GER]\n&H10=Hex\n") << 3 << "Hex=-"
             << "";
+        QTest::newRow("sign alone is not a number")
+            << QByteArray("[DATA_CHAN_GER]\n1=One\n-=Dash\n") << 3 << "One=1|Dash=-"
+            << "";
         QTest::newRow("fraction is not a number")
             << QByteArray("[DATA_CHAN_GER]\n1=One\n1.5=Half\n") << 3 << "One=1|Half=-"
             << "";

@@ -58,6 +58,12 @@ private Q_SLOTS:
         // An older, longer file in its place before the first round.
         writeRaw(target, QByteArray(4096, 'x'));
 
+        // A seed of its own each run, printed so that a failing run can be repeated.
+        const QByteArray seedText = qgetenv("ZT_TEST_SEED");
+        const quint32 seed =
+            seedText.isEmpty() ? QRandomGenerator::system()->generate() : seedText.toUInt();
+        qInfo("seed %u (ZT_TEST_SEED=%u repeats the delays)", seed, seed);
+        QRandomGenerator random(seed);
         int sawFirst = 0, sawSecond = 0;
         for (int round = 0; round < rounds; ++round) {
             QProcess proc;
@@ -68,7 +74,7 @@ private Q_SLOTS:
                 proc.waitForReadyRead(30000);
             QVERIFY2(proc.readLine() == "ready\n", proc.readAllStandardError().constData());
 
-            QThread::usleep(QRandomGenerator::global()->bounded(maxDelayUs));
+            QThread::usleep(random.bounded(maxDelayUs));
             proc.kill();
             QVERIFY(proc.waitForFinished(30000));
             // Killed inside its loop, not ended by a failed save.

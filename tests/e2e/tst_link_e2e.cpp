@@ -249,7 +249,7 @@ void TestLinkE2e::menuCommands()
     rig.zt.Data.DataRecord.button(1, 2) = -1;
     rig.zt.Data.ACUVersion.set(QStringLiteral("12"));
     rig.zt.Data.CanBusAddr = 258;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
     QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
     QCOMPARE(rig.op.status.trimmed(), status);
@@ -260,7 +260,7 @@ void TestLinkE2e::menuCommands()
     if (number == 5 || number == 107) {
         // What the device stored comes back unchanged.
         rig.zt.Data.DataRecord.button(1, 1) = 0;
-        rig.menu.Interpret_MenuCommand(106);
+        rig.menu.Interpret_MenuCommand(MenuCommand::RequestDataQuiet);
         rig.settle();
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(258));
         QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(0));
@@ -346,7 +346,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
     E2eRig rig;
     QVERIFY(rig.start({QStringLiteral("--no-answer"), QString::number(request, 16)}));
     rig.zt.Flags.ShowMsgBox = true;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY2(rig.sim.waitFor(QStringLiteral("in  %1").arg(request, 0, 16)),
              qPrintable(rig.sim.output()));
     // After the confirmation that sending, requesting and reset ask for.
@@ -360,7 +360,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
 
     rig.zt.Flags.ShowMsgBox = false;
     const bool online = number != 9;
-    rig.menu.Interpret_MenuCommand(online ? 9 : 8);
+    rig.menu.Interpret_MenuCommand(online ? MenuCommand::OnlineTest : MenuCommand::VersionInfo);
     rig.settle();
     QCOMPARE(rig.op.status.trimmed(), online ? QStringLiteral("Online test successful: the "
                                                               "device answers.")
@@ -388,12 +388,12 @@ void TestLinkE2e::farEndHangsUp()
         else
             rig.server.kill();
     });
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QVERIFY(!rig.ct.CommPortOpen);
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
     QVERIFY(rig.sink.text().contains(QStringLiteral("Error waiting for the answer")));
     rig.op.boxes.clear();
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
 }
@@ -430,7 +430,7 @@ void TestLinkE2e::farEndHangsUpInTransmit()
 
     // A later command fails at once, says why, and does not report the loss again.
     rig.op.boxes.clear();
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
@@ -461,7 +461,7 @@ void TestLinkE2e::unpluggedAndBack()
         QDeadlineTimer(10000)));
     QVERIFY(!rig.comm.portOpen());
     // While it is away a command fails at once and names the device.
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY2(rig.op.boxes[0].text.contains(device), qPrintable(rig.op.boxes[0].text));
 
@@ -475,7 +475,7 @@ void TestLinkE2e::unpluggedAndBack()
              told ? QStringLiteral("38400,N,8,1") : QStringLiteral("19200,N,8,1"));
     if (!direct)
         QCOMPARE(rig.lineSpeed(), told ? 38400 : 19200);
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     rig.settle();
     QCOMPARE(rig.op.status.trimmed(),
              QStringLiteral("Online test successful: the device answers."));

@@ -43,6 +43,7 @@ struct Editor {
     QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     QString link = dir.filePath(QStringLiteral("ztdev"));
     QProcess process;
+    QDate day; // the log is named by the day the program starts: this one, or the next past midnight
 
     bool install(const QList<std::array<const char *, 3>> &values)
     {
@@ -64,6 +65,7 @@ struct Editor {
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        day = QDate::currentDate();
         process.start(dir.filePath(QStringLiteral("zteditor")), {});
         if (!process.waitForStarted())
             return false;
@@ -75,8 +77,11 @@ struct Editor {
     }
     QString log() const
     {
-        QFile file(dir.filePath(QStringLiteral("zteditor-%1.Log"))
-                       .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+        const auto name = [&](QDate d) {
+            return dir.filePath(QStringLiteral("zteditor-%1.Log"))
+                .arg(d.toString(QStringLiteral("yyyy-MM-dd")));
+        };
+        QFile file(QFileInfo::exists(name(day)) ? name(day) : name(day.addDays(1)));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
     ~Editor()

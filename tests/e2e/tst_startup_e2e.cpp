@@ -57,6 +57,7 @@ struct E2eRig {
     QString device = dir.filePath(QStringLiteral("ztdevice"));
     QString deviceData = dir.filePath(QStringLiteral("device.Dat"));
     QProcess simulator;
+    const QDate made = QDate::currentDate();
 
     bool prepare()
     {
@@ -111,10 +112,15 @@ struct E2eRig {
         }
     }
 
+    // The program names its log by the day it starts: the day this rig was made, or the
+    // next one when midnight came in between.
     QString logFile() const
     {
-        return dir.filePath(QStringLiteral("zteditor-%1.Log")
-                                .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+        const auto name = [this](QDate day) {
+            return dir.filePath(
+                QStringLiteral("zteditor-%1.Log").arg(day.toString(QStringLiteral("yyyy-MM-dd"))));
+        };
+        return QFileInfo::exists(name(made)) ? name(made) : name(made.addDays(1));
     }
     QString logText() const { return QString::fromUtf8(readAll(logFile())); }
 

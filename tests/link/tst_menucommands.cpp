@@ -85,7 +85,7 @@ void TestMenuCommands::exchanges()
     rig.zt.Flags.ShowMsgBox = false;
     fillButtons(rig);
     rig.answer(request, reply);
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
 
     QCOMPARE(rig.comm.written, request + writtenAfter);
@@ -129,7 +129,7 @@ void TestMenuCommands::declinedConfirmation()
     LinkRig rig;
     rig.op.defaultAnswer = false;
     rig.ct.RequestedCommand = "30";
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY(rig.comm.written.isEmpty());
     QCOMPARE(rig.ct.RequestedCommand, QByteArray("30"));
     QCOMPARE(rig.boxTexts(), QStringList{question});
@@ -151,7 +151,7 @@ void TestMenuCommands::windows()
     QFETCH(int, number);
     QFETCH(QString, event);
     LinkRig rig;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QCOMPARE(rig.op.events, QStringList{event});
     QVERIFY(rig.comm.written.isEmpty());
 }
@@ -172,7 +172,7 @@ void TestMenuCommands::unknown()
     QFETCH(int, number);
     LinkRig rig;
     const DataSet before = rig.zt.Data;
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY(rig.logged(QStringLiteral("  Menu:   Unknown command %1").arg(number)));
     QVERIFY(rig.op.boxes.isEmpty());
     QVERIFY(rig.op.events.isEmpty());
@@ -214,7 +214,7 @@ void TestMenuCommands::systemPage()
         rig.zt.Data.ACUVersion.set(acu);
         rig.zt.Data.CanBusAddr = qint16(canBus);
     };
-    rig.menu.Interpret_MenuCommand(number);
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
     QCOMPARE(rig.comm.written, written);
     if (box.isEmpty()) {
@@ -302,15 +302,15 @@ void TestMenuCommands::resetAndEnd()
     rig.zt.Data.DataRecord.button(1, 1) = 5;
     rig.zt.Data.TextStatus[0].set(QStringLiteral("keep"));
     rig.op.answers = {false, true, false, true};
-    rig.menu.Interpret_MenuCommand(3); // No
+    rig.menu.Interpret_MenuCommand(MenuCommand::EditorReset); // No
     QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(5));
-    rig.menu.Interpret_MenuCommand(3); // Yes
+    rig.menu.Interpret_MenuCommand(MenuCommand::EditorReset); // Yes
     QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
     QCOMPARE(Tools::Trim(rig.zt.Data.TextStatus[0].text()), QString());
-    rig.menu.Interpret_MenuCommand(15); // No
+    rig.menu.Interpret_MenuCommand(MenuCommand::End); // No
     QVERIFY(!rig.op.ended);
     QVERIFY(rig.comm.portOpen());
-    rig.menu.Interpret_MenuCommand(15); // Yes
+    rig.menu.Interpret_MenuCommand(MenuCommand::End); // Yes
     QVERIFY(rig.op.ended);
     QVERIFY(!rig.comm.portOpen());
 }
@@ -321,13 +321,13 @@ void TestMenuCommands::saveAndLoad()
     const QString file = rig.dir.filePath(QStringLiteral("saved.dat"));
     rig.zt.Data.DataRecord.button(3, 4) = 1234;
     rig.op.dialogNames = {file};
-    rig.menu.Interpret_MenuCommand(2);
+    rig.menu.Interpret_MenuCommand(MenuCommand::SaveData);
     QFile f(file);
     QCOMPARE(f.size(), 210);
     rig.zt.Data.DataRecord.button(3, 4) = 0;
     rig.op.dialogNames = {file};
     rig.op.answers = {true};
-    rig.menu.Interpret_MenuCommand(1);
+    rig.menu.Interpret_MenuCommand(MenuCommand::LoadData);
     QCOMPARE(rig.zt.Data.DataRecord.button(3, 4), qint16(1234));
     QCOMPARE(rig.op.status.trimmed(), QStringLiteral("ReadingData_Ok"));
     QCOMPARE(rig.zt.DataFileName, file);
@@ -342,7 +342,7 @@ void TestMenuCommands::answerDuringTransmit()
     rig.zt.Flags.ShowMsgBox = false;
     rig.comm.drainAfterPolls = 5000;
     rig.comm.onOutput = [&rig](const QByteArray &) { rig.comm.inject(frameOf(0x81)); };
-    rig.menu.Interpret_MenuCommand(9);
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     rig.settle();
     QVERIFY(!rig.logged(QStringLiteral("Comm_Timeout_Short")));
     QVERIFY(rig.boxTexts().isEmpty());

@@ -81,11 +81,11 @@ public:
         events << QStringLiteral("open dialog %1|%2|%3").arg(title, filter, initialName);
         return dialogNames.isEmpty() ? QString() : dialogNames.takeFirst();
     }
-    void showTransferWindow(const QString &caption, std::function<void()> onCancel) override
+    void showTransferWindow(const QString &transferCaption, std::function<void()> onCancel) override
     {
         transferVisible = true;
         cancel = std::move(onCancel);
-        events << QStringLiteral("transfer show ") + caption;
+        events << QStringLiteral("transfer show ") + transferCaption;
     }
     void hideTransferWindow() override
     {

@@ -164,7 +164,7 @@ struct LinkBench {
 
     // Runs a command; milliseconds from its start to the interpretation of the
     // answer.
-    double timed(int command)
+    double timed(MenuCommand command)
     {
         interpretedAtNs = -1;
         const qint64 startNs = clock.nsecsElapsed();
@@ -183,7 +183,7 @@ bool answerLatency(int timerInterval, int rounds)
     }
     std::vector<double> beyond;
     for (int i = 0; i < rounds; ++i) {
-        const double ms = b.timed(9);
+        const double ms = b.timed(MenuCommand::OnlineTest);
         if (ms < 0) {
             std::printf("  no answer in round %d\n", i + 1);
             return false;
@@ -206,7 +206,7 @@ bool waitCost()
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    b.menu.Interpret_MenuCommand(9);
+    b.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     const double cpuMs = (cpuSeconds() - cpu0) * 1000, wallMs = double(wall.elapsed());
     std::printf("  unanswered online test, TimeOut 10 s: wall %.0f ms, CPU %.1f "
                 "ms (%.2f %%) "
@@ -223,7 +223,7 @@ bool requestOverhead()
         return false;
     std::vector<double> beyond;
     for (int i = 0; i < rounds; ++i) {
-        const double ms = b.timed(106);
+        const double ms = b.timed(MenuCommand::RequestDataQuiet);
         if (ms < 0)
             return false;
         beyond.push_back(ms - timerInterval);
@@ -502,7 +502,7 @@ bool serverLatency() {
     }
     std::vector<double> beyond;
     for (int i = 0; i < rounds; ++i) {
-      const double ms = b.timed(9);
+      const double ms = b.timed(MenuCommand::OnlineTest);
       if (ms < 0)
         return false;
       beyond.push_back(ms - timerInterval);

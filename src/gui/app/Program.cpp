@@ -101,7 +101,9 @@ void Program::setAfterEnd(std::function<void()> afterEnd)
 frmMain &Program::createMainWindow()
 {
     MainCallbacks callbacks;
-    callbacks.menuCommand = [this](int number) { m_menu->Interpret_MenuCommand(number); };
+    callbacks.menuCommand = [this](int number) {
+        m_menu->Interpret_MenuCommand(MenuCommand(number));
+    };
     callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
     callbacks.endProgram = [this] { return m_zt->EndProg(false); };
     callbacks.dummy = [this] { cmdDummy_Click(); };

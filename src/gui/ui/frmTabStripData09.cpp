@@ -12,16 +12,12 @@
 #include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "controls/sdFrame.h"
+#include "link/MenuCommands.h"
 #include "ui/FieldEditing.h"
 #include "ui/PageStyle.h"
 
 using ScreenTwips::place;
 using ScreenTwips::px;
-
-namespace {
-constexpr int SendAcuVersion = 108;
-constexpr int SendCanBusAddr = 109;
-} // namespace
 
 frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser,
                                      std::function<void(int)> menuCommand, QWidget *parent)
@@ -93,9 +89,9 @@ void frmTabStripData09::InitPage()
 void frmTabStripData09::ToolbarPart01_ButtonClick(int Index)
 {
     if (Index == 0)
-        m_menuCommand(SendAcuVersion);
+        m_menuCommand(int(MenuCommand::SendAcuVersion));
     else if (Index == 1)
-        m_menuCommand(SendCanBusAddr);
+        m_menuCommand(int(MenuCommand::SendCanBusAddr));
 }
 
 void frmTabStripData09::choose()

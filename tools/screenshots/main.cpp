@@ -1,0 +1,94 @@
+// Pictures of the main window on each page and of the choice dialog, for the documentation:
+//   build/bin/ztscreenshots docs [--dark]
+// (offscreen: QT_QPA_PLATFORM=offscreen; --dark: the same pictures under a dark palette).
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTabBar>
+#include <cstdio>
+
+#include "GuiHarness.h"
+#include "data/ChannelDef.h"
+#include "ui/FieldEditing.h"
+#include "ui/frmChoose.h"
+#include "ui/frmTabStripData02.h"
+
+namespace {
+
+void useDarkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(55, 55, 58));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+}
+
+int fail(const char *what)
+{
+    std::fprintf(stderr, "ztscreenshots: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.first().startsWith(u'-')) {
+        std::fprintf(stderr, "usage: ztscreenshots FOLDER [--dark]\n");
+        return 2;
+    }
+    const QDir out(args.first());
+    if (args.contains(QStringLiteral("--dark")))
+        useDarkPalette();
+
+    // The shipped settings and channel definitions, as the build copies them next to us.
+    const QDir bin(QCoreApplication::applicationDirPath());
+    QFile ini(bin.filePath(QStringLiteral("zteditor.Ini")));
+    if (!ini.open(QIODevice::ReadOnly))
+        return fail("zteditor.Ini is not next to the program");
+    GuiHarness h(QString::fromUtf8(ini.readAll()));
+    h.zt.Flags.ShowTabStrip_System = true;
+    h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
+    if (ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")), QStringLiteral("GER"),
+                             h.zt.ChannelList, h.zt.CanBusList) != 0)
+        return fail("zteditor.Chn cannot be read");
+    frmMain &m = h.build();
+    m.setWindowTitle(QStringLiteral("ZT Editor"));
+    DataSet &d = h.zt.Data;
+    d.TextStatus[0].set(QStringLiteral("ZT 4000"));
+    d.TextStatus[1].set(QStringLiteral("V 2.13"));
+    d.ACUVersion.set(QStringLiteral("0815"));
+    d.CanBusAddr = 1;
+    d.DataRecord.button(1, 1) = 1;
+    d.DataRecord.button(2, 1) = 11;
+    d.DataRecord.button(1, 2) = 41;
+    d.DataRecord.button(3, 3) = 12;
+    h.pages.DataSet_ToPages();
+    m.StatusBar->showMessage(QStringLiteral("Bereit"));
+    if (!QDir().mkpath(out.path()))
+        return fail("the folder cannot be made");
+
+    const char *names[] = {"main-status.png", "main-buttons.png", "main-system.png"};
+    for (int t = 0; t < 3; ++t) {
+        m.TabData->setCurrentIndex(t);
+        QCoreApplication::processEvents();
+        if (!m.grab().save(out.filePath(QString::fromLatin1(names[t]))))
+            return fail("a picture cannot be written");
+    }
+
+    m.TabData->setCurrentIndex(1);
+    QLineEdit *key = m.page02()->keyField(2, 2);
+    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+    QCoreApplication::processEvents();
+    const bool chosen = m.chooser().grab().save(out.filePath(QStringLiteral("choose.png")));
+    m.chooser().cmdCancel_Click();
+    return chosen ? 0 : fail("a picture cannot be written");
+}
