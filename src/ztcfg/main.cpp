@@ -188,7 +188,7 @@ bool readChannels(Run &run, const QString &path, CodeList &channels)
     CodeList canBus;
     const int r = ChannelDef_ReadLists(path, run.language, channels, canBus);
     if (r != 0) {
-        run.op.say(path + QStringLiteral(": ") + StartupErrorText(21 + r, run.language));
+        run.op.say(path + QStringLiteral(": ") + StartupErrorText(channelDefError(r), run.language));
         return false;
     }
     return true;
@@ -390,7 +390,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     const int loaded = core.comm.Comm_LoadSettings(*run.port);
     if (loaded != 0) {
         run.op.say(run.iniFile + QStringLiteral(": ") +
-                   StartupErrorText(30 + loaded, run.language));
+                   StartupErrorText(portError(loaded), run.language));
         return FileFailure;
     }
     // The rows and groups in use: the options, else the settings file, else all of them.
@@ -454,7 +454,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
 
     // The editor's command, then the answer it waited for is interpreted at once instead
     // of on the receive timer's next tick.
-    const auto exchange = [&](int menuCommand, const QByteArray &expected) {
+    const auto exchange = [&](MenuCommand menuCommand, const QByteArray &expected) {
         seen.clear();
         core.menu.Interpret_MenuCommand(menuCommand);
         core.comm.Comm_WaitForData();
@@ -464,20 +464,20 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     bool ok = false;
     QByteArray expected;
     if (command == QLatin1String("ping")) {
-        ok = exchange(9, expected = "81");
+        ok = exchange(MenuCommand::OnlineTest, expected = "81");
     } else if (command == QLatin1String("version")) {
-        ok = exchange(8, expected = "83");
+        ok = exchange(MenuCommand::VersionInfo, expected = "83");
         if (ok)
             for (const auto &t : core.zt.Data.TextStatus)
                 out(Tools::RTrim(t.text()) + QLatin1Char('\n'));
     } else if (command == QLatin1String("reset")) {
-        ok = exchange(7, expected = "88");
+        ok = exchange(MenuCommand::SystemReset, expected = "88");
     } else if (command == QLatin1String("send")) {
         core.zt.Data.DataRecord = *toSend;
-        ok = exchange(5, expected = "86") &&
+        ok = exchange(MenuCommand::SendData, expected = "86") &&
              run.op.lastStatus == Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Sent")));
     } else {
-        ok = exchange(6, expected = "85") &&
+        ok = exchange(MenuCommand::ReceiveData, expected = "85") &&
              run.op.lastStatus ==
                  Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Received")));
         // Codes the editor could not take over leave a partial record: no file of it.

@@ -419,7 +419,7 @@ private Q_SLOTS:
     {
         StartupRig rig;
         QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("sub")));
-        for (const QString name : {QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
+        for (const QString &name : {QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
             QVERIFY(QFile::rename(rig.dir.filePath(name), rig.dir.filePath("sub/" + name)));
         rig.set("Main", "LoadAtStartup_Default", QStringLiteral("sub\\zteditor.Dat"));
         rig.set("Main", "Channel_DataDef", QStringLiteral("sub\\zteditor.Chn"));

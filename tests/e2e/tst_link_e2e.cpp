@@ -114,12 +114,12 @@ struct E2eRig {
                 "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
                 (direct ? link : server.address()).toLocal8Bit() + "\r\n");
         bool skip = false;
-        for (const QByteArray &line : shipped.readAll().split('\n')) {
-            const QByteArray t = line.trimmed();
+        for (const QByteArray &row : shipped.readAll().split('\n')) {
+            const QByteArray t = row.trimmed();
             if (t.startsWith('['))
                 skip = t == "[Comm]" || t == "[Ports]";
             if (!skip)
-                f.write(line + '\n');
+                f.write(row + '\n');
         }
         f.close();
         msgs.setLanguage(QStringLiteral("ENG"));

@@ -47,7 +47,7 @@ struct Editor {
 
     bool install(const QList<std::array<const char *, 3>> &values)
     {
-        for (const QString name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
+        for (const QString &name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
                                    QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
             if (!QFile::copy(QDir(binDir()).filePath(name), dir.filePath(name)))
                 return false;

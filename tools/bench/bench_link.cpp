@@ -270,7 +270,7 @@ bool flood()
     const QString bin = QCoreApplication::applicationDirPath();
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
-    for (const QString name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
+    for (const QString &name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
                                QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
         if (!QFile::copy(QDir(bin).filePath(name), dir.filePath(name))) {
             std::printf("  flood: %s is not built next to ztbench\n", qPrintable(name));
