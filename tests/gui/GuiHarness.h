@@ -23,6 +23,7 @@ struct GuiHarness {
     QList<int> commands;
     int portOpened = 0;
     int dummies = 0;
+    int commDebugs = 0;
     bool allowClose = true;
     int closeRequests = 0;
     std::unique_ptr<frmMain> main;
@@ -51,6 +52,7 @@ struct GuiHarness {
             return allowClose;
         };
         cb.dummy = [this] { ++dummies; };
+        cb.commDebug = [this] { ++commDebugs; };
         main = std::make_unique<frmMain>(zt, cb);
         pages.attach(zt, *main);
         if (show)

@@ -101,6 +101,12 @@ frmMain &Program::createMainWindow()
     callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
     callbacks.endProgram = [this] { return m_zt->EndProg(false); };
     callbacks.dummy = [this] { cmdDummy_Click(); };
+    callbacks.commDebug = [this] {
+        if (m_commDebug->isVisible())
+            m_commDebug->hide();
+        else
+            m_op->showCommDebug();
+    };
     m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
     m_op->setMainWindow(m_mainWindow.get());
     m_pages->attach(*m_zt, *m_mainWindow);

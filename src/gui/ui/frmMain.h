@@ -26,6 +26,7 @@ struct MainCallbacks {
     std::function<void()> openPort;       // first activation
     std::function<bool()> endProgram;     // window closing: true lets it close
     std::function<void()> dummy;          // the debug command button
+    std::function<void()> commDebug;      // F12: the serial traffic window on or off
 };
 
 // The editing window: toolbar, tab strip, the page area with its scroll bar, status bar.
@@ -66,13 +67,18 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void InitToolbarAndTabs();
     void AdjustScrollBar();
     void VScroll_Change();
     void Form_Resize();
+    void applyHeightBounds();
+    int frameHeight() const; // title bar and borders, in pixels
     void placeTabData();
+    void scrollPages(int pages);          // PgUp/PgDn
+    void scrollIntoView(QWidget *widget); // a control of the page that took the focus
     // Tab strip client area, in twips.
     int clientLeft() const;
     int clientTop() const;
