@@ -542,6 +542,8 @@ void TestFrmMain::keyGridByKeyboard()
     // A click on the picture beside a field opens the choice for that field.
     QTest::mouseClick(child<QWidget>(m, QStringLiteral("picB(3)")), Qt::LeftButton);
     QVERIFY(m.chooser().isVisible());
+    QCOMPARE(m.chooser().windowTitle(),
+             QStringLiteral("Form_Choose.Caption – LabelTop02, LabelLeft04"));
     QTest::keyClick(m.chooser().lstView(), Qt::Key_Escape);
 }
 
