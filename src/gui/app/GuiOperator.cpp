@@ -89,15 +89,36 @@ void GuiOperator::setStatus(const QString &text, const QString &toolTip)
     bar->setToolTip(toolTip);
 }
 
+QWidget *GuiOperator::boxParent()
+{
+    // A box raised from a dialog belongs to it, so it never ends up behind the main window.
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal ? modal : m_main.data();
+}
+
+bool GuiOperator::endExchangeLook()
+{
+    // A box during an exchange reports its outcome: the exchange no longer looks running.
+    if (!m_comm || !m_comm->isVisible())
+        return false;
+    m_comm->hide();
+    return true;
+}
+
 void GuiOperator::messageBox(const QString &text, BoxIcon icon, const QString &title)
 {
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, m_main);
+    if (endExchangeLook()) {
+        const QString line = text.simplified(); // as the status line shows texts
+        setStatus(QLatin1Char(' ') + line, line);
+    }
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, boxParent());
     box.exec();
 }
 
 bool GuiOperator::askYesNo(const QString &text, BoxIcon icon, const QString &title)
 {
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_main);
+    endExchangeLook();
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, boxParent());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
@@ -181,9 +202,12 @@ void GuiOperator::showProtocol()
 {
     if (!m_proto)
         return;
-    if (m_main)
+    // Placed over the main window when it opens; once open it stays where the reader put it.
+    if (m_main && !m_proto->isVisible())
         m_proto->placeOver(m_geometry);
-    m_proto->exec();
+    m_proto->show();
+    m_proto->raise();
+    m_proto->activateWindow();
 }
 
 void GuiOperator::showAbout()
