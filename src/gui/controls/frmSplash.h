@@ -43,6 +43,7 @@ protected:
     void reject() override;
 
 private:
+    void fitInfo(); // about mode: room for the whole information text
     void SelectVariant();
     void cmdOk_Click();
     void lblInternet_Click(int index);
