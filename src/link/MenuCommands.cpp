@@ -43,7 +43,7 @@ void MenuCommands::Interpret_MenuCommand(int number)
                 sendData();
             break;
         case 6:
-            if (confirm(msg.text(QStringLiteral("QueryRequestData"))))
+            if (m_zt.ConfirmDiscard(msg.text(QStringLiteral("QueryRequestData"))))
                 requestData();
             break;
         case 7:

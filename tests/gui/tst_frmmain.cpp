@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void dummyButtonOnlyWithDebug();
     void keyGridByKeyboard();
     void pageTextsFromSettings();
+    void statusBarShowsFileAndEdits();
     void themedDropDownPictures();
 };
 
@@ -556,6 +558,35 @@ void TestFrmMain::pageTextsFromSettings()
     QCOMPARE(field(m, QStringLiteral("txtLblStatus(0)"))->text(), QStringLiteral("Label01"));
     QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.NotDefinedText);
     QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.NotDefinedText);
+}
+
+void TestFrmMain::statusBarShowsFileAndEdits()
+{
+    GuiHarness h(Ini.arg(2));
+    h.zt.ChannelList = channels();
+    frmMain &m = h.build();
+    h.zt.DataFileName = h.dir.filePath(QStringLiteral("Anlage.DAT"));
+    h.zt.MarkDataClean();
+    m.refreshDataState();
+    QCOMPARE(m.lblDataFile->text(), QStringLiteral("Anlage.DAT"));
+    QCOMPARE(m.lblDataFile->toolTip(), h.zt.DataFileName);
+    QCOMPARE(m.lblModified->text(), QString());
+
+    // A code chosen on the page: modified; chosen back: as loaded again.
+    for (const auto &[code, modified] : {std::pair{1, true}, std::pair{0, false}}) {
+        ChooseFieldCode(field(m, QStringLiteral("txtButtonsB(4)")), h.zt.ChannelList, m.chooser(),
+                        h.zt.NotDefinedText);
+        QTreeWidget *list = m.chooser().lstView();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (h.zt.ChannelList
+                    .value(list->topLevelItem(i)->data(0, Qt::UserRole).toInt(),
+                           CodeEntry{h.zt.NotDefinedText, 0, true})
+                    .code == code)
+                list->setCurrentItem(list->topLevelItem(i));
+        }
+        m.chooser().cmdOk_Click();
+        QCOMPARE(m.lblModified->text(), modified ? QStringLiteral("DataModified") : QString());
+    }
 }
 
 void TestFrmMain::themedDropDownPictures()

@@ -14,6 +14,7 @@
 #include "linktools/frmCommDebug.h"
 #include "linktools/frmCommDialog.h"
 #include "log/frmProto.h"
+#include "ui/frmMain.h"
 
 namespace {
 
@@ -87,6 +88,9 @@ void GuiOperator::setStatus(const QString &text, const QString &toolTip)
         return;
     bar->showMessage(text);
     bar->setToolTip(toolTip);
+    // Whatever the program reports may have loaded, saved or replaced the codes.
+    if (auto *main = qobject_cast<frmMain *>(m_main))
+        main->refreshDataState();
 }
 
 QWidget *GuiOperator::boxParent()

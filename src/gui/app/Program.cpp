@@ -99,7 +99,10 @@ frmMain &Program::createMainWindow()
     MainCallbacks callbacks;
     callbacks.menuCommand = [this](int number) { m_menu->Interpret_MenuCommand(number); };
     callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
-    callbacks.endProgram = [this] { return m_zt->EndProg(false); };
+    // Closing the window with unsaved edits asks first; an end already under way does not.
+    callbacks.endProgram = [this] {
+        return m_zt->ProgramEnded || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
+    };
     callbacks.dummy = [this] { cmdDummy_Click(); };
     callbacks.commDebug = [this] {
         if (m_commDebug->isVisible())

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -209,6 +211,12 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
 
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
+    lblDataFile = new QLabel(StatusBar);
+    lblDataFile->setObjectName(QStringLiteral("lblDataFile"));
+    lblModified = new QLabel(StatusBar);
+    lblModified->setObjectName(QStringLiteral("lblModified"));
+    StatusBar->addPermanentWidget(lblDataFile);
+    StatusBar->addPermanentWidget(lblModified);
 
     cmdDummy = new QPushButton(QStringLiteral("dataset"), central);
     cmdDummy->setObjectName(QStringLiteral("cmdDummy"));
@@ -333,6 +341,7 @@ void frmMain::TabStrip_Build()
     m_chooser = new frmChoose(m_zt.msg(), this);
     m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
     m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
+    connect(m_chooser, &QDialog::finished, this, &frmMain::refreshDataState);
     m_forms = {m_page01, m_page02, m_page09};
     // The buttons page may have lowered the height limit.
     applyHeightBounds();
@@ -467,6 +476,15 @@ void frmMain::VScroll_Change()
         ScrollArithmetic::VScroll_Change(VScroll->value(), m_activePage->Height());
     m_activePage->setTop(p.pageTop);
     fraBlind->move(0, px(p.blindTop));
+}
+
+void frmMain::refreshDataState()
+{
+    const QString file = m_zt.DataFileName;
+    lblDataFile->setText(QFileInfo(file).fileName());
+    lblDataFile->setToolTip(file);
+    const bool modified = m_page02 && m_zt.DataModified();
+    lblModified->setText(modified ? m_zt.msg().text(QStringLiteral("DataModified")) : QString());
 }
 
 void frmMain::scrollPages(int pages)

@@ -7,6 +7,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
@@ -49,6 +50,9 @@ public:
     frmTabStripData01 *page01() const { return m_page01; }
     frmTabStripData02 *page02() const { return m_page02; }
     frmTabStripData09 *page09() const { return m_page09; }
+    // The status bar's data file and modified fields follow the program state.
+    void refreshDataState();
+
     // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
@@ -59,6 +63,8 @@ public:
     std::array<QIcon, 2> picXP;
     QScrollBar *VScroll;
     QStatusBar *StatusBar;
+    QLabel *lblDataFile; // permanent fields at the right of the status bar
+    QLabel *lblModified;
     QPushButton *cmdDummy;
     QTimer *timSendData;
 
