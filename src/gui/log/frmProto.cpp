@@ -30,7 +30,7 @@ QPlainTextEdit *makeText(QWidget *parent)
 frmProto::frmProto(Messages &messages, QWidget *parent)
     : QDialog(parent), m_messages(messages), m_txtFind(new QLineEdit(this)),
       m_txtProto(makeText(this)), m_sink(m_txtProto),
-      m_cmdSave(new QPushButton(QStringLiteral("&Speichern..."), this))
+      m_cmdSave(new QPushButton(QStringLiteral("Speichern..."), this))
 {
     setObjectName(QStringLiteral("frmProto"));
     setWindowTitle(QStringLiteral("Protokoll"));
@@ -104,8 +104,8 @@ QString frmProto::saveTo(const QString &fileName) const
 
 void frmProto::cmdSave_Click()
 {
-    const QString name = QFileDialog::getSaveFileName(this, m_cmdSave->text().remove(u'&'),
-                                                      QString(), QStringLiteral("*.Log *.txt"));
+    const QString name = QFileDialog::getSaveFileName(this, m_cmdSave->text(), QString(),
+                                                      QStringLiteral("*.Log *.txt"));
     if (name.isEmpty())
         return;
     const QString error = saveTo(name);
