@@ -14,11 +14,67 @@
 
 // Pictures of the main window on each page and of the choice dialog, for the documentation.
 // Written only when ZT_SHOT_DIR names a folder: ZT_SHOT_DIR=docs build/bin/tst_screenshots
+// The same windows with the shipped texts keep their texts whole at larger fonts.
 class TestScreenshots : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void textFits_data();
+    void textFits();
     void pictures();
 };
+
+namespace {
+// The main window with the shipped settings texts and channel lists, every page shown.
+void loadShipped(GuiHarness &h)
+{
+    const QDir bin(qEnvironmentVariable("ZT_BIN_DIR"));
+    h.zt.Flags.ShowTabStrip_System = true;
+    h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
+    QCOMPARE(ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")),
+                                  QStringLiteral("GER"), h.zt.ChannelList, h.zt.CanBusList),
+             0);
+}
+
+QString shippedIni()
+{
+    QFile ini(QDir(qEnvironmentVariable("ZT_BIN_DIR")).filePath(QStringLiteral("zteditor.Ini")));
+    return ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : QString();
+}
+} // namespace
+
+void TestScreenshots::textFits_data()
+{
+    // The desktop's font against the twips layout: the design size, and the larger fonts a
+    // desktop at 150 % or 200 % text size gives when only the fonts grow.
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("125 % fonts") << 1.25;
+}
+
+void TestScreenshots::textFits()
+{
+    QFETCH(qreal, scale);
+    const QFont design = QApplication::font();
+    QFont font = design;
+    font.setPointSizeF(design.pointSizeF() * scale);
+    QApplication::setFont(font);
+    const QString ini = shippedIni();
+    QVERIFY(!ini.isEmpty());
+    {
+        GuiHarness h(ini);
+        loadShipped(h);
+        frmMain &m = h.build();
+        for (int t = 0; t < m.TabData->count(); ++t) {
+            m.TabData->setCurrentIndex(t);
+            QCOMPARE(clippedTexts(&m), QStringList());
+        }
+        QLineEdit *key = m.page02()->keyField(1, 2);
+        ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+        QCOMPARE(clippedTexts(&m.chooser()), QStringList());
+        m.chooser().cmdCancel_Click();
+    }
+    QApplication::setFont(design);
+}
 
 void TestScreenshots::pictures()
 {
@@ -36,15 +92,8 @@ void TestScreenshots::pictures()
         dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
         QApplication::setPalette(dark);
     }
-    const QDir bin(qEnvironmentVariable("ZT_BIN_DIR"));
-    QFile ini(bin.filePath(QStringLiteral("zteditor.Ini")));
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    GuiHarness h(QString::fromUtf8(ini.readAll()));
-    h.zt.Flags.ShowTabStrip_System = true;
-    h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
-    QCOMPARE(ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")),
-                                  QStringLiteral("GER"), h.zt.ChannelList, h.zt.CanBusList),
-             0);
+    GuiHarness h(shippedIni());
+    loadShipped(h);
     frmMain &m = h.build();
     m.setWindowTitle(QStringLiteral("ZT Editor"));
     DataSet &d = h.zt.Data;
@@ -57,6 +106,11 @@ void TestScreenshots::pictures()
     d.DataRecord.button(1, 2) = 41;
     d.DataRecord.button(3, 3) = 12;
     h.pages.DataSet_ToPages();
+    // Loaded from a file, then one key changed on the page.
+    h.zt.DataFileName = QStringLiteral("/home/technik/Anlage-Nord.DAT");
+    h.zt.MarkDataClean();
+    SetFieldCode(m.page02()->keyField(0, 3), h.zt.ChannelList, 13, h.zt.NotDefinedText);
+    m.refreshDataState();
     m.StatusBar->showMessage(QStringLiteral("Bereit"));
     QDir().mkpath(out);
 
@@ -69,7 +123,9 @@ void TestScreenshots::pictures()
 
     m.TabData->setCurrentIndex(1);
     QLineEdit *key = m.page02()->keyField(2, 2);
-    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText,
+                    QStringLiteral("Gruppe B, Nr. 3"));
+    QTest::keyClicks(m.chooser().txtFilter(), QStringLiteral("laut"));
     QCoreApplication::processEvents();
     QVERIFY(m.chooser().grab().save(QDir(out).filePath(QStringLiteral("choose.png"))));
     m.chooser().cmdCancel_Click();
