@@ -14,11 +14,10 @@
 
 // Pictures of the main window on each page and of the choice dialog, for the documentation.
 // Written only when ZT_SHOT_DIR names a folder: ZT_SHOT_DIR=docs build/bin/tst_screenshots
-// The same windows with the shipped texts keep their texts whole at larger fonts.
+// The same windows with the shipped texts keep their texts whole.
 class TestScreenshots : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void textFits_data();
     void textFits();
     void pictures();
 };
@@ -42,38 +41,21 @@ QString shippedIni()
 }
 } // namespace
 
-void TestScreenshots::textFits_data()
-{
-    // The desktop's font against the twips layout: the design size, and the larger fonts a
-    // desktop at 150 % or 200 % text size gives when only the fonts grow.
-    QTest::addColumn<qreal>("scale");
-    QTest::newRow("100 %") << 1.0;
-    QTest::newRow("125 % fonts") << 1.25;
-}
-
 void TestScreenshots::textFits()
 {
-    QFETCH(qreal, scale);
-    const QFont design = QApplication::font();
-    QFont font = design;
-    font.setPointSizeF(design.pointSizeF() * scale);
-    QApplication::setFont(font);
     const QString ini = shippedIni();
     QVERIFY(!ini.isEmpty());
-    {
-        GuiHarness h(ini);
-        loadShipped(h);
-        frmMain &m = h.build();
-        for (int t = 0; t < m.TabData->count(); ++t) {
-            m.TabData->setCurrentIndex(t);
-            QCOMPARE(clippedTexts(&m), QStringList());
-        }
-        QLineEdit *key = m.page02()->keyField(1, 2);
-        ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
-        QCOMPARE(clippedTexts(&m.chooser()), QStringList());
-        m.chooser().cmdCancel_Click();
+    GuiHarness h(ini);
+    loadShipped(h);
+    frmMain &m = h.build();
+    for (int t = 0; t < m.TabData->count(); ++t) {
+        m.TabData->setCurrentIndex(t);
+        QCOMPARE(clippedTexts(&m), QStringList());
     }
-    QApplication::setFont(design);
+    QLineEdit *key = m.page02()->keyField(1, 2);
+    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+    QCOMPARE(clippedTexts(&m.chooser()), QStringList());
+    m.chooser().cmdCancel_Click();
 }
 
 void TestScreenshots::pictures()
