@@ -143,6 +143,7 @@ void ZtTools::WriteToDisk(QString &fileName)
         m_op.messageBox(text, BoxIcon::Exclamation, ExeName);
         return;
     }
+    MarkDataClean();
     const QString done = TwoBlanks + m_messages.text(QStringLiteral("WritingData_Ok"));
     m_log.WriteLog(done);
     StatusText(done);
@@ -169,7 +170,7 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
 
     if (!silent) {
         QString question = m_messages.text(QStringLiteral("QueryReadData"));
-        if (!m_op.askYesNo(FormatMessage(question, fileName), BoxIcon::Stop, m_op.mainCaption()))
+        if (!ConfirmDiscard(FormatMessage(question, fileName)))
             return false;
     }
 
@@ -184,6 +185,7 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
     try {
         // Decoded into a spare record: a short file changes nothing.
         Data.DataRecord = DataFile::decode(m_io->read(fileName, DataFile::Size));
+        MarkDataClean();
     } catch (const ZtError &e) {
         QString err = m_messages.text(QStringLiteral("ReadFromDisk_Err"));
         const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
@@ -254,17 +256,33 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
     StatusText(m_messages.text(QStringLiteral("ResetDone")));
 }
 
+bool ZtTools::DataModified()
+{
+    if (!m_cleanButtons)
+        return false;
+    DataSet kept = Data;
+    m_pages.DataSet_FromPages();
+    const bool modified = Data.DataRecord.Buttons != m_cleanButtons;
+    Data = std::move(kept);
+    return modified;
+}
+
+bool ZtTools::ConfirmDiscard(const QString &question)
+{
+    if (DataModified())
+        return m_op.askYesNo(m_messages.text(QStringLiteral("QueryDiscardChanges")),
+                             BoxIcon::Exclamation, m_op.mainCaption());
+    return question.isEmpty() || m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption());
+}
+
 bool ZtTools::EndProg(bool queryMode)
 {
     // Already ending (a signal or a window close while the end is under way): once is enough.
     if (ProgramEnded)
         return true;
-    if (queryMode) {
-        const QString question =
-            m_messages.fresh(QStringLiteral("QueryEndProg"), QStringLiteral("QueryEndProg"));
-        if (!m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption()))
-            return false;
-    }
+    if (queryMode && !ConfirmDiscard(m_messages.fresh(QStringLiteral("QueryEndProg"),
+                                                      QStringLiteral("QueryEndProg"))))
+        return false;
     ProgramEnded = true;
 
     // Committed to ending: a step that fails is logged and the next one runs, so a

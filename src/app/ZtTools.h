@@ -1,6 +1,7 @@
 #pragma once
-#include <functional>
 #include <QString>
+#include <functional>
+#include <optional>
 
 #include "app/ProgramFlags.h"
 #include "data/CodeList.h"
@@ -24,8 +25,8 @@ public:
     QString IniFileName, LogFileName, DataFileName, HexFileName;
     ProgramFlags Flags;
     DataSet Data;
-    CodeList ChannelList;  // lstData of the buttons page
-    CodeList CanBusList;   // lstData of the system page
+    CodeList ChannelList; // lstData of the buttons page
+    CodeList CanBusList;  // lstData of the system page
     qint16 MaxFormHeight = 14640;
     QString NotDefinedText;
     QString ReadyText;
@@ -52,7 +53,7 @@ public:
     void FocusTabStrip();
 
     // --- data set ---
-    int ChannelDef_Read();   // 0 ok, 1 no Channel_DataDef, 2 failure, 3 non-numeric key
+    int ChannelDef_Read(); // 0 ok, 1 no Channel_DataDef, 2 failure, 3 non-numeric key
     void ClearDataSet();
 
     // --- data file with its dialogs ---
@@ -66,6 +67,17 @@ public:
     // False when the operator declines; otherwise the program ends inside the call.
     bool EndProg(bool queryMode);
 
+    // --- unsaved edits ---
+    // The codes now are the ones last loaded, saved, sent or received.
+    void MarkDataClean() { m_cleanButtons = Data.DataRecord.Buttons; }
+    // The codes on the pages differ from those (never before the first of these); the
+    // DataSet itself is left as it is.
+    bool DataModified();
+    // Before the codes are replaced or the program ends: with unsaved edits the one
+    // question whether to discard them, otherwise the question given (none when empty).
+    // True when the operator agrees or nothing was to be asked.
+    bool ConfirmDiscard(const QString &question);
+
 private:
     Operator &m_op;
     PageBridge &m_pages;
@@ -73,4 +85,5 @@ private:
     Messages &m_messages;
     DataFileIo m_diskIo;
     DataFileIo *m_io = &m_diskIo;
+    std::optional<decltype(ButtonRecord::Buttons)> m_cleanButtons;
 };

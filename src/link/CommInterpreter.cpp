@@ -106,6 +106,7 @@ void CommInterpreter::dataReceived(QByteArrayView payload)
     if (!m_comm.Comm_TransmitData(ack))
         return;
     Interpret_HexData(payload);
+    m_zt.MarkDataClean();
     const QString text = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_Data_Received")));
     m_comm.box(text, BoxIcon::Information);
     m_comm.status(text);
@@ -119,6 +120,7 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
     if (!Tools::ValOfChecked(text, checksum))
         throw ZtError(QStringLiteral("Acknowledged checksum is not a number: '%1'").arg(text));
     if (checksum == m_comm.SentChecksum) {
+        m_zt.MarkDataClean();
         const QString sent = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_Data_Sent")));
         m_comm.box(sent, BoxIcon::Exclamation);
         m_comm.status(sent);

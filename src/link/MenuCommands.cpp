@@ -43,7 +43,7 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
                 sendData();
             break;
         case MenuCommand::ReceiveData:
-            if (confirm(msg.text(QStringLiteral("QueryRequestData"))))
+            if (m_zt.ConfirmDiscard(msg.text(QStringLiteral("QueryRequestData"))))
                 requestData();
             break;
         case MenuCommand::SystemReset:

@@ -113,12 +113,14 @@ private Q_SLOTS:
             {"NotDefined", 0},
             {"Ready", 0},
             {"QueryDataReset", 0},
+            {"QueryDiscardChanges", 0},
+            {"DataModified", 0},
             {"ReadingData_Ok", 0},
             {"ResetDone", 0},
             {"QueryEndProg", 0},
             {"QueryEndProg_ByUser", 0},
             {"QueryEndProg_NoQuery", 0},
-            {"EndProg_Err", 1}, // description of the step that failed
+            {"EndProg_Err", 1},       // description of the step that failed
             {"Comm_OpenPort_Err", 2}, // description, port number
             {"Comm_ClosePort_Err", 2},
             {"Comm_Connection_Lost", 2}, // device, port number
@@ -186,8 +188,12 @@ private Q_SLOTS:
             {"FileNotFound", 1},
             {"Form_Choose.Caption", 0},
             {"Form_Choose.ToolTip", 0},
+            {"Form_Choose.Filter", 0},
             {"Form_Proto.Caption", 0},
             {"Form_Proto.ToolTip", 0},
+            {"Form_Proto.Find", 0},
+            {"Form_Proto.Save", 0},
+            {"Form_Proto.Save_Err", 2}, // description, file name
         };
         for (const QString &lang : Languages) {
             for (const auto &[key, places] : keys)

@@ -8,10 +8,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "TestFiles.h"
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
+#include "TestFiles.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -40,6 +40,7 @@ ReadingData_Ok=Daten gelesen
 ReadingData_Err=Datei & nicht vorhanden
 ReadFromDisk_Err=Fehler & beim Lesen von &
 QueryDataReset=Zurücksetzen?
+QueryDiscardChanges=Änderungen verwerfen?
 ResetDone=Zurückgesetzt
 QueryEndProg=Beenden?
 QueryEndProg_ByUser=Ende durch Benutzer
@@ -609,6 +610,57 @@ private Q_SLOTS:
         QVERIFY(!logAtClose.contains("***** End"));
         QVERIFY(readAll(rig.logFile()).contains("***** End"));
         QCOMPARE(rig.op.events, QStringList{"end"});
+    }
+
+    // Once the codes were loaded, saved, sent or received, a changed code on the pages is an
+    // unsaved edit: ending and loading ask the one discard question in place of their own.
+    void unsavedEditsAsk_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<bool>("saved"); // written to disk after the edit
+        QTest::addColumn<QString>("question");
+        QTest::newRow("end, unchanged") << "end" << false << false << "Beenden?";
+        QTest::newRow("end, edited") << "end" << true << false << "Änderungen verwerfen?";
+        QTest::newRow("end, edited and saved") << "end" << true << true << "Beenden?";
+        QTest::newRow("load, unchanged") << "load" << false << false << "Daten aus & lesen?";
+        QTest::newRow("load, edited") << "load" << true << false << "Änderungen verwerfen?";
+    }
+
+    void unsavedEditsAsk()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, edited);
+        QFETCH(bool, saved);
+        Rig rig;
+        const QString file = rig.path("in.DAT");
+        writeRaw(file, fileBytes("1.0"));
+        rig.op.dialogNames = {file};
+        QVERIFY(!rig.zt.DataModified()); // nothing loaded yet: nothing to lose
+        QVERIFY(rig.zt.ReadFromDisk(rig.zt.DataFileName, false));
+        const ButtonRecord loaded = rig.zt.Data.DataRecord;
+        // The pages hold a changed code.
+        if (edited)
+            rig.pages.onFromPages = [&] { rig.zt.Data.DataRecord.button(1, 1) = 99; };
+        QCOMPARE(rig.zt.DataModified(), edited);
+        QCOMPARE(rig.zt.Data.DataRecord, loaded); // asking changes nothing
+        if (saved) {
+            rig.zt.Data.DataRecord.button(1, 1) = 99; // as saving takes the pages first
+            rig.op.dialogNames = {rig.path("out.DAT")};
+            rig.zt.WriteToDisk(rig.zt.DataFileName);
+        }
+
+        rig.op.boxes.clear();
+        rig.op.answers = {false};
+        rig.op.dialogNames = {file};
+        if (step == QLatin1String("end"))
+            QVERIFY(!rig.zt.EndProg(true));
+        else
+            QVERIFY(!rig.zt.ReadFromDisk(rig.zt.DataFileName, false));
+        QCOMPARE(rig.op.boxes.size(), 1);
+        QFETCH(QString, question);
+        QCOMPARE(rig.op.boxes[0].text, QString(question).replace(u'&', file));
+        QVERIFY(!rig.op.ended);
     }
 
     void declinedEndGoesOn()

@@ -1,5 +1,9 @@
 #pragma once
+#include <QAbstractButton>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -58,3 +62,37 @@ struct GuiHarness {
         return *main;
     }
 };
+
+// The visible labels, buttons, group titles and label boxes under root whose text does not
+// fit the room they have (single-line texts only), by object name.
+inline QStringList clippedTexts(const QWidget *root)
+{
+    QStringList clipped;
+    for (const QWidget *w : root->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(root) || w->width() <= 0)
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        bool fits = true;
+        if (const auto *l = qobject_cast<const QLabel *>(w)) {
+            if (l->wordWrap() || l->text().contains(u'\n') || !l->pixmap().isNull())
+                continue;
+            fits = fm.horizontalAdvance(l->text()) <= l->contentsRect().width() &&
+                   fm.height() <= l->contentsRect().height() + 2;
+        } else if (const auto *b = qobject_cast<const QAbstractButton *>(w)) {
+            if (b->text().isEmpty())
+                continue;
+            fits = b->sizeHint().width() <= b->width() + 2;
+        } else if (const auto *g = qobject_cast<const QGroupBox *>(w)) {
+            fits = fm.horizontalAdvance(g->title()) <= g->width();
+        } else if (const auto *e = qobject_cast<const QLineEdit *>(w)) {
+            if (e->hasFrame() || e->text().isEmpty())
+                continue; // a label box
+            fits = fm.horizontalAdvance(e->text()) <= e->contentsRect().width();
+        } else {
+            continue;
+        }
+        if (!fits)
+            clipped << w->objectName();
+    }
+    return clipped;
+}

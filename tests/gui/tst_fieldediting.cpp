@@ -1,4 +1,6 @@
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -47,6 +49,10 @@ private Q_SLOTS:
     void doubleClickEntryChooses();
     void headingIsNotChoosable_data();
     void headingIsNotChoosable();
+    void filterKeepsHeadings_data();
+    void filterKeepsHeadings();
+    void notAssignedEntryClears();
+    void reopensAtTheTop();
     void escapeKeepsCode();
     void enterWithoutSelectionKeepsField();
     void typingJumpsToLabel();
@@ -147,6 +153,13 @@ void TestFieldEditing::setFieldCode()
     const CodeList dup = list({{5, "Erster"}, {5, "Zweiter"}});
     SetFieldCode(&field, dup, 5, NotDefined);
     QCOMPARE(field.text(), QStringLiteral("Erster"));
+
+    // A label longer than anyone types shows whole; the tooltip holds it before its own.
+    const QString longLabel = QStringLiteral("Lautsprecher Konferenzraum Nord 2");
+    setFieldToolTip(&field, QStringLiteral("Ziel wählen"));
+    SetFieldCode(&field, list({{7, "Lautsprecher Konferenzraum Nord 2"}}), 7, NotDefined);
+    QCOMPARE(field.text(), longLabel);
+    QCOMPARE(field.toolTip(), longLabel + QStringLiteral("\nZiel wählen"));
 }
 
 void TestFieldEditing::fieldCodeReadsSignedTags_data()
@@ -244,6 +257,65 @@ void TestFieldEditing::headingIsNotChoosable()
     doubleClick(itemFor(QStringLiteral("Mikrofon 1")));
     QVERIFY(!m_dialog->isVisible());
     QCOMPARE(fieldTag(m_field), QStringLiteral("1"));
+}
+
+void TestFieldEditing::filterKeepsHeadings_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("entries under two headings")
+        << "2" << QStringList{"Mikrofone", "Mikrofon 2", "Lautsprecher", "Lautsprecher 2"} << "2";
+    QTest::newRow("case ignored") << "MIKROFON 1" << QStringList{"Mikrofone", "Mikrofon 1"} << "1";
+    QTest::newRow("a heading brings its entries")
+        << "Mikrofone" << QStringList{"Mikrofone", "Mikrofon 1", "Mikrofon 2"} << "1";
+    QTest::newRow("nothing") << "xyz" << QStringList{} << "2";
+}
+
+void TestFieldEditing::filterKeepsHeadings()
+{
+    QFETCH(QString, typed);
+    ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined, QStringLiteral("Gruppe B, Nr. 7"));
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Form_Choose.Caption – Gruppe B, Nr. 7"));
+    QTest::keyClicks(m_dialog->txtFilter(), typed);
+    QStringList shown;
+    QTreeWidget *view = m_dialog->lstView();
+    for (int i = 0; i < view->topLevelItemCount(); ++i) {
+        if (!view->topLevelItem(i)->isHidden())
+            shown << view->topLevelItem(i)->text(0).trimmed();
+    }
+    QTEST(shown, "shown");
+    // Enter takes the first entry left; with none left the field keeps its code.
+    QTest::keyClick(m_dialog->txtFilter(), Qt::Key_Return);
+    QVERIFY(!m_dialog->isVisible());
+    QTEST(fieldTag(m_field), "chosen");
+}
+
+void TestFieldEditing::notAssignedEntryClears()
+{
+    const CodeList plain = list({{1, "Eins"}, {2, "Zwei"}});
+    ChooseFieldCode(m_field, plain, *m_dialog, NotDefined);
+    QCOMPARE(m_dialog->lstView()->topLevelItemCount(), 3);
+    auto *cancel = m_dialog->findChild<QPushButton *>(QStringLiteral("cmdCancel"));
+    QVERIFY(cancel->isVisible());
+    QVERIFY(m_dialog->rect().contains(cancel->geometry()));
+    doubleClick(itemFor(NotDefined));
+    QCOMPARE(m_field->text(), NotDefined);
+    QCOMPARE(fieldTag(m_field), QString());
+}
+
+void TestFieldEditing::reopensAtTheTop()
+{
+    CodeList many;
+    for (int i = 1; i <= 80; ++i)
+        many.append(CodeEntry{QStringLiteral("Kanal %1").arg(i), i, true});
+    SetFieldCode(m_field, many, 70, NotDefined);
+    ChooseFieldCode(m_field, many, *m_dialog, NotDefined);
+    QVERIFY(m_dialog->lstView()->verticalScrollBar()->value() > 0);
+    m_dialog->cmdCancel_Click();
+    SetFieldCode(m_field, many, 0, NotDefined);
+    ChooseFieldCode(m_field, many, *m_dialog, NotDefined);
+    QCOMPARE(m_dialog->lstView()->verticalScrollBar()->value(), 0);
 }
 
 void TestFieldEditing::escapeKeepsCode()

@@ -99,6 +99,8 @@ private Q_SLOTS:
     void keyFilter();
     void openPortQuestion_data();
     void openPortQuestion();
+    void keysCloseTheDialog_data();
+    void keysCloseTheDialog();
     void unnumberedDeviceGetsLowestFreeNumber_data();
     void unnumberedDeviceGetsLowestFreeNumber();
     void designSize();
@@ -447,7 +449,38 @@ void TstFrmCommDialog::openPortQuestion()
     QCOMPARE(m_op.boxes.size(), 1);
     QCOMPARE(m_op.boxes.at(0).text, QStringLiteral("The COM port is already open.\r\nThe port will "
                                                    "be closed during configuration. Proceed?"));
+    QCOMPARE(m_op.boxes.at(0).title, m_op.caption);
     QCOMPARE(m_comm->portOpen(), !answer);
+}
+
+void TstFrmCommDialog::keysCloseTheDialog_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("settings"); // of the port afterwards, open in both cases
+    QTest::addColumn<int>("port");
+    // OK: the settings shown (the stored ones) go to the port.
+    QTest::newRow("Enter is OK") << int(Qt::Key_Return) << "19200,N,8,1" << 3;
+    // Cancel: the port opens again as it was when the dialog closed it.
+    QTest::newRow("Escape is Cancel") << int(Qt::Key_Escape) << "9600,E,7,1" << 1;
+}
+
+void TstFrmCommDialog::keysCloseTheDialog()
+{
+    QFETCH(int, key);
+    m_comm->setCommPort(1);
+    m_comm->setSettings(QStringLiteral("9600,E,7,1"));
+    m_comm->setPortOpen(true);
+    m_op.answers = {true};
+    dialog(QStringLiteral("GER"));
+    QVERIFY(m_dialog->prepare());
+    QVERIFY(!m_comm->portOpen());
+    m_dialog->show();
+    QTest::keyClick(child<QComboBox>("cmbBPS"), Qt::Key(key));
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_op.boxes.size(), 1); // the question only
+    QVERIFY(m_comm->portOpen());
+    QTEST(m_comm->settings(), "settings");
+    QTEST(m_comm->commPort(), "port");
 }
 
 void TstFrmCommDialog::unnumberedDeviceGetsLowestFreeNumber_data()

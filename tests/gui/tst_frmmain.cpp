@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -5,6 +6,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void tabChangeBeforeStartDoesNotTouchData();
     void scrollOffsetSurvivesTabChange_data();
     void scrollOffsetSurvivesTabChange();
+    void pageAreaScrolls_data();
+    void pageAreaScrolls();
     void acuVersionTakesDigitsOnly_data();
     void acuVersionTakesDigitsOnly();
     void sendButtonsRaiseTheirCommands();
@@ -73,6 +77,7 @@ private Q_SLOTS:
     void dummyButtonOnlyWithDebug();
     void keyGridByKeyboard();
     void pageTextsFromSettings();
+    void statusBarShowsFileAndEdits();
     void themedDropDownPictures();
 };
 
@@ -80,6 +85,22 @@ void TestFrmMain::toolbarClickRaisesItsCommand_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("key");
+    QTest::addColumn<QKeySequence>("shortcut");
+    const QKeySequence shortcuts[15] = {QKeySequence(Qt::CTRL | Qt::Key_O),
+                                        QKeySequence(Qt::CTRL | Qt::Key_S),
+                                        {},
+                                        {},
+                                        QKeySequence(Qt::Key_F5),
+                                        QKeySequence(Qt::Key_F6),
+                                        {},
+                                        {},
+                                        QKeySequence(Qt::Key_F9),
+                                        {},
+                                        {},
+                                        {},
+                                        {},
+                                        {},
+                                        QKeySequence(Qt::CTRL | Qt::Key_Q)};
     const char *keys[] = {"FileRead",
                           "FileWrite",
                           "Reset",
@@ -96,7 +117,7 @@ void TestFrmMain::toolbarClickRaisesItsCommand_data()
                           "",
                           "EndProgram"};
     for (int i = 1; i <= 15; ++i)
-        QTest::addRow("%d", i) << i << QString::fromLatin1(keys[i - 1]);
+        QTest::addRow("%d", i) << i << QString::fromLatin1(keys[i - 1]) << shortcuts[i - 1];
 }
 
 void TestFrmMain::toolbarClickRaisesItsCommand()
@@ -112,8 +133,24 @@ void TestFrmMain::toolbarClickRaisesItsCommand()
         return;
     }
     QCOMPARE(a->objectName(), key);
-    QTest::mouseClick(m.Toolbar1->widgetForAction(a), Qt::LeftButton);
+    QWidget *button = m.Toolbar1->widgetForAction(a);
+    QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(h.commands, QList<int>{index});
+
+    // The key does the same, and the tooltip names it beside the catalogue's text.
+    QFETCH(QKeySequence, shortcut);
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(button, &help);
+    if (shortcut.isEmpty()) {
+        QCOMPARE(QToolTip::text(), a->toolTip());
+        return;
+    }
+    QCOMPARE(QToolTip::text(), a->toolTip() + QStringLiteral(" (") +
+                                   shortcut.toString(QKeySequence::NativeText) + u')');
+    QApplication::setActiveWindow(&m);
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    QTest::keySequence(&m, shortcut);
+    QCOMPARE(h.commands, (QList<int>{index, index}));
 }
 
 void TestFrmMain::toolbarToolTips()
@@ -232,7 +269,7 @@ void TestFrmMain::rowsAndColumns()
     // The page is 480 shorter for every hidden row; the window cannot outgrow the limit.
     QCOMPARE(m.page02()->fraTab->Height(), 12855 - 480 * (25 - rows));
     m.resize(m.width(), px(20000));
-    QCOMPARE(m.height(), px(h.zt.MaxFormHeight));
+    QCOMPARE(m.frameGeometry().height(), px(h.zt.MaxFormHeight));
 }
 
 void TestFrmMain::windowKeepsItsBounds_data()
@@ -240,9 +277,10 @@ void TestFrmMain::windowKeepsItsBounds_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("expectedHeight");
-    QTest::newRow("narrow and low") << 3000 << 1000 << 2970;
-    QTest::newRow("wide and high") << 15000 << 20000 << 9840;
-    QTest::newRow("wide, height inside") << 12000 << 6000 << 6000;
+    QTest::addColumn<bool>("bound"); // a bound holds the whole window, its frame included
+    QTest::newRow("narrow and low") << 3000 << 1000 << 2970 << true;
+    QTest::newRow("wide and high") << 15000 << 20000 << 9840 << true;
+    QTest::newRow("wide, height inside") << 12000 << 6000 << 6000 << false;
 }
 
 void TestFrmMain::windowKeepsItsBounds()
@@ -255,7 +293,8 @@ void TestFrmMain::windowKeepsItsBounds()
     m.resize(px(width), px(height));
     QCoreApplication::processEvents();
     QCOMPARE(m.width(), px(10590));
-    QCOMPARE(m.height(), px(expectedHeight));
+    QFETCH(bool, bound);
+    QCOMPARE(bound ? m.frameGeometry().height() : m.height(), px(expectedHeight));
     // The tab strip and scroll bar follow the height.
     QVERIFY(m.VScroll->geometry().bottom() <= m.StatusBar->geometry().top());
 }
@@ -349,6 +388,57 @@ void TestFrmMain::scrollOffsetSurvivesTabChange()
     QTEST(m.VScroll->value(), "expected");
     QCOMPARE(m.page02()->fraTab->Top(), -m.VScroll->value());
     QVERIFY(m.VScroll->value() <= m.VScroll->maximum());
+}
+
+void TestFrmMain::pageAreaScrolls_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("wheel") << "wheel" << true;
+    QTest::newRow("page down") << "PgDn" << true;
+    QTest::newRow("page up at the top") << "PgUp" << false;
+    QTest::newRow("focus to the last row") << "focus" << true;
+}
+
+void TestFrmMain::pageAreaScrolls()
+{
+    QFETCH(QString, how);
+    GuiHarness h(Ini.arg(2));
+    h.zt.Flags.CountKeyRows = 25;
+    frmMain &m = h.build();
+    m.resize(m.width(), px(6000));
+    QApplication::setActiveWindow(&m);
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    QLineEdit *first = field(m, QStringLiteral("txtButtonsA(0)"));
+    QLineEdit *last = field(m, QStringLiteral("txtButtonsC(24)"));
+    first->setFocus();
+    QVERIFY(m.VScroll->isEnabled());
+    if (how == QLatin1String("wheel")) {
+        QWheelEvent wheel(QPointF(5, 5), m.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        // Only the window system's own wheel events travel up from the control under the mouse.
+        QCoreApplication::sendEvent(m.fraContainer, &wheel);
+    } else if (how == QLatin1String("focus")) {
+        last->setFocus();
+    } else {
+        QTest::keyClick(first, how == QLatin1String("PgDn") ? Qt::Key_PageDown : Qt::Key_PageUp);
+    }
+    QFETCH(bool, down);
+    QCOMPARE(m.VScroll->value() > 0, down);
+    QCOMPARE(m.page02()->fraTab->Top(), -m.VScroll->value());
+    if (how == QLatin1String("focus")) {
+        const QRect inArea(last->mapTo(m.fraContainer, QPoint(0, 0)), last->size());
+        QVERIFY(m.fraContainer->rect().contains(inArea));
+    }
+
+    // A page that fits: the scroll bar is off and shows no thumb, one colour down its middle.
+    m.TabData->setCurrentIndex(0);
+    QVERIFY(!m.VScroll->isEnabled());
+    const QImage bar = m.VScroll->grab().toImage();
+    const int x = bar.width() / 2;
+    const int arrow = m.VScroll->width() + 2;
+    for (int y = arrow; y < bar.height() - arrow; ++y)
+        QCOMPARE(bar.pixel(x, y), bar.pixel(x, arrow));
 }
 
 void TestFrmMain::acuVersionTakesDigitsOnly_data()
@@ -452,6 +542,8 @@ void TestFrmMain::keyGridByKeyboard()
     // A click on the picture beside a field opens the choice for that field.
     QTest::mouseClick(child<QWidget>(m, QStringLiteral("picB(3)")), Qt::LeftButton);
     QVERIFY(m.chooser().isVisible());
+    QCOMPARE(m.chooser().windowTitle(),
+             QStringLiteral("Form_Choose.Caption – LabelTop02, LabelLeft04"));
     QTest::keyClick(m.chooser().lstView(), Qt::Key_Escape);
 }
 
@@ -464,6 +556,35 @@ void TestFrmMain::pageTextsFromSettings()
     QCOMPARE(field(m, QStringLiteral("txtLblStatus(0)"))->text(), QStringLiteral("Label01"));
     QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.NotDefinedText);
     QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.NotDefinedText);
+}
+
+void TestFrmMain::statusBarShowsFileAndEdits()
+{
+    GuiHarness h(Ini.arg(2));
+    h.zt.ChannelList = channels();
+    frmMain &m = h.build();
+    h.zt.DataFileName = h.dir.filePath(QStringLiteral("Anlage.DAT"));
+    h.zt.MarkDataClean();
+    m.refreshDataState();
+    QCOMPARE(m.lblDataFile->text(), QStringLiteral("Anlage.DAT"));
+    QCOMPARE(m.lblDataFile->toolTip(), h.zt.DataFileName);
+    QCOMPARE(m.lblModified->text(), QString());
+
+    // A code chosen on the page: modified; chosen back: as loaded again.
+    for (const auto &[code, modified] : {std::pair{1, true}, std::pair{0, false}}) {
+        ChooseFieldCode(field(m, QStringLiteral("txtButtonsB(4)")), h.zt.ChannelList, m.chooser(),
+                        h.zt.NotDefinedText);
+        QTreeWidget *list = m.chooser().lstView();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (h.zt.ChannelList
+                    .value(list->topLevelItem(i)->data(0, Qt::UserRole).toInt(),
+                           CodeEntry{h.zt.NotDefinedText, 0, true})
+                    .code == code)
+                list->setCurrentItem(list->topLevelItem(i));
+        }
+        m.chooser().cmdOk_Click();
+        QCOMPARE(m.lblModified->text(), modified ? QStringLiteral("DataModified") : QString());
+    }
 }
 
 void TestFrmMain::themedDropDownPictures()

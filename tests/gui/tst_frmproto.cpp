@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@ private Q_SLOTS:
     void placement();
     void okHidesAndKeepsText();
     void textsAppliedOnceWithLanguage();
+    void findAndSave();
 };
 
 void TstFrmProto::sinkKeepsLineEnds_data()
@@ -135,6 +138,51 @@ void TstFrmProto::textsAppliedOnceWithLanguage()
     QCOMPARE(w.windowTitle(), QStringLiteral("Protokollfenster"));
     QCOMPARE(txt->toolTip(), QStringLiteral("Alle Meldungen"));
     w.close();
+}
+
+void TstFrmProto::findAndSave()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Messages_ENG]\nForm_Proto.Save_Err=Error saving the log: & (file &)\n");
+    f.close();
+    Messages messages(ini);
+    messages.setLanguage(QStringLiteral("ENG"));
+    frmProto w(messages);
+    const QString text =
+        QStringLiteral(" 10:00:00  Start\r\n 10:00:01  Ready\r\n 10:00:02  Ready\r\n");
+    w.sink().setText(text);
+    w.show();
+    // Beside the main window, and as large as the reader wants it.
+    QVERIFY(!w.isModal());
+    QVERIFY(w.minimumSize() != w.maximumSize());
+
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keySequence(&w, QKeySequence::Find);
+    auto *find = w.findChild<QLineEdit *>(QStringLiteral("txtFind"));
+    QCOMPARE(QApplication::focusWidget(), find);
+    QTest::keyClicks(find, QStringLiteral("ready"));
+    auto *txt = w.findChild<QPlainTextEdit *>(QStringLiteral("txtProto"));
+    QCOMPARE(txt->textCursor().selectedText(), QStringLiteral("Ready"));
+    const int first = txt->textCursor().selectionStart();
+    QTest::keyClick(find, Qt::Key_Return); // the next one
+    QVERIFY(txt->textCursor().selectionStart() > first);
+    QTest::keyClick(find, Qt::Key_Return); // round to the first again
+    QCOMPARE(txt->textCursor().selectionStart(), first);
+    find->setText(QStringLiteral("absent"));
+    QVERIFY(!w.find(false));
+
+    const QString file = dir.filePath(QStringLiteral("proto.Log"));
+    QCOMPARE(w.saveTo(file), QString());
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), text);
+    const QString nowhere = dir.filePath(QStringLiteral("missing/proto.Log"));
+    QVERIFY(w.saveTo(nowhere).startsWith(QStringLiteral("Error saving the log: ")));
+    QVERIFY(w.saveTo(nowhere).endsWith(QStringLiteral(" (file ") + nowhere + u')'));
 }
 
 QTEST_MAIN(TstFrmProto)

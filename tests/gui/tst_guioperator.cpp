@@ -38,6 +38,8 @@ private Q_SLOTS:
     void saveDialogCancelled();
     void saveDialogChosen();
     void transferWindowCancel();
+    void boxEndsTheExchangeLook();
+    void boxBelongsToTheDialog();
     void germanButtons();             // the translation stays installed
     void endProgramRunsNothingMore(); // last: the application is finished afterwards
 
@@ -132,6 +134,44 @@ void TstGuiOperator::questionAnswers()
         box->button(QMessageBox::StandardButton(button))->click();
     });
     QCOMPARE(op.askYesNo(QStringLiteral("Beenden?"), BoxIcon::Stop, op.mainCaption()), answer);
+}
+
+void TstGuiOperator::boxEndsTheExchangeLook()
+{
+    GuiOperator op(m_main);
+    op.setStatus(QStringLiteral(" Warte auf Antwort"), QString());
+    op.showTransferWindow(QStringLiteral("Daten empfangen"), [] {});
+    QVERIFY(op.transferWindow()->isVisible());
+    bool seenHidden = false;
+    QString status;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        seenHidden = !op.transferWindow()->isVisible();
+        status = m_main->statusBar()->currentMessage();
+        box->accept();
+    });
+    op.messageBox(QStringLiteral("Daten\r\nempfangen."), BoxIcon::Information, QString());
+    QVERIFY(seenHidden);
+    QCOMPARE(status, QStringLiteral(" Daten empfangen."));
+
+    // Without an exchange a box leaves the status line alone.
+    whenModal<QMessageBox>([](QMessageBox *box) { box->accept(); });
+    op.messageBox(QStringLiteral("Datei fehlt"), BoxIcon::Stop, QString());
+    QCOMPARE(m_main->statusBar()->currentMessage(), QStringLiteral(" Daten empfangen."));
+}
+
+void TstGuiOperator::boxBelongsToTheDialog()
+{
+    GuiOperator op(m_main);
+    QDialog dialog(m_main);
+    dialog.open();
+    QWidget *parent = nullptr;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        parent = box->parentWidget();
+        box->accept();
+    });
+    op.messageBox(QStringLiteral("Bitte wählen Sie einen Anschluss aus"), BoxIcon::Exclamation,
+                  QString());
+    QCOMPARE(parent, &dialog);
 }
 
 void TstGuiOperator::hourglassBalanced()

@@ -79,21 +79,27 @@ void TestScrollArithmetic::resize_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("maxHeight");
+    QTest::addColumn<int>("frame");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("inside the bounds") << 8000 << 9840 << 8000;
-    QTest::newRow("below the minimum") << 1000 << 9840 << 2970;
-    QTest::newRow("at the minimum") << 2970 << 9840 << 2970;
-    QTest::newRow("above the lowered limit") << 12000 << 9840 << 9840;
-    QTest::newRow("above the full limit") << 20000 << 14640 << 14640;
+    QTest::newRow("inside the bounds") << 8000 << 9840 << 0 << 8000;
+    QTest::newRow("below the minimum") << 1000 << 9840 << 0 << 2970;
+    QTest::newRow("at the minimum") << 2970 << 9840 << 0 << 2970;
+    QTest::newRow("above the lowered limit") << 12000 << 9840 << 0 << 9840;
+    QTest::newRow("above the full limit") << 20000 << 14640 << 0 << 14640;
+    // The bounds hold the whole window: a title bar leaves that much less client height.
+    QTest::newRow("title bar, above the limit") << 20000 << 14640 << 450 << 14190;
+    QTest::newRow("title bar, inside") << 8000 << 14640 << 450 << 8000;
+    QTest::newRow("title bar, below the minimum") << 1000 << 9840 << 450 << 2520;
 }
 
 void TestScrollArithmetic::resize()
 {
     QFETCH(int, height);
     QFETCH(int, maxHeight);
+    QFETCH(int, frame);
     QFETCH(int, expected);
-    const WindowSize w = Form_Resize(height, maxHeight, 480);
+    const WindowSize w = Form_Resize(height, maxHeight, 480, frame);
     QCOMPARE(w.width, 10590);
     QCOMPARE(w.height, expected);
     QCOMPARE(w.tabDataHeight, expected - 480 - 320);

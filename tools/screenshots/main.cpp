@@ -72,6 +72,11 @@ int main(int argc, char **argv)
     d.DataRecord.button(1, 2) = 41;
     d.DataRecord.button(3, 3) = 12;
     h.pages.DataSet_ToPages();
+    // Loaded from a file, then one key changed on the page.
+    h.zt.DataFileName = QStringLiteral("/home/technik/Anlage-Nord.DAT");
+    h.zt.MarkDataClean();
+    SetFieldCode(m.page02()->keyField(0, 3), h.zt.ChannelList, 13, h.zt.NotDefinedText);
+    m.refreshDataState();
     m.StatusBar->showMessage(QStringLiteral("Bereit"));
     if (!QDir().mkpath(out.path()))
         return fail("the folder cannot be made");
@@ -86,7 +91,9 @@ int main(int argc, char **argv)
 
     m.TabData->setCurrentIndex(1);
     QLineEdit *key = m.page02()->keyField(2, 2);
-    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText,
+                    QStringLiteral("Gruppe B, Nr. 3"));
+    m.chooser().txtFilter()->setText(QStringLiteral("laut"));
     QCoreApplication::processEvents();
     const bool chosen = m.chooser().grab().save(out.filePath(QStringLiteral("choose.png")));
     m.chooser().cmdCancel_Click();

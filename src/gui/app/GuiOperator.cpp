@@ -14,6 +14,7 @@
 #include "linktools/frmCommDebug.h"
 #include "linktools/frmCommDialog.h"
 #include "log/frmProto.h"
+#include "ui/frmMain.h"
 
 namespace {
 
@@ -89,17 +90,41 @@ void GuiOperator::setStatus(const QString &text, const QString &toolTip)
         return;
     bar->showMessage(text);
     bar->setToolTip(toolTip);
+    // Whatever the program reports may have loaded, saved or replaced the codes.
+    if (auto *main = qobject_cast<frmMain *>(m_main))
+        main->refreshDataState();
+}
+
+QWidget *GuiOperator::boxParent()
+{
+    // A box raised from a dialog belongs to it, so it never ends up behind the main window.
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal ? modal : m_main.data();
+}
+
+bool GuiOperator::endExchangeLook()
+{
+    // A box during an exchange reports its outcome: the exchange no longer looks running.
+    if (!m_comm || !m_comm->isVisible())
+        return false;
+    m_comm->hide();
+    return true;
 }
 
 void GuiOperator::messageBox(const QString &text, BoxIcon icon, const QString &title)
 {
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, m_main);
+    if (endExchangeLook()) {
+        const QString line = text.simplified(); // as the status line shows texts
+        setStatus(QLatin1Char(' ') + line, line);
+    }
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, boxParent());
     box.exec();
 }
 
 bool GuiOperator::askYesNo(const QString &text, BoxIcon icon, const QString &title)
 {
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_main);
+    endExchangeLook();
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, boxParent());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
@@ -183,9 +208,12 @@ void GuiOperator::showProtocol()
 {
     if (!m_proto)
         return;
-    if (m_main)
+    // Placed over the main window when it opens; once open it stays where the reader put it.
+    if (m_main && !m_proto->isVisible())
         m_proto->placeOver(m_geometry);
-    m_proto->exec();
+    m_proto->show();
+    m_proto->raise();
+    m_proto->activateWindow();
 }
 
 void GuiOperator::showAbout()

@@ -64,6 +64,9 @@ public:
     void endProgram() override;
 
 private:
+    QWidget *boxParent();
+    // Hides the transfer window; true when it was showing.
+    bool endExchangeLook();
     QString fileDialog(bool save, const QString &title, const QString &filter,
                        const QString &defaultSuffix, const QString &initialName);
 

@@ -105,7 +105,10 @@ frmMain &Program::createMainWindow()
         m_menu->Interpret_MenuCommand(MenuCommand(number));
     };
     callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
-    callbacks.endProgram = [this] { return m_zt->EndProg(false); };
+    // Closing the window with unsaved edits asks first; an end already under way does not.
+    callbacks.endProgram = [this] {
+        return m_zt->ProgramEnded || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
+    };
     callbacks.dummy = [this] { cmdDummy_Click(); };
     m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
     m_op->setMainWindow(m_mainWindow.get());

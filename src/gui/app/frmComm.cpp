@@ -1,5 +1,6 @@
 #include "app/frmComm.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
@@ -7,27 +8,17 @@
 
 #include "common/Twips.h"
 
-namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width),
-            Twips::toPixels(height)};
-}
-} // namespace
-
 frmComm::frmComm(QWidget *mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("frmComm"));
     // These captions are German in every language.
     setWindowTitle(QStringLiteral("Datenübertragung"));
-    setFixedSize(Twips::toPixels(4335), Twips::toPixels(1440));
     setModal(false);
 
     auto *frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
-    frame->setGeometry(twipsRect(120, 0, 4095, 735));
 
     auto *label = new QLabel(QStringLiteral("Datenübertragung, bitte warten..."), frame);
     label->setObjectName(QStringLiteral("Label1"));
@@ -35,12 +26,24 @@ frmComm::frmComm(QWidget *mainWindow) : QDialog(mainWindow)
     font.setPointSizeF(9.75);
     font.setBold(true);
     label->setFont(font);
-    label->setGeometry(twipsRect(240, 240, 3615, 375));
+    label->setMinimumSize(Twips::toPixels(3615), Twips::toPixels(375));
 
     auto *cancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    cancel->setGeometry(twipsRect(1560, 960, 1215, 375));
+    cancel->setMinimumSize(Twips::toPixels(1215), Twips::toPixels(375));
     connect(cancel, &QPushButton::clicked, this, &frmComm::cmdCancel_Click);
+
+    // The design's places, grown where the fonts need more room than the design gave.
+    const int margin = Twips::toPixels(120);
+    auto *inFrame = new QVBoxLayout(frame);
+    inFrame->setContentsMargins(margin, margin, margin, Twips::toPixels(60));
+    inFrame->addWidget(label);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(margin, 0, margin, Twips::toPixels(105));
+    layout->setSpacing(Twips::toPixels(225));
+    layout->addWidget(frame);
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    setFixedSize(sizeHint().expandedTo(QSize(Twips::toPixels(4335), Twips::toPixels(1440))));
 }
 
 void frmComm::activate(const QString &caption)

@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QUrl>
+#include <QtMath>
 #include <qdrawutil.h>
 
 #include "common/Twips.h"
@@ -193,6 +195,7 @@ void frmSplash::Form_Load()
         m_lblInfo1->clear();
         m_lblInfo2->clear();
         showInfo();
+        fitInfo();
         setWindowTitle(QStringLiteral("Info zu ") + m_appTitle);
     }
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -210,6 +213,30 @@ void frmSplash::showInfo()
     if (!m_folderLine.isEmpty())
         info += QStringLiteral("\r\n") + m_folderLine;
     m_txtInfo->setPlainText(info.remove(QLatin1Char('\r')));
+}
+
+void frmSplash::fitInfo()
+{
+    // The information text shows whole: what follows it moves down as far as it needs.
+    const QRect design = twipsRect(120, 4440, 4215, 855);
+    QTextDocument laidOut;
+    laidOut.setDefaultFont(m_txtInfo->font());
+    laidOut.setDocumentMargin(m_txtInfo->document()->documentMargin());
+    laidOut.setPlainText(m_txtInfo->toPlainText());
+    laidOut.setTextWidth(design.width() - 2 * m_txtInfo->frameWidth());
+    // The text box wants one pixel beyond its last line before it needs no scroll bar.
+    const int needed = qCeil(laidOut.size().height()) + 2 * m_txtInfo->frameWidth() + 2;
+    const int extra = qMax(0, needed - design.height());
+    m_txtInfo->setGeometry(design.adjusted(0, 0, 0, extra));
+    const int tops[2] = {5400, 5640};
+    for (int i = 0; i < 2; ++i) {
+        QLabel *label = m_lblInternet[i];
+        label->move(Twips::toPixels(120), Twips::toPixels(tops[i]) + extra);
+        label->resize(qMax(label->width(), label->sizeHint().width()),
+                      qMax(label->height(), label->sizeHint().height()));
+    }
+    m_cmdOk->move(Twips::toPixels(3240), Twips::toPixels(5520) + extra);
+    setFixedSize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight) + extra);
 }
 
 void frmSplash::showSplash()
@@ -271,6 +298,7 @@ void frmSplash::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Alt && !IsSplash) {
         m_extendedInfo = true;
         showInfo();
+        fitInfo();
         return;
     }
     QDialog::keyPressEvent(event); // Escape ends in reject()

@@ -46,6 +46,7 @@ protected:
     void reject() override;
 
 private:
+    void fitInfo(); // about mode: room for the whole information text
     void SelectVariant();
     void showInfo();
     void cmdOk_Click();

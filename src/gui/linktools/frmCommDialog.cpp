@@ -172,8 +172,9 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     m_cmdCancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setGeometry(twipsRect(2280, 3600, 1215, 375));
-    // No default button: Enter does not close the dialog, Escape cancels.
+    // Enter is OK wherever the focus is, Escape cancels.
     m_cmdOk->setAutoDefault(false);
+    m_cmdOk->setDefault(true);
     m_cmdCancel->setAutoDefault(false);
     connect(m_cmdOk, &QPushButton::clicked, this, &frmCommDialog::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -264,11 +265,12 @@ bool frmCommDialog::prepare()
                      "Wollen Sie fortfahren?",
                      "The COM port is already open.\r\n"
                      "The port will be closed during configuration. Proceed?");
-            if (!m_op.askYesNo(question, BoxIcon::Exclamation,
-                               QCoreApplication::applicationName())) {
+            if (!m_op.askYesNo(question, BoxIcon::Exclamation, m_op.mainCaption())) {
                 m_result = false;
                 return false;
             }
+            // Cancel puts the port back as it was.
+            m_reopen = {true, m_comm.commPort(), m_comm.settings()};
             m_comm.setPortOpen(false);
         }
         if (m_tools.Comm_LoadSettings(m_comm) != 0) {
@@ -485,6 +487,22 @@ void frmCommDialog::cmdOk_Click()
     m_tools.Comm_SaveSettings(m_comm);
     m_refresh->stop();
     accept();
+}
+
+void frmCommDialog::reject()
+{
+    m_refresh->stop();
+    QDialog::reject();
+    if (!m_reopen.closed)
+        return;
+    m_reopen.closed = false;
+    m_comm.setCommPort(m_reopen.port);
+    m_comm.setSettings(m_reopen.settings);
+    try {
+        m_comm.setPortOpen(true);
+    } catch (const ZtError &e) {
+        m_op.messageBox(e.description(), BoxIcon::Exclamation, windowTitle());
+    }
 }
 
 bool Comm_Edit_Settings(SerialPort &comm, CommTools &tools, Operator &op, const QString &iniFile,

@@ -33,6 +33,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void reject() override;
 
 private:
     void FillLists();
@@ -52,6 +53,12 @@ private:
     bool m_german;
     bool m_result = true;
     QStringList m_devices;
+    // The port as it was when the dialog closed it.
+    struct {
+        bool closed = false;
+        int port = 0;
+        QString settings;
+    } m_reopen;
 
     QLabel *m_labels[8];
     QComboBox *m_cmbPort, *m_cmbBPS, *m_cmbDataBits, *m_cmbParity, *m_cmbStopBits,

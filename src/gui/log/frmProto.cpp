@@ -1,19 +1,20 @@
 #include "log/frmProto.h"
 
+#include <QBoxLayout>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
 
 #include "app/WidgetGeometry.h"
+#include "app/ZtTools.h"
 #include "common/Twips.h"
 #include "settings/Messages.h"
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width),
-            Twips::toPixels(height)};
-}
-
 QPlainTextEdit *makeText(QWidget *parent)
 {
     auto *edit = new QPlainTextEdit(parent);
@@ -22,26 +23,94 @@ QPlainTextEdit *makeText(QWidget *parent)
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setGeometry(twipsRect(120, 120, 8295, 4095));
     return edit;
 }
 } // namespace
 
 frmProto::frmProto(Messages &messages, QWidget *parent)
-    : QDialog(parent), m_messages(messages), m_txtProto(makeText(this)), m_sink(m_txtProto)
+    : QDialog(parent), m_messages(messages), m_txtFind(new QLineEdit(this)),
+      m_txtProto(makeText(this)), m_sink(m_txtProto),
+      m_cmdSave(new QPushButton(QStringLiteral("Speichern..."), this))
 {
     setObjectName(QStringLiteral("frmProto"));
     setWindowTitle(QStringLiteral("Protokoll"));
-    setFixedSize(Twips::toPixels(8505), Twips::toPixels(4935));
-    setModal(true);
+    // Open beside the main window while working on, and as large as the reader likes.
+    setModal(false);
+    setSizeGripEnabled(true);
+    resize(Twips::toPixels(8505), Twips::toPixels(4935));
+
+    m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    m_txtFind->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
+    m_txtFind->setClearButtonEnabled(true);
+    connect(m_txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
+    connect(m_txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
+    auto *findKey = new QShortcut(QKeySequence::Find, this);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        m_txtFind->setFocus();
+        m_txtFind->selectAll();
+    });
 
     auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("cmdOk"));
-    ok->setGeometry(twipsRect(3720, 4440, 1095, 375));
+    ok->setMinimumWidth(Twips::toPixels(1095));
     ok->setDefault(true);
     // OK and the close control both hide; the text stays.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    m_cmdSave->setAutoDefault(false);
+    connect(m_cmdSave, &QPushButton::clicked, this, &frmProto::cmdSave_Click);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_txtFind);
+    layout->addWidget(m_txtProto, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdSave);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addStretch();
+    buttons->addSpacing(m_cmdSave->sizeHint().width());
+    layout->addLayout(buttons);
+    setTabOrder(m_txtFind, m_txtProto);
     setTabOrder(m_txtProto, ok);
+}
+
+bool frmProto::find(bool next)
+{
+    const QString what = m_txtFind->text();
+    if (what.isEmpty())
+        return false;
+    // Typing searches again from the start of the current match; Enter goes on past it.
+    QTextCursor from = m_txtProto->textCursor();
+    from.setPosition(next ? from.selectionEnd() : from.selectionStart());
+    QTextCursor hit = m_txtProto->document()->find(what, from);
+    if (hit.isNull())
+        hit = m_txtProto->document()->find(what, 0); // on from the top
+    if (hit.isNull())
+        return false;
+    m_txtProto->setTextCursor(hit);
+    return true;
+}
+
+QString frmProto::saveTo(const QString &fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_sink.text().toUtf8()) < 0 ||
+        !file.commit()) {
+        QString text = m_messages.text(QStringLiteral("Form_Proto.Save_Err"));
+        return ZtTools::FormatMessage(text, file.errorString(), fileName);
+    }
+    return {};
+}
+
+void frmProto::cmdSave_Click()
+{
+    const QString name = QFileDialog::getSaveFileName(this, m_cmdSave->text(), QString(),
+                                                      QStringLiteral("*.Log *.txt"));
+    if (name.isEmpty())
+        return;
+    const QString error = saveTo(name);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, windowTitle(), error);
 }
 
 QPoint frmProto::placement(const Box &main, int width, int height, int screenWidth,
@@ -83,6 +152,8 @@ void frmProto::Form_Activate()
         return;
     setWindowTitle(m_messages.text(QStringLiteral("Form_Proto.Caption")));
     m_txtProto->setToolTip(m_messages.text(QStringLiteral("Form_Proto.ToolTip"), QString()));
+    m_txtFind->setPlaceholderText(m_messages.text(QStringLiteral("Form_Proto.Find")));
+    m_cmdSave->setText(m_messages.text(QStringLiteral("Form_Proto.Save")));
     m_textsApplied = true;
 }
 

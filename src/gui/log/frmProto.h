@@ -6,9 +6,12 @@
 
 class FormGeometry;
 class Messages;
+class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
-// The protocol window: every log line of the run, shown modally over the main window.
+// The protocol window: every log line of the run, shown over the main window, which stays
+// usable meanwhile. Ctrl+F finds in it; the text can be saved to a file.
 class frmProto : public QDialog {
     Q_OBJECT
 public:
@@ -24,14 +27,23 @@ public:
     static QPoint placement(const Box &main, int width, int height, int screenWidth,
                             int screenHeight);
 
+    // Selects the next occurrence of the find field's text (wrapping to the top); false
+    // when there is none. next: past the current match rather than from its start.
+    bool find(bool next);
+    // Writes the text as shown to the file; the catalogue's message on failure, else empty.
+    QString saveTo(const QString &fileName) const;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void Form_Activate();
+    void cmdSave_Click();
 
     Messages &m_messages;
+    QLineEdit *m_txtFind;
     QPlainTextEdit *m_txtProto;
     PlainTextSink m_sink;
+    QPushButton *m_cmdSave;
     bool m_textsApplied = false;
 };

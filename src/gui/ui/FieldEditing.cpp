@@ -37,12 +37,27 @@ qint16 fieldCode(const QLineEdit *field)
     return parseCode(fieldTag(field), code) ? code : 0;
 }
 
+namespace {
+void showLabel(QLineEdit *field, const QString &label)
+{
+    field->setText(label);
+    field->setCursorPosition(0);
+    const QString own = field->property("OwnToolTip").toString();
+    field->setToolTip(own.isEmpty() ? label : label + u'\n' + own);
+}
+} // namespace
+
+void setFieldToolTip(QLineEdit *field, const QString &toolTip)
+{
+    field->setProperty("OwnToolTip", toolTip);
+    showLabel(field, field->text());
+}
+
 void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
                   const QString &notDefinedText)
 {
     if (Code == 0) {
-        Field->setText(notDefinedText);
-        Field->setCursorPosition(0);
+        showLabel(Field, notDefinedText);
         setFieldTag(Field, QString());
         return;
     }
@@ -55,15 +70,15 @@ void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
             break;
         }
     }
-    Field->setText(text);
+    showLabel(Field, text);
     setFieldTag(Field, QString::number(Code));
-    Field->setCursorPosition(0);
 }
 
 void ChooseFieldCode(QLineEdit *Field, const CodeList &List, frmChoose &dialog,
-                     const QString &notDefinedText)
+                     const QString &notDefinedText, const QString &keyName)
 {
-    dialog.setEntries(List);
+    dialog.setEntries(List, notDefinedText);
+    dialog.setKeyName(keyName);
     if (const QWidget *owner = dialog.parentWidget()) {
         const QRect m = owner->window()->frameGeometry();
         dialog.move(m.left() + (m.width() - dialog.width()) / 2,

@@ -25,9 +25,12 @@ void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
 
 // Opens the choice dialog centred over its owner with the field's code selected; when it
 // closes, a chosen code goes into the field. Returns at once: the dialog is modal but does
-// not block the caller.
+// not block the caller. keyName (for example "Gruppe B, Nr. 7") goes into its title.
 void ChooseFieldCode(QLineEdit *Field, const CodeList &List, frmChoose &dialog,
-                     const QString &notDefinedText);
+                     const QString &notDefinedText, const QString &keyName = QString());
+// The field's own tooltip; the label it shows is put in front of it, so a label too long
+// for the field can still be read in full.
+void setFieldToolTip(QLineEdit *field, const QString &toolTip);
 
 // A typed character other than a digit becomes 0 (discarded); control keys pass unchanged.
 int KeyFilterDigits(int KeyAscii);

@@ -45,13 +45,14 @@ PagePosition VScroll_Change(int value, int pageHeight)
     return p;
 }
 
-WindowSize Form_Resize(int height, int maxFormHeight, int tabDataTop)
+WindowSize Form_Resize(int height, int maxFormHeight, int tabDataTop, int frame)
 {
     WindowSize w;
     w.width = FormWidth;
-    w.height = qMax(height, MinFormHeight);
+    w.height = qMax(height + frame, MinFormHeight);
     if (w.height > maxFormHeight)
         w.height = maxFormHeight;
+    w.height -= frame;
     w.tabDataHeight = w.height - tabDataTop - StatusBarRoom;
     return w;
 }

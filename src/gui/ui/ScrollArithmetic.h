@@ -43,7 +43,9 @@ struct WindowSize {
 ScrollBarState AdjustScrollBar(const PageArea &area);
 // The page follows the scroll bar, the blind stays right below it.
 PagePosition VScroll_Change(int value, int pageHeight);
-// Width fixed, height between the minimum and maxFormHeight; the tab strip fills the rest.
-WindowSize Form_Resize(int height, int maxFormHeight, int tabDataTop);
+// Width fixed; the whole window, its frame (title bar, borders) included, between the
+// minimum and maxFormHeight; the tab strip fills the rest. height and the result's height
+// are the client height.
+WindowSize Form_Resize(int height, int maxFormHeight, int tabDataTop, int frame);
 
 } // namespace ScrollArithmetic

@@ -1,9 +1,11 @@
 #include "ui/frmChoose.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -56,13 +58,19 @@ private:
 } // namespace
 
 frmChoose::frmChoose(Messages &messages, QWidget *parent)
-    : QDialog(parent), m_lstView(new ChoiceView(this)),
+    : QDialog(parent), m_caption(messages.text(QStringLiteral("Form_Choose.Caption"))),
+      m_txtFilter(new QLineEdit(this)), m_lstView(new ChoiceView(this)),
       m_cmdOk(new QPushButton(QStringLiteral("&Ok"), this)),
       m_cmdCancel(new QPushButton(QStringLiteral("Abbrechen"), this))
 {
     setObjectName(QStringLiteral("frmChoose"));
-    setWindowTitle(messages.text(QStringLiteral("Form_Choose.Caption")));
-    setFixedSize(px(4725), px(4005));
+    setWindowTitle(m_caption);
+    resize(px(4725), px(4725));
+
+    m_txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    m_txtFilter->setPlaceholderText(messages.text(QStringLiteral("Form_Choose.Filter")));
+    m_txtFilter->setClearButtonEnabled(true);
+    connect(m_txtFilter, &QLineEdit::textChanged, this, &frmChoose::txtFilter_Change);
 
     m_lstView->setObjectName(QStringLiteral("lstView"));
     m_lstView->setToolTip(messages.text(QStringLiteral("Form_Choose.ToolTip"), QString()));
@@ -71,16 +79,27 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     m_lstView->setRootIsDecorated(false);
     m_lstView->setUniformRowHeights(true);
     m_lstView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lstView->setGeometry(0, 0, px(4695), px(3375));
 
     m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    m_cmdOk->setGeometry(px(1800), px(3480), px(1095), px(375));
+    m_cmdOk->setMinimumWidth(px(1095));
     m_cmdOk->setDefault(true);
     m_cmdOk->setAutoDefault(true);
-    // Below the visible client area: reached through Esc only.
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdCancel->setGeometry(px(1800), px(4080), px(1095), px(375));
+    m_cmdCancel->setMinimumWidth(px(1095));
     m_cmdCancel->setAutoDefault(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, px(105));
+    layout->addWidget(m_txtFilter);
+    layout->addWidget(m_lstView, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdOk);
+    buttons->addWidget(m_cmdCancel);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    // Down from the filter goes on to the list.
+    m_txtFilter->installEventFilter(this);
 
     connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
@@ -94,9 +113,62 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     });
 }
 
-void frmChoose::setEntries(const CodeList &entries)
+void frmChoose::setEntries(const CodeList &entries, const QString &notAssignedText)
 {
     m_entries = entries;
+    const bool hasZero = std::any_of(entries.begin(), entries.end(),
+                                     [](const CodeEntry &e) { return e.hasCode && e.code == 0; });
+    if (!hasZero)
+        m_entries.append(CodeEntry{notAssignedText, 0, true});
+}
+
+void frmChoose::setKeyName(const QString &keyName)
+{
+    setWindowTitle(keyName.isEmpty() ? m_caption : m_caption + QStringLiteral(" – ") + keyName);
+}
+
+bool frmChoose::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_txtFilter && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
+        m_lstView->setFocus();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmChoose::txtFilter_Change()
+{
+    const QString filter = m_txtFilter->text().trimmed();
+    QTreeWidgetItem *heading = nullptr;
+    bool headingMatches = false;
+    QTreeWidgetItem *first = nullptr;
+    for (int i = 0; i < m_lstView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = m_lstView->topLevelItem(i);
+        const bool matches = item->text(0).contains(filter, Qt::CaseInsensitive);
+        if (item->data(0, HeadingRole).toBool()) {
+            heading = item;
+            headingMatches = matches;
+            item->setHidden(!filter.isEmpty()); // until one of its entries shows
+            continue;
+        }
+        // The code 0 entry closes the list: it belongs to no heading.
+        const bool clearing = m_entries[item->data(0, EntryRole).toInt()].code == 0 &&
+                              i == m_lstView->topLevelItemCount() - 1;
+        const bool shown = matches || (headingMatches && !clearing);
+        item->setHidden(!shown);
+        if (shown && heading && !clearing)
+            heading->setHidden(false);
+        if (shown && !first && !filter.isEmpty())
+            first = item;
+        if (!shown && item->isSelected())
+            item->setSelected(false);
+    }
+    // Enter takes the first entry that is left.
+    if (first) {
+        m_lstView->setCurrentItem(first);
+        m_lstView->scrollToItem(first);
+    }
 }
 
 int frmChoose::selectedEntry() const
@@ -125,6 +197,10 @@ void frmChoose::Form_Activate()
     }
 
     UseListView = true;
+    {
+        const QSignalBlocker quiet(m_txtFilter);
+        m_txtFilter->clear();
+    }
     m_lstView->clear();
     m_lstView->setColumnWidth(0, m_lstView->width() - px(384));
     bool headings = false;
@@ -156,6 +232,8 @@ void frmChoose::Form_Activate()
     } else {
         m_lstView->setCurrentItem(nullptr);
         m_lstView->clearSelection();
+        // The scroll position of the dialog's previous use means nothing here.
+        m_lstView->scrollToTop();
     }
     m_lstView->setFocus();
 }

@@ -5,8 +5,10 @@
 #include "data/CodeList.h"
 
 class Messages;
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The choose-target dialog: a list of labels, headings (negative codes) in bold blue and
 // not choosable. The field's code goes in through ActItem, the chosen code comes out there
@@ -19,8 +21,11 @@ public:
     QString ActItem;
     bool UseListView = false;
 
-    // lstChoose: the entries to choose from, text and code.
-    void setEntries(const CodeList &entries);
+    // lstChoose: the entries to choose from, text and code. A list without a code 0 entry
+    // gets one at its end, labelled notAssignedText, to clear a field.
+    void setEntries(const CodeList &entries, const QString &notAssignedText);
+    // The key being edited, shown after the caption; empty shows the caption alone.
+    void setKeyName(const QString &keyName);
     // Runs once each time the dialog closes, after ActItem has its final value.
     void setOnClosed(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
     // Index into the entries of the selected one, -1 for none.
@@ -28,6 +33,7 @@ public:
 
     QTreeWidget *lstView() const { return m_lstView; }
     QPushButton *cmdOk() const { return m_cmdOk; }
+    QLineEdit *txtFilter() const { return m_txtFilter; }
 
     void cmdOk_Click();
     void cmdCancel_Click();
@@ -35,12 +41,17 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Activate();
     void lstView_DblClick();
+    // Shows the entries whose label holds the text, each with its heading.
+    void txtFilter_Change();
 
     CodeList m_entries;
+    QString m_caption;
+    QLineEdit *m_txtFilter;
     QTreeWidget *m_lstView;
     QPushButton *m_cmdOk;
     QPushButton *m_cmdCancel;

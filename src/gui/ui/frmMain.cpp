@@ -3,14 +3,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "app/PageBridge.h"
 #include "app/ScreenTwips.h"
@@ -46,25 +52,60 @@ struct ToolbarButton {
     const char *key; // empty for a separator
     const char *themeIcon;
     const char *designToolTip;
+    QKeySequence::StandardKey standardKey;
+    Qt::Key key2; // a function key, when there is no standard one
 };
+
+constexpr auto NoStd = QKeySequence::UnknownKey;
 
 // Positions 1 to 15; the position is what the program acts on.
 const ToolbarButton Buttons[15] = {
-    {"FileRead", "document-open", "Daten laden"},
-    {"FileWrite", "document-save", "Daten sichern"},
-    {"Reset", "edit-clear", "Editor-Reset"},
-    {"", "", ""},
-    {"CommSendData", "go-up", "Daten senden"},
-    {"CommReceiveData", "go-down", "Daten empfangen"},
-    {"CommRestart", "system-reboot", "Befehl zum System-Reset senden"},
-    {"CommGetInfo", "dialog-information", "Version abfragen"},
-    {"CommCheck", "network-transmit-receive", "Online-Test"},
-    {"CommSettings", "preferences-system", "Parameter Serielle Schnittstelle"},
-    {"", "", ""},
-    {"ShowProtocol", "text-x-generic", "Protokoll anzeigen"},
-    {"ShowAbout", "help-about", "Informationen über den Editor anzeigen"},
-    {"", "", ""},
-    {"EndProgram", "application-exit", "Programm beenden"},
+    {"FileRead", "document-open", "Daten laden", QKeySequence::Open, Qt::Key_unknown},
+    {"FileWrite", "document-save", "Daten sichern", QKeySequence::Save, Qt::Key_unknown},
+    {"Reset", "edit-clear", "Editor-Reset", NoStd, Qt::Key_unknown},
+    {"", "", "", NoStd, Qt::Key_unknown},
+    {"CommSendData", "go-up", "Daten senden", NoStd, Qt::Key_F5},
+    {"CommReceiveData", "go-down", "Daten empfangen", NoStd, Qt::Key_F6},
+    {"CommRestart", "system-reboot", "Befehl zum System-Reset senden", NoStd, Qt::Key_unknown},
+    {"CommGetInfo", "dialog-information", "Version abfragen", NoStd, Qt::Key_unknown},
+    {"CommCheck", "network-transmit-receive", "Online-Test", NoStd, Qt::Key_F9},
+    {"CommSettings", "preferences-system", "Parameter Serielle Schnittstelle", NoStd,
+     Qt::Key_unknown},
+    {"", "", "", NoStd, Qt::Key_unknown},
+    {"ShowProtocol", "text-x-generic", "Protokoll anzeigen", NoStd, Qt::Key_unknown},
+    {"ShowAbout", "help-about", "Informationen über den Editor anzeigen", NoStd, Qt::Key_unknown},
+    {"", "", "", NoStd, Qt::Key_unknown},
+    {"EndProgram", "application-exit", "Programm beenden", QKeySequence::Quit, Qt::Key_unknown},
+};
+
+QKeySequence shortcutOf(const ToolbarButton &b)
+{
+    if (b.key2 != Qt::Key_unknown)
+        return QKeySequence(b.key2);
+    // Quit has no binding on some desktops; Ctrl+Q is what the toolbar promises.
+    if (b.standardKey == QKeySequence::Quit)
+        return QKeySequence(Qt::CTRL | Qt::Key_Q);
+    return b.standardKey == NoStd ? QKeySequence() : QKeySequence(b.standardKey);
+}
+
+// A disabled scroll bar has nothing to scroll: it shows its groove and arrows, no thumb.
+class PageScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (isEnabled()) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        opt.subControls &= ~QStyle::SC_ScrollBarSlider;
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &opt, &painter, this);
+    }
 };
 
 // The catalogue texts of the toolbar tooltips, by position.
@@ -135,7 +176,9 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
                                     QString());
             a->setObjectName(key);
             a->setToolTip(QString::fromUtf8(b.designToolTip));
+            a->setShortcut(shortcutOf(b));
             Toolbar1->widgetForAction(a)->setObjectName(key);
+            Toolbar1->widgetForAction(a)->installEventFilter(this);
             const int index = i + 1;
             connect(a, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
         }
@@ -162,7 +205,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
     picXP[0] = QIcon(QStringLiteral(":/zt/icons/dropdown-xp.png"));
     picXP[1] = QIcon(QStringLiteral(":/zt/icons/dropdown.png"));
 
-    VScroll = new QScrollBar(Qt::Vertical, central);
+    VScroll = new PageScrollBar(Qt::Vertical, central);
     VScroll->setObjectName(QStringLiteral("VScroll"));
     VScroll->setEnabled(false);
 
@@ -171,11 +214,26 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
     lblLink = new QLabel(StatusBar);
     lblLink->setObjectName(QStringLiteral("lblLink"));
     StatusBar->addPermanentWidget(lblLink);
+    lblDataFile = new QLabel(StatusBar);
+    lblDataFile->setObjectName(QStringLiteral("lblDataFile"));
+    lblModified = new QLabel(StatusBar);
+    lblModified->setObjectName(QStringLiteral("lblModified"));
+    StatusBar->addPermanentWidget(lblDataFile);
+    StatusBar->addPermanentWidget(lblModified);
 
     cmdDummy = new QPushButton(QStringLiteral("dataset"), central);
     cmdDummy->setObjectName(QStringLiteral("cmdDummy"));
     cmdDummy->setVisible(zt.Flags.Debug);
     timSendData->setObjectName(QStringLiteral("timSendData"));
+
+    // The keyboard and the wheel reach the page area wherever the focus is.
+    fraContainer->installEventFilter(this);
+    auto *pageUp = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+    connect(pageUp, &QShortcut::activated, this, [this] { scrollPages(-1); });
+    auto *pageDown = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+    connect(pageDown, &QShortcut::activated, this, [this] { scrollPages(1); });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { scrollIntoView(now); });
 
     connect(TabData, &QTabBar::currentChanged, this, [this] { TabData_Click(); });
     connect(VScroll, &QScrollBar::valueChanged, this, [this] { VScroll_Change(); });
@@ -194,8 +252,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
 void frmMain::CorrectFormHeight()
 {
     setFixedWidth(px(ScrollArithmetic::FormWidth));
-    setMinimumHeight(px(ScrollArithmetic::MinFormHeight));
-    setMaximumHeight(px(m_zt.MaxFormHeight));
+    applyHeightBounds();
     m_vscrollLeft = TabDataLeft + TabDataWidth - 320;
     placeTabData();
 }
@@ -281,9 +338,10 @@ void frmMain::TabStrip_Build()
     m_chooser = new frmChoose(m_zt.msg(), this);
     m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
     m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
+    connect(m_chooser, &QDialog::finished, this, &frmMain::refreshDataState);
     m_forms = {m_page01, m_page02, m_page09};
     // The buttons page may have lowered the height limit.
-    setMaximumHeight(px(m_zt.MaxFormHeight));
+    applyHeightBounds();
 
     fraContainer->move(clientLeft(), clientTop(), clientWidth() - VScrollWidth - 8, clientHeight());
     fraContainer->setBorderStyle(0);
@@ -417,21 +475,89 @@ void frmMain::VScroll_Change()
     fraBlind->move(0, px(p.blindTop));
 }
 
+void frmMain::refreshDataState()
+{
+    const QString file = m_zt.DataFileName;
+    lblDataFile->setText(QFileInfo(file).fileName());
+    lblDataFile->setToolTip(file);
+    const bool modified = m_page02 && m_zt.DataModified();
+    lblModified->setText(modified ? m_zt.msg().text(QStringLiteral("DataModified")) : QString());
+}
+
+void frmMain::scrollPages(int pages)
+{
+    if (!VScroll->isEnabled())
+        return;
+    // One page area less a row, so the row at the edge stays in sight.
+    const int step = qMax(ScrollArithmetic::ScrollStep, fraContainer->Height() - 480);
+    VScroll->setValue(VScroll->value() + pages * step);
+}
+
+void frmMain::scrollIntoView(QWidget *widget)
+{
+    if (!widget || !m_activePage || !VScroll->isEnabled() || !m_activePage->isAncestorOf(widget))
+        return;
+    const QRect r(widget->mapTo(m_activePage, QPoint(0, 0)), widget->size());
+    const int visible = tw(fraContainer->height());
+    const int value = VScroll->value();
+    if (tw(r.top()) < value)
+        VScroll->setValue(tw(r.top()));
+    else if (tw(r.bottom() + 1) > value + visible)
+        VScroll->setValue(tw(r.bottom() + 1) - visible);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == fraContainer && event->type() == QEvent::Wheel) {
+        QCoreApplication::sendEvent(VScroll, event);
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        // The catalogue's tooltip with the button's key beside it.
+        for (QAction *a : m_buttons) {
+            if (!a || Toolbar1->widgetForAction(a) != watched)
+                continue;
+            const QString keys = a->shortcut().toString(QKeySequence::NativeText);
+            const QString tip =
+                keys.isEmpty() ? a->toolTip() : a->toolTip() + QStringLiteral(" (") + keys + u')';
+            const auto *help = static_cast<QHelpEvent *>(event);
+            QToolTip::showText(help->globalPos(), tip, static_cast<QWidget *>(watched));
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
 }
 
+int frmMain::frameHeight() const
+{
+    return frameGeometry().height() - height();
+}
+
+void frmMain::applyHeightBounds()
+{
+    // The bounds hold the whole window: the title bar and borders come off the client.
+    setMinimumHeight(qMax(0, px(ScrollArithmetic::MinFormHeight) - frameHeight()));
+    setMaximumHeight(px(m_zt.MaxFormHeight) - frameHeight());
+}
+
 void frmMain::Form_Resize()
 {
     if (isMinimized())
         return;
-    const ScrollArithmetic::WindowSize w =
-        ScrollArithmetic::Form_Resize(tw(height()), m_zt.MaxFormHeight, TabDataTop);
+    // The frame is known once the window system has placed the window.
+    applyHeightBounds();
+    const ScrollArithmetic::WindowSize w = ScrollArithmetic::Form_Resize(
+        tw(height()), m_zt.MaxFormHeight, TabDataTop, tw(frameHeight()));
     // A height within the bounds stays as it is in pixels; a bound that does not convert
     // exactly cannot make the window resize itself forever.
-    const QSize want(px(w.width), tw(height()) == w.height ? height() : px(w.height));
+    const int wantHeight = tw(height()) == w.height ? height() : px(w.height);
+    const QSize want(px(w.width), qBound(minimumHeight(), wantHeight, maximumHeight()));
     if (want != size()) {
         resize(want);
         return;

@@ -49,6 +49,9 @@ public:
     frmTabStripData01 *page01() const { return m_page01; }
     frmTabStripData02 *page02() const { return m_page02; }
     frmTabStripData09 *page09() const { return m_page09; }
+    // The status bar's data file and modified fields follow the program state.
+    void refreshDataState();
+
     // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
@@ -60,6 +63,8 @@ public:
     QScrollBar *VScroll;
     QStatusBar *StatusBar;
     QLabel *lblLink; // the serial link, beside the status text
+    QLabel *lblDataFile; // permanent fields at the right of the status bar
+    QLabel *lblModified;
     QPushButton *cmdDummy;
     QTimer *timSendData;
 
@@ -68,13 +73,18 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void InitToolbarAndTabs();
     void AdjustScrollBar();
     void VScroll_Change();
     void Form_Resize();
+    void applyHeightBounds();
+    int frameHeight() const; // title bar and borders, in pixels
     void placeTabData();
+    void scrollPages(int pages);          // PgUp/PgDn
+    void scrollIntoView(QWidget *widget); // a control of the page that took the focus
     // Tab strip client area, in twips.
     int clientLeft() const;
     int clientTop() const;

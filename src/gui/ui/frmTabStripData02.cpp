@@ -70,8 +70,8 @@ frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser, const QIco
             const QString letter = QString(QLatin1Char(GroupLetter[g]));
             auto *field = new QLineEdit(fraButtons01);
             field->setObjectName(QStringLiteral("txtButtons%1(%2)").arg(letter).arg(r));
+            // Never typed into: no length limit, which would cut a long label.
             field->setReadOnly(true);
-            field->setMaxLength(20);
             field->setFocusPolicy(Qt::StrongFocus);
             field->setContextMenuPolicy(Qt::NoContextMenu);
             field->installEventFilter(this);
@@ -124,7 +124,7 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
     const QIcon &picture = m_zt.ThemeActive ? themedPicture : designPicture;
     for (int r = 0; r < 25; ++r) {
         for (int g = 0; g < 4; ++g) {
-            m_txtButtons[g][r]->setToolTip(fieldTip);
+            setFieldToolTip(m_txtButtons[g][r], fieldTip);
             SetFieldCode(m_txtButtons[g][r], m_zt.ChannelList, 0, m_zt.NotDefinedText);
             m_pic[g][r]->setIcon(picture);
         }
@@ -167,7 +167,9 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
 
 void frmTabStripData02::choose(int group, int index)
 {
-    ChooseFieldCode(m_txtButtons[group][index], m_zt.ChannelList, m_chooser, m_zt.NotDefinedText);
+    ChooseFieldCode(m_txtButtons[group][index], m_zt.ChannelList, m_chooser, m_zt.NotDefinedText,
+                    txtLblTop[group]->text().trimmed() + QStringLiteral(", ") +
+                        txtLblLeft[index]->text().trimmed());
 }
 
 QLineEdit *frmTabStripData02::neighbour(int group, int index, int dg, int di) const

@@ -65,8 +65,8 @@ frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser,
     place(txtACUVersion, 1920, 240, 495, 315);
 
     txtCanBusAddr->setObjectName(QStringLiteral("txtCanBusAddr"));
+    // Never typed into: no length limit, which would cut a long label set by the program.
     txtCanBusAddr->setReadOnly(true);
-    txtCanBusAddr->setMaxLength(20);
     txtCanBusAddr->setContextMenuPolicy(Qt::NoContextMenu);
     txtCanBusAddr->installEventFilter(this);
     place(txtCanBusAddr, 1920, 720, 1815, 315);
@@ -96,7 +96,8 @@ void frmTabStripData09::ToolbarPart01_ButtonClick(int Index)
 
 void frmTabStripData09::choose()
 {
-    ChooseFieldCode(txtCanBusAddr, m_zt.CanBusList, m_chooser, m_zt.NotDefinedText);
+    ChooseFieldCode(txtCanBusAddr, m_zt.CanBusList, m_chooser, m_zt.NotDefinedText,
+                    lblPart01[1]->text().trimmed());
 }
 
 bool frmTabStripData09::eventFilter(QObject *watched, QEvent *event)
