@@ -1,7 +1,7 @@
 # Sourced by ./run and ./test: installs what the build needs, then configures and builds.
 set -euo pipefail
 
-ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net)
+ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net clang-format)
 # For the packages (cmake --build build --target package) and their test in ./test.
 ZT_PACKAGE_PACKAGES=(dpkg-dev fakeroot file gzip desktop-file-utils appstream lintian)
 # For the fuzzing step of ./test (skipped when they cannot be installed) and ./test --sanitize.
@@ -39,6 +39,20 @@ zt_install() {
         echo "Could not install: $missing. Install them by hand: apt-get install $missing" >&2
         return 1
     fi
+}
+
+# zt_format_check: every tracked C++ file is laid out as .clang-format says; names the ones
+# that are not and how to mend them.
+zt_format_check() {
+    local bad
+    bad=$(git ls-files -- '*.cpp' '*.h' | while read -r f; do
+        clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
+    if [ -n "$bad" ]; then
+        echo "Not formatted (run: clang-format -i FILE):" >&2
+        echo "$bad" | sed 's/^/  /' >&2
+        return 1
+    fi
+    echo "Format check: every C++ file as .clang-format lays it out"
 }
 
 # zt_build BUILD_DIR [extra cmake args...]

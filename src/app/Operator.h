@@ -1,6 +1,6 @@
 #pragma once
-#include <functional>
 #include <QString>
+#include <functional>
 
 class FormGeometry;
 

@@ -20,8 +20,8 @@ public:
     ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &messages);
 
     // --- program-wide state ---
-    QString AppDir;   // the instance folder (settings, log, data), no trailing separator
-    QString ExeName;  // executable name without extension
+    QString AppDir;  // the instance folder (settings, log, data), no trailing separator
+    QString ExeName; // executable name without extension
     QString IniFileName, LogFileName, DataFileName, HexFileName;
     ProgramFlags Flags;
     DataSet Data;

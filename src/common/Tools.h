@@ -1,20 +1,21 @@
 #pragma once
-#include <functional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDeadlineTimer>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 // Module Tools: hex text of the device protocol, file existence, waits.
 // Payload hex text and frames are byte strings; texts become bytes through Windows-1252.
 namespace Tools {
 
-QByteArray ByteToHex(int b);              // "0A" for 10; last two digits of "00" + hex
-int HexToByte(QByteArrayView s);          // first two chars, "0123456789ABCDEF" lookup; "1Z" -> 15, "0a" -> 0
-int LowByte(qint16 v);                    // digits 3-4 of the four-digit two's-complement form
-int HighByte(qint16 v);                   // digits 1-2
-QByteArray WordToHex(qint16 v);           // ByteToHex(HighByte) + ByteToHex(LowByte)
+QByteArray ByteToHex(int b); // "0A" for 10; last two digits of "00" + hex
+int HexToByte(
+    QByteArrayView s);          // first two chars, "0123456789ABCDEF" lookup; "1Z" -> 15, "0a" -> 0
+int LowByte(qint16 v);          // digits 3-4 of the four-digit two's-complement form
+int HighByte(qint16 v);         // digits 1-2
+QByteArray WordToHex(qint16 v); // ByteToHex(HighByte) + ByteToHex(LowByte)
 QByteArray StringToHex(const QString &s); // "" when s is blank after trimming
 QString HexToString(QByteArrayView hex);  // "" when hex is blank after trimming
 
@@ -22,10 +23,10 @@ QString HexToString(QByteArrayView hex);  // "" when hex is blank after trimming
 QByteArray toCp1252(const QString &s);
 QString fromCp1252(QByteArrayView bytes);
 
-QString Trim(const QString &s);           // blanks (only) removed on both sides
-QString RTrim(const QString &s);          // trailing blanks removed
+QString Trim(const QString &s);  // blanks (only) removed on both sides
+QString RTrim(const QString &s); // trailing blanks removed
 
-bool IsYes(const QString &text);          // "JA" or "YES" in any case
+bool IsYes(const QString &text); // "JA" or "YES" in any case
 // Lenient: the integer part of the leading number of "0" + trimmed text ("12abc" -> 12,
 // "abc" -> 0, "" -> 0), blanks inside ignored, as a reader of typed numbers does.
 qint64 ValOf(const QString &text);
@@ -33,7 +34,8 @@ qint64 ValOf(const QString &text);
 // exponent allowed); out receives its integer part.
 bool ValOfChecked(const QString &text, qint64 &out);
 
-bool FileExists(const QString &path);     // an ordinary, not hidden file; wildcards searched as a pattern
+bool FileExists(
+    const QString &path); // an ordinary, not hidden file; wildcards searched as a pattern
 // A file named by a settings value, relative to folder; a "\" in the value (files carried
 // over from Windows) separates folders as "/" does.
 QString SettingsPath(const QString &folder, const QString &value);

@@ -1,12 +1,11 @@
 #pragma once
-#include <array>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 
 // A text field of fixed length: always exactly N characters (shorter texts are padded
 // with blanks, longer ones cut). Starts as N characters of code 0.
-template <int N>
-class FixedText {
+template <int N> class FixedText {
 public:
     FixedText() : m_text(N, QChar(0)) {}
     void set(const QString &text) { m_text = text.left(N).leftJustified(N, QLatin1Char(' ')); }
@@ -17,8 +16,8 @@ private:
     QString m_text;
 };
 
-constexpr int KeyRows = 25;   // entries per group
-constexpr int KeyGroups = 4;  // groups A to D
+constexpr int KeyRows = 25;  // entries per group
+constexpr int KeyGroups = 4; // groups A to D
 
 struct ButtonRecord {
     FixedText<10> Version;
@@ -32,8 +31,8 @@ struct ButtonRecord {
 };
 
 struct DataSet {
-    ButtonRecord DataRecord;      // the stored and transmitted part
-    ButtonRecord DataSetDefault;  // the reset image
+    ButtonRecord DataRecord;                 // the stored and transmitted part
+    ButtonRecord DataSetDefault;             // the reset image
     std::array<FixedText<32>, 3> TextStatus; // index 0..2 for TextStatus(1..3)
     FixedText<4> ACUVersion;
     qint16 CanBusAddr = 0;

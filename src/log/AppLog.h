@@ -1,9 +1,9 @@
 #pragma once
-#include <functional>
-#include <optional>
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class TextSink;
 

@@ -7,5 +7,6 @@ public:
     virtual ~TextSink() = default;
     virtual QString text() const = 0;
     virtual void setText(const QString &text) = 0;
-    virtual void setCaret(int position) = 0; // selection start; at the end scrolls the last line into view
+    virtual void
+    setCaret(int position) = 0; // selection start; at the end scrolls the last line into view
 };

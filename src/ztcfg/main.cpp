@@ -188,7 +188,8 @@ bool readChannels(Run &run, const QString &path, CodeList &channels)
     CodeList canBus;
     const int r = ChannelDef_ReadLists(path, run.language, channels, canBus);
     if (r != 0) {
-        run.op.say(path + QStringLiteral(": ") + StartupErrorText(channelDefError(r), run.language));
+        run.op.say(path + QStringLiteral(": ") +
+                   StartupErrorText(channelDefError(r), run.language));
         return false;
     }
     return true;

@@ -16,8 +16,8 @@ class TestProgramFlags : public QObject {
         const QString p = m_dir.filePath(QStringLiteral("s%1.Ini").arg(++m_count));
         QFile f(p);
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(QByteArray("[Main]\n") + (withDefaultFile ? "LoadAtStartup_Default=*NONE*\n" : "") +
-                    mainLines);
+            f.write(QByteArray("[Main]\n") +
+                    (withDefaultFile ? "LoadAtStartup_Default=*NONE*\n" : "") + mainLines);
         return p;
     }
 
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QFETCH(bool, expected);
         ProgramFlags f;
         QCOMPARE(int(LoadProgramFlags(settings("Debug=" + text + "\nShowMsgBox=" + text + "\n"),
-                                  m_dir.path(), f)),
+                                      m_dir.path(), f)),
                  0);
         QCOMPARE(f.Debug, expected);
         QCOMPARE(f.ShowMsgBox, expected);
@@ -79,7 +79,8 @@ private Q_SLOTS:
         QTest::newRow("zero") << QByteArray("0") << QByteArray("0") << 0 << 25 << 4;
         QTest::newRow("too many") << QByteArray("30") << QByteArray("9") << 0 << 25 << 4;
         QTest::newRow("in range") << QByteArray("7") << QByteArray("2") << 0 << 7 << 2;
-        QTest::newRow("fraction, comment") << QByteArray("7.9 ; rows") << QByteArray("1e0") << 0 << 7 << 1;
+        QTest::newRow("fraction, comment")
+            << QByteArray("7.9 ; rows") << QByteArray("1e0") << 0 << 7 << 1;
         QTest::newRow("rows not a number") << QByteArray("abc") << QByteArray("2") << 19 << 15 << 3;
         QTest::newRow("cols not a number") << QByteArray("7") << QByteArray("4x") << 19 << 7 << 3;
         QTest::newRow("beyond 16 bits") << QByteArray("40000") << QByteArray("2") << 19 << 15 << 3;
@@ -92,9 +93,10 @@ private Q_SLOTS:
         QFETCH(int, expectedRows);
         QFETCH(int, expectedCols);
         ProgramFlags f;
-        QCOMPARE(int(LoadProgramFlags(settings("CountKeyRows=" + rows + "\nCountKeyCols=" + cols + "\n"),
-                                  m_dir.path(), f)),
-                 result);
+        QCOMPARE(
+            int(LoadProgramFlags(settings("CountKeyRows=" + rows + "\nCountKeyCols=" + cols + "\n"),
+                                 m_dir.path(), f)),
+            result);
         QCOMPARE(int(f.CountKeyRows), expectedRows);
         QCOMPARE(int(f.CountKeyCols), expectedCols);
     }
@@ -105,9 +107,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("file");
         QTest::newRow("none") << QByteArray("LoadAtStartup_Default= *NONE* \n") << 0 << "";
-        QTest::newRow("existing file") << QByteArray("LoadAtStartup_Default=default.Dat\n") << 0 << "default.Dat";
-        QTest::newRow("lower-case none is a name") << QByteArray("LoadAtStartup_Default=*none*\n") << 18 << "*none*";
-        QTest::newRow("missing file") << QByteArray("LoadAtStartup_Default=nothere.Dat\n") << 18 << "nothere.Dat";
+        QTest::newRow("existing file")
+            << QByteArray("LoadAtStartup_Default=default.Dat\n") << 0 << "default.Dat";
+        QTest::newRow("lower-case none is a name")
+            << QByteArray("LoadAtStartup_Default=*none*\n") << 18 << "*none*";
+        QTest::newRow("missing file")
+            << QByteArray("LoadAtStartup_Default=nothere.Dat\n") << 18 << "nothere.Dat";
         QTest::newRow("blank") << QByteArray("LoadAtStartup_Default=   \n") << 17 << "";
         QTest::newRow("absent") << QByteArray("Language=ger\n") << 17 << "";
     }
@@ -142,18 +147,31 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("32 German") << 32 << "GER" << "Fehler bei Setzen der Einstellungen für den COM-Port";
-        QTest::newRow("32 English") << 32 << "ENG" << "Error setting the COM-Port parameters";
-        QTest::newRow("18 other language") << 18 << "FRA" << "Error reading the file in <LoadAtStartup_Default>";
-        QTest::newRow("12 language not read") << 12 << "" << "Error setting flag <WriteLogFile>";
-        QTest::newRow("24 German") << 24 << "GER" << "Fehler beim Lesen der Einträge aus der Datei <Channel_DataDef>: Nicht-numerisches Label";
-        QTest::newRow("31 English") << 31 << "ENG" << "Error setting the COM-Port";
-        QTest::newRow("38 English") << 38 << "ENG" << "Error setting der general values for the COM-Port";
-        QTest::newRow("41 German") << 41 << "GER" << "Fehler beim Einrichten des COM-Ports";
-        QTest::newRow("45 English") << 45 << "ENG" << "Error setting up the COM-Port";
-        QTest::newRow("0 none") << 0 << "GER" << "";
-        QTest::newRow("20 none") << 20 << "ENG" << "";
-        QTest::newRow("30 none") << 30 << "GER" << "";
+        QTest::newRow("32 German") << 32 << "GER"
+                                   << "Fehler bei Setzen der Einstellungen für den COM-Port";
+        QTest::newRow("32 English") << 32 << "ENG"
+                                    << "Error setting the COM-Port parameters";
+        QTest::newRow("18 other language") << 18 << "FRA"
+                                           << "Error reading the file in <LoadAtStartup_Default>";
+        QTest::newRow("12 language not read") << 12 << ""
+                                              << "Error setting flag <WriteLogFile>";
+        QTest::newRow("24 German") << 24 << "GER"
+                                   << "Fehler beim Lesen der Einträge aus der Datei "
+                                      "<Channel_DataDef>: Nicht-numerisches Label";
+        QTest::newRow("31 English") << 31 << "ENG"
+                                    << "Error setting the COM-Port";
+        QTest::newRow("38 English") << 38 << "ENG"
+                                    << "Error setting der general values for the COM-Port";
+        QTest::newRow("41 German") << 41 << "GER"
+                                   << "Fehler beim Einrichten des COM-Ports";
+        QTest::newRow("45 English") << 45 << "ENG"
+                                    << "Error setting up the COM-Port";
+        QTest::newRow("0 none") << 0 << "GER"
+                                << "";
+        QTest::newRow("20 none") << 20 << "ENG"
+                                 << "";
+        QTest::newRow("30 none") << 30 << "GER"
+                                 << "";
     }
     void errorTexts()
     {

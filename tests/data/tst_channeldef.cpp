@@ -3,9 +3,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "TestFiles.h"
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
+#include "TestFiles.h"
 #include "app/ZtTools.h"
 #include "data/ChannelDef.h"
 #include "log/AppLog.h"

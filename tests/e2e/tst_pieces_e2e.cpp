@@ -43,12 +43,13 @@ struct Editor {
     QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     QString link = dir.filePath(QStringLiteral("ztdev"));
     QProcess process;
-    QDate day; // the log is named by the day the program starts: this one, or the next past midnight
+    QDate
+        day; // the log is named by the day the program starts: this one, or the next past midnight
 
     bool install(const QList<std::array<const char *, 3>> &values)
     {
         for (const QString &name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
-                                   QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
+                                    QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
             if (!QFile::copy(QDir(binDir()).filePath(name), dir.filePath(name)))
                 return false;
         QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);

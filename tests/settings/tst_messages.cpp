@@ -25,11 +25,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("German") << "GER" << "Ready" << "Bereit";
-        QTest::newRow("English") << "ENG" << "Ready" << "Ready to go";
-        QTest::newRow("missing text shows its key") << "ENG" << "NotDefined" << "NotDefined";
-        QTest::newRow("language not read yet") << "" << "WriteLog_Err" << "Log & failed";
-        QTest::newRow("cleaned like every value") << "GER" << "QueryEndProg" << "Beenden?";
+        QTest::newRow("German") << "GER"
+                                << "Ready"
+                                << "Bereit";
+        QTest::newRow("English") << "ENG"
+                                 << "Ready"
+                                 << "Ready to go";
+        QTest::newRow("missing text shows its key") << "ENG"
+                                                    << "NotDefined"
+                                                    << "NotDefined";
+        QTest::newRow("language not read yet") << ""
+                                               << "WriteLog_Err"
+                                               << "Log & failed";
+        QTest::newRow("cleaned like every value") << "GER"
+                                                  << "QueryEndProg"
+                                                  << "Beenden?";
     }
     void lookup()
     {

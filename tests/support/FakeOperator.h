@@ -1,8 +1,8 @@
 #pragma once
-#include <functional>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "app/Operator.h"
 #include "settings/INITools.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include <functional>
 #include <QStringList>
+#include <functional>
 
 #include "app/PageBridge.h"
 

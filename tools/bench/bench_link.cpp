@@ -271,7 +271,7 @@ bool flood()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     for (const QString &name : {QStringLiteral("zteditor"), QStringLiteral("zteditor.Ini"),
-                               QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
+                                QStringLiteral("zteditor.Chn"), QStringLiteral("zteditor.Dat")})
         if (!QFile::copy(QDir(bin).filePath(name), dir.filePath(name))) {
             std::printf("  flood: %s is not built next to ztbench\n", qPrintable(name));
             return false;
@@ -475,51 +475,51 @@ BenchRegistration registration("link", benchLink);
 
 // The same online test through ser2net on loopback, raw and RFC 2217, beside the
 // direct pseudo-terminal: what a device server adds to an answer.
-bool serverLatency() {
-  ensureApplication();
-  if (Ser2net::program().isEmpty()) {
-    std::printf("  ser2net is not installed: device server figures skipped\n");
-    return true;
-  }
-  const int timerInterval = 50, rounds = 40;
-  double directMedian = 0;
-  bool met = true;
-  for (const QString line : {"direct", "tcp", "rfc2217"}) {
-    LinkBench b;
-    Ser2net server;
-    if (!b.start(timerInterval, 5, 3, 15))
-      return false;
-    if (line != QLatin1String("direct")) {
-      b.ct.Comm_ClosePort();
-      if (!server.start(line, b.link, b.dir.path())) {
-        std::printf("  cannot start ser2net\n");
-        return false;
-      }
-      INI_WriteValue(b.ini, QStringLiteral("Ports"), QStringLiteral("COM1"),
-                     server.address());
-      if (b.ct.Comm_LoadSettings(b.comm) != 0 || !b.ct.Comm_OpenPort())
-        return false;
+bool serverLatency()
+{
+    ensureApplication();
+    if (Ser2net::program().isEmpty()) {
+        std::printf("  ser2net is not installed: device server figures skipped\n");
+        return true;
     }
-    std::vector<double> beyond;
-    for (int i = 0; i < rounds; ++i) {
-      const double ms = b.timed(MenuCommand::OnlineTest);
-      if (ms < 0)
-        return false;
-      beyond.push_back(ms - timerInterval);
+    const int timerInterval = 50, rounds = 40;
+    double directMedian = 0;
+    bool met = true;
+    for (const QString line : {"direct", "tcp", "rfc2217"}) {
+        LinkBench b;
+        Ser2net server;
+        if (!b.start(timerInterval, 5, 3, 15))
+            return false;
+        if (line != QLatin1String("direct")) {
+            b.ct.Comm_ClosePort();
+            if (!server.start(line, b.link, b.dir.path())) {
+                std::printf("  cannot start ser2net\n");
+                return false;
+            }
+            INI_WriteValue(b.ini, QStringLiteral("Ports"), QStringLiteral("COM1"),
+                           server.address());
+            if (b.ct.Comm_LoadSettings(b.comm) != 0 || !b.ct.Comm_OpenPort())
+                return false;
+        }
+        std::vector<double> beyond;
+        for (int i = 0; i < rounds; ++i) {
+            const double ms = b.timed(MenuCommand::OnlineTest);
+            if (ms < 0)
+                return false;
+            beyond.push_back(ms - timerInterval);
+        }
+        const double median = percentile(beyond, 0.5), p95 = percentile(beyond, 0.95);
+        std::printf("  online test %-7s TimerInterval %d ms, %d rounds: beyond the "
+                    "timer median %.1f ms, p95 %.1f ms\n",
+                    qPrintable(line), timerInterval, rounds, median, p95);
+        if (line == QLatin1String("direct"))
+            directMedian = median;
+        else
+            met = met && median <= directMedian + 2;
     }
-    const double median = percentile(beyond, 0.5),
-                 p95 = percentile(beyond, 0.95);
-    std::printf("  online test %-7s TimerInterval %d ms, %d rounds: beyond the "
-                "timer median %.1f ms, p95 %.1f ms\n",
-                qPrintable(line), timerInterval, rounds, median, p95);
-    if (line == QLatin1String("direct"))
-      directMedian = median;
-    else
-      met = met && median <= directMedian + 2;
-  }
-  std::printf("  (target: through ser2net, median within 2 ms of the direct "
-              "figure)\n");
-  return met;
+    std::printf("  (target: through ser2net, median within 2 ms of the direct "
+                "figure)\n");
+    return met;
 }
 
 BenchRegistration serverRegistration("link", serverLatency);

@@ -62,7 +62,7 @@ public:
     std::array<QIcon, 2> picXP;
     QScrollBar *VScroll;
     QStatusBar *StatusBar;
-    QLabel *lblLink; // the serial link, beside the status text
+    QLabel *lblLink;     // the serial link, beside the status text
     QLabel *lblDataFile; // permanent fields at the right of the status bar
     QLabel *lblModified;
     QPushButton *cmdDummy;
