@@ -174,6 +174,22 @@ struct LinkBench {
     }
 };
 
+// Milliseconds beyond the receive timer of each of rounds runs of command; empty when one
+// went unanswered.
+std::vector<double> beyondTimer(LinkBench &b, MenuCommand command, int timerInterval, int rounds)
+{
+    std::vector<double> beyond;
+    for (int i = 0; i < rounds; ++i) {
+        const double ms = b.timed(command);
+        if (ms < 0) {
+            std::printf("  no answer in round %d\n", i + 1);
+            return {};
+        }
+        beyond.push_back(ms - timerInterval);
+    }
+    return beyond;
+}
+
 bool answerLatency(int timerInterval, int rounds)
 {
     LinkBench b;
@@ -181,15 +197,9 @@ bool answerLatency(int timerInterval, int rounds)
         std::printf("  cannot start the simulator link\n");
         return false;
     }
-    std::vector<double> beyond;
-    for (int i = 0; i < rounds; ++i) {
-        const double ms = b.timed(MenuCommand::OnlineTest);
-        if (ms < 0) {
-            std::printf("  no answer in round %d\n", i + 1);
-            return false;
-        }
-        beyond.push_back(ms - timerInterval);
-    }
+    std::vector<double> beyond = beyondTimer(b, MenuCommand::OnlineTest, timerInterval, rounds);
+    if (beyond.empty())
+        return false;
     const double median = percentile(beyond, 0.5), p95 = percentile(beyond, 0.95);
     std::printf("  online test 80 -> 81, TimerInterval %d ms, %d rounds: beyond "
                 "the timer "
@@ -221,13 +231,10 @@ bool requestOverhead()
     LinkBench b;
     if (!b.start(timerInterval, 5, 4, 25))
         return false;
-    std::vector<double> beyond;
-    for (int i = 0; i < rounds; ++i) {
-        const double ms = b.timed(MenuCommand::RequestDataQuiet);
-        if (ms < 0)
-            return false;
-        beyond.push_back(ms - timerInterval);
-    }
+    std::vector<double> beyond =
+        beyondTimer(b, MenuCommand::RequestDataQuiet, timerInterval, rounds);
+    if (beyond.empty())
+        return false;
     // 4 request bytes out, 402 data bytes in at 10 bits a character; a
     // pseudo-terminal does not spend this time, a real line at 19200 baud does.
     const double wireMs = (4 + 402) * 10 * 1000.0 / 19200;
@@ -501,13 +508,9 @@ bool serverLatency()
             if (b.ct.Comm_LoadSettings(b.comm) != 0 || !b.ct.Comm_OpenPort())
                 return false;
         }
-        std::vector<double> beyond;
-        for (int i = 0; i < rounds; ++i) {
-            const double ms = b.timed(MenuCommand::OnlineTest);
-            if (ms < 0)
-                return false;
-            beyond.push_back(ms - timerInterval);
-        }
+        std::vector<double> beyond = beyondTimer(b, MenuCommand::OnlineTest, timerInterval, rounds);
+        if (beyond.empty())
+            return false;
         const double median = percentile(beyond, 0.5), p95 = percentile(beyond, 0.95);
         std::printf("  online test %-7s TimerInterval %d ms, %d rounds: beyond the "
                     "timer median %.1f ms, p95 %.1f ms\n",
