@@ -54,6 +54,13 @@ NetLine::NetLine(QObject *parent) : QObject(parent)
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NetLine::onDropped);
 }
 
+// The socket outlives the other members and reports its own end on destruction: nothing of
+// this object may run then.
+NetLine::~NetLine()
+{
+    m_socket.disconnect(this);
+}
+
 bool NetLine::isAddress(const QString &device)
 {
     return device.startsWith(SchemeRaw + QStringLiteral("://"), Qt::CaseInsensitive) ||

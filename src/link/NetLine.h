@@ -21,6 +21,7 @@ public:
     };
 
     explicit NetLine(QObject *parent = nullptr);
+    ~NetLine() override;
     static bool isAddress(const QString &device);
 
     // Connects and, on an RFC 2217 line, sets it up; waits in the event loop for at most

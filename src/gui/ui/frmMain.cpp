@@ -249,6 +249,13 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
     resize(px(ScrollArithmetic::FormWidth), px(TabDataTop + m_tabDataHeight + 320));
 }
 
+// The widgets going away move the focus; the application would report that to a window
+// that is no longer whole.
+frmMain::~frmMain()
+{
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 void frmMain::CorrectFormHeight()
 {
     setFixedWidth(px(ScrollArithmetic::FormWidth));

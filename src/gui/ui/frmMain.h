@@ -34,6 +34,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent = nullptr);
+    ~frmMain() override;
 
     void CorrectFormHeight();
     void Form_Activate();
