@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTreeWidget>
+#include <cmath>
 #include <memory>
 
 #include "FakeOperator.h"
@@ -13,6 +15,7 @@
 #include "app/ZtTools.h"
 #include "log/AppLog.h"
 #include "settings/Messages.h"
+#include "ui/PageStyle.h"
 #include "ui/frmMain.h"
 
 // The main window over real program state, with a settings file of the test's making and
@@ -64,7 +67,8 @@ struct GuiHarness {
 };
 
 // The visible labels, buttons, group titles and label boxes under root whose text does not
-// fit the room they have (single-line texts only), by object name.
+// fit the room they have (single-line texts only), by object name; a group box whose title
+// runs into one of its controls is named with that control ("box/control").
 inline QStringList clippedTexts(const QWidget *root)
 {
     QStringList clipped;
@@ -84,6 +88,11 @@ inline QStringList clippedTexts(const QWidget *root)
             fits = b->sizeHint().width() <= b->width() + 2;
         } else if (const auto *g = qobject_cast<const QGroupBox *>(w)) {
             fits = fm.horizontalAdvance(g->title()) <= g->width();
+            const QRect title = PageStyle::titleRect(g);
+            for (const QWidget *c : g->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (c->isVisibleTo(root) && c->geometry().intersects(title))
+                    clipped << g->objectName() + u'/' + c->objectName();
+            }
         } else if (const auto *e = qobject_cast<const QLineEdit *>(w)) {
             if (e->hasFrame() || e->text().isEmpty())
                 continue; // a label box
@@ -95,4 +104,44 @@ inline QStringList clippedTexts(const QWidget *root)
             clipped << w->objectName();
     }
     return clipped;
+}
+
+// The visible labels, label boxes and list headings under root whose text colour hardly
+// stands out from the background it is drawn on, by object name (headings by their text).
+inline QStringList unreadableTexts(const QWidget *root)
+{
+    // Contrast as the accessibility guidelines reckon it; 3 is their floor for any text.
+    const auto luminance = [](const QColor &c) {
+        const auto lin = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const auto faint = [&](const QColor &text, const QColor &back) {
+        const double a = luminance(text), b = luminance(back);
+        return (qMax(a, b) + 0.05) / (qMin(a, b) + 0.05) < 3.0;
+    };
+    QStringList unreadable;
+    for (const QWidget *w : root->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(root))
+            continue;
+        const QPalette &pal = w->palette();
+        if (const auto *l = qobject_cast<const QLabel *>(w)) {
+            if (!l->text().isEmpty() &&
+                faint(pal.color(QPalette::WindowText), pal.color(QPalette::Window)))
+                unreadable << w->objectName();
+        } else if (const auto *e = qobject_cast<const QLineEdit *>(w)) {
+            if (!e->text().isEmpty() && faint(pal.color(QPalette::Text), pal.color(QPalette::Base)))
+                unreadable << w->objectName();
+        } else if (const auto *t = qobject_cast<const QTreeWidget *>(w)) {
+            for (int i = 0; i < t->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *item = t->topLevelItem(i);
+                const QVariant fore = item->data(0, Qt::ForegroundRole);
+                if (fore.isValid() &&
+                    faint(fore.value<QBrush>().color(), pal.color(QPalette::Base)))
+                    unreadable << item->text(0);
+            }
+        }
+    }
+    return unreadable;
 }

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QtTest>
@@ -13,10 +14,12 @@
 #include "ui/frmTabStripData02.h"
 
 // The main window on each page and the choice dialog, with the shipped texts, keep their
-// texts whole.
+// texts whole and readable: on the desktop's palette, on a dark one, and under a style whose
+// group-box titles take more room than the design leaves them.
 class TestTextFit : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void textFits_data();
     void textFits();
 };
 
@@ -32,6 +35,28 @@ void loadShipped(GuiHarness &h)
              0);
 }
 
+QPalette darkPalette()
+{
+    QPalette pal(QColor(53, 53, 53), QColor(35, 35, 35));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, QColor(230, 230, 230));
+    return pal;
+}
+
+// Group-box titles 8 pixels taller than the base style's, as some desktop styles draw them.
+class RoomyTitles : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    QRect subControlRect(ComplexControl cc, const QStyleOptionComplex *opt, SubControl sc,
+                         const QWidget *w) const override
+    {
+        QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
+        if (cc == CC_GroupBox && sc == SC_GroupBoxLabel)
+            r.setHeight(r.height() + 8);
+        return r;
+    }
+};
+
 QString shippedIni()
 {
     QFile ini(QDir(qEnvironmentVariable("ZT_BIN_DIR")).filePath(QStringLiteral("zteditor.Ini")));
@@ -39,8 +64,28 @@ QString shippedIni()
 }
 } // namespace
 
+void TestTextFit::textFits_data()
+{
+    QTest::addColumn<QPalette>("palette");
+    QTest::addColumn<bool>("roomyTitles");
+    QTest::newRow("desktop palette") << QApplication::palette() << false;
+    QTest::newRow("dark palette") << darkPalette() << false;
+    QTest::newRow("roomy titles") << QApplication::palette() << true;
+}
+
 void TestTextFit::textFits()
 {
+    QFETCH(QPalette, palette);
+    QFETCH(bool, roomyTitles);
+    const QString style = QApplication::style()->name();
+    const QPalette desktop = QApplication::palette();
+    if (roomyTitles)
+        QApplication::setStyle(new RoomyTitles(style));
+    QApplication::setPalette(palette);
+    const auto restore = qScopeGuard([&] {
+        QApplication::setStyle(style);
+        QApplication::setPalette(desktop);
+    });
     const QString ini = shippedIni();
     QVERIFY(!ini.isEmpty());
     GuiHarness h(ini);
@@ -49,10 +94,12 @@ void TestTextFit::textFits()
     for (int t = 0; t < m.TabData->count(); ++t) {
         m.TabData->setCurrentIndex(t);
         QCOMPARE(clippedTexts(&m), QStringList());
+        QCOMPARE(unreadableTexts(&m), QStringList());
     }
     QLineEdit *key = m.page02()->keyField(1, 2);
     ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
     QCOMPARE(clippedTexts(&m.chooser()), QStringList());
+    QCOMPARE(unreadableTexts(&m.chooser()), QStringList());
     m.chooser().cmdCancel_Click();
 }
 

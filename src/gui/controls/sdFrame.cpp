@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 
 #include "app/ScreenTwips.h"
+#include "ui/PageStyle.h"
 
 using ScreenTwips::px;
 
@@ -46,11 +47,7 @@ sdFrame::sdFrame(QWidget *parent, const QString &name)
     m_txtCaption->setFrame(false);
     m_txtCaption->setTextMargins(0, 0, 0, 0);
     m_txtCaption->setContextMenuPolicy(Qt::NoContextMenu);
-    QPalette pal = m_txtCaption->palette();
-    pal.setColor(QPalette::Active, QPalette::Text, CaptionColor);
-    pal.setColor(QPalette::Inactive, QPalette::Text, CaptionColor);
-    pal.setColor(QPalette::Base, palette().color(QPalette::Window));
-    m_txtCaption->setPalette(pal);
+    paintCaption();
 
     // A frame placed afresh: named after its instance, Arial 8 over the container's font.
     QFont f = parent ? parent->font() : QApplication::font();
@@ -108,9 +105,7 @@ void sdFrame::setBackColor(const QColor &New_Color)
         w->setPalette(pal);
         w->setAutoFillBackground(true);
     }
-    QPalette pal = m_txtCaption->palette();
-    pal.setColor(QPalette::Base, New_Color);
-    m_txtCaption->setPalette(pal);
+    paintCaption();
 }
 
 int sdFrame::BorderStyle() const
@@ -186,6 +181,19 @@ void sdFrame::restoreProperties(const QVariantMap &stored)
             .value<QColor>());
 }
 
+// The caption box on the frame's colour, its text in the caption colour (lightened on a
+// dark frame, where the fixed blue would hardly show).
+void sdFrame::paintCaption()
+{
+    const QColor back = m_frame1->palette().color(QPalette::Window);
+    const QColor text = PageStyle::readableOn(CaptionColor, back);
+    QPalette pal = m_txtCaption->palette();
+    pal.setColor(QPalette::Active, QPalette::Text, text);
+    pal.setColor(QPalette::Inactive, QPalette::Text, text);
+    pal.setColor(QPalette::Base, back);
+    m_txtCaption->setPalette(pal);
+}
+
 // The border line runs behind the middle of the caption box while a caption is shown.
 void sdFrame::place()
 {
@@ -202,11 +210,8 @@ void sdFrame::resizeEvent(QResizeEvent *)
 void sdFrame::changeEvent(QEvent *event)
 {
     // Keep the caption box on the frame's colour when the desktop palette changes.
-    if (event->type() == QEvent::PaletteChange) {
-        QPalette pal = m_txtCaption->palette();
-        pal.setColor(QPalette::Base, m_frame1->palette().color(QPalette::Window));
-        m_txtCaption->setPalette(pal);
-    }
+    if (event->type() == QEvent::PaletteChange)
+        paintCaption();
     QWidget::changeEvent(event);
 }
 

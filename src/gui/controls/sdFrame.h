@@ -54,6 +54,7 @@ protected:
 
 private:
     void showCaption(const QChar &pad);
+    void paintCaption();
     void place();
 
     QFrame *m_frame1;

@@ -1,7 +1,10 @@
 #pragma once
 #include <QColor>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 
 // The looks the pages share: text boxes that serve as labels, locked boxes on the fixed
 // grey of read-only values.
@@ -21,6 +24,14 @@ inline void makeLabelBox(QLineEdit *box)
     box->setPalette(pal);
 }
 
+// A fixed accent colour for text, lightened to the same hue where the background is dark.
+inline QColor readableOn(const QColor &accent, const QColor &background)
+{
+    if (background.lightness() >= 128)
+        return accent;
+    return QColor::fromHslF(accent.hslHueF(), accent.hslSaturationF(), 0.75);
+}
+
 // The fixed grey is light on every desktop theme, so its text is always dark.
 inline void makeGrey(QLineEdit *box)
 {
@@ -31,5 +42,37 @@ inline void makeGrey(QLineEdit *box)
     }
     pal.setColor(QPalette::Disabled, QPalette::Base, LockedGrey);
     box->setPalette(pal);
+}
+
+// Where the style draws a group box's title, in the box's coordinates.
+inline QRect titleRect(const QGroupBox *box)
+{
+    if (box->title().isEmpty())
+        return {};
+    QStyleOptionGroupBox opt;
+    opt.initFrom(box);
+    opt.text = box->title();
+    opt.textAlignment = box->alignment();
+    opt.lineWidth = 1;
+    opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box);
+}
+
+// How far a box's content starting at firstTop pixels must move down to clear its title: the
+// twips layout leaves room for the design's title only.
+inline int titleOverlap(const QGroupBox *box, int firstTop)
+{
+    const QRect title = titleRect(box);
+    return title.isEmpty() ? 0 : qMax(0, title.bottom() + 1 - firstTop);
+}
+
+// Moves a box's controls down by dy and lets the box grow by as much.
+inline void lowerContent(QGroupBox *box, int dy)
+{
+    if (dy == 0)
+        return;
+    for (QWidget *w : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        w->move(w->x(), w->y() + dy);
+    box->resize(box->width(), box->height() + dy);
 }
 } // namespace PageStyle

@@ -12,6 +12,7 @@
 #include "app/ScreenTwips.h"
 #include "settings/Messages.h"
 #include "ui/FieldEditing.h"
+#include "ui/PageStyle.h"
 
 using ScreenTwips::px;
 
@@ -209,6 +210,8 @@ void frmChoose::Form_Activate()
 
     QFont headingFont = m_lstView->font();
     headingFont.setBold(true);
+    const QColor headingColor =
+        PageStyle::readableOn(HeadingColor, m_lstView->palette().color(QPalette::Base));
     QTreeWidgetItem *selectedItem = nullptr;
     for (int j = 0; j < m_entries.size(); ++j) {
         const CodeEntry &e = m_entries[j];
@@ -221,7 +224,7 @@ void frmChoose::Form_Activate()
         item->setData(0, HeadingRole, heading);
         if (heading) {
             item->setFont(0, headingFont);
-            item->setForeground(0, HeadingColor);
+            item->setForeground(0, headingColor);
         }
         if (j == selected)
             selectedItem = item;

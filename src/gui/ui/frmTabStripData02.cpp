@@ -162,7 +162,31 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
     }
     place(fraButtons01, 1080, 600, fieldsWidth, rowsHeight);
     place(fraButtons02, 1080, 0, fieldsWidth, 615);
-    fraTab->move(fraTab->Left(), fraTab->Top(), pageWidth, pageHeight);
+    const int room = titleRoom();
+    fraButtons02->resize(fraButtons02->width(), fraButtons02->height() + room);
+    for (QGroupBox *box : {fraButtons01, fraButtons03})
+        box->setGeometry(box->x(), box->y() + room, box->width(), box->height() + room);
+    fraTab->move(fraTab->Left(), fraTab->Top(), pageWidth, pageHeight + ScreenTwips::tw(2 * room));
+}
+
+// A desktop style or font whose titles run taller than the design allows pushes the content
+// down below them: labels and fields alike, the rows staying level with their labels.
+int frmTabStripData02::titleRoom()
+{
+    using ScreenTwips::px;
+    const int room = qMax(PageStyle::titleOverlap(fraButtons02, px(FieldTop)),
+                          PageStyle::titleOverlap(fraButtons03, px(FieldTop)));
+    for (int c = 0; c < 4; ++c)
+        txtLblTop[c]->move(txtLblTop[c]->x(), px(FieldTop) + room);
+    for (int r = 0; r < 25; ++r) {
+        const int top = px(FieldTop + RowPitch * r) + room;
+        txtLblLeft[r]->move(txtLblLeft[r]->x(), top);
+        for (int g = 0; g < 4; ++g) {
+            m_txtButtons[g][r]->move(m_txtButtons[g][r]->x(), top);
+            m_pic[g][r]->move(m_pic[g][r]->x(), top);
+        }
+    }
+    return room;
 }
 
 void frmTabStripData02::choose(int group, int index)

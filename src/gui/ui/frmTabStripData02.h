@@ -36,6 +36,7 @@ protected:
 
 private:
     void InitPage(const QIcon &designPicture, const QIcon &themedPicture);
+    int titleRoom();
     void choose(int group, int index);
     // The visible key field next to (group, index) in the direction (dg, di), or null.
     QLineEdit *neighbour(int group, int index, int dg, int di) const;

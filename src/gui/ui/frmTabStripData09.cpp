@@ -77,6 +77,11 @@ frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser,
     place(picCanBusAddr, 3720, 720, 270, 315);
     picCanBusAddr->setIconSize(picCanBusAddr->size() - QSize(2, 2));
     connect(picCanBusAddr, &QToolButton::clicked, this, &frmTabStripData09::choose);
+    // A desktop style or font whose title runs taller than the design allows pushes the
+    // content down below it.
+    const int room = PageStyle::titleOverlap(fraContainerPart01, px(240));
+    PageStyle::lowerContent(fraContainerPart01, room);
+    fraTab->move(0, 0, 9855, 1215 + ScreenTwips::tw(room));
     InitPage();
 }
 
