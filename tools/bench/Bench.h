@@ -11,6 +11,9 @@ struct BenchSection {
 
 std::vector<BenchSection> &benchSections();
 
+// The Qt application the sections share, made by the first that needs it.
+void ensureApplication();
+
 // Registers a section from its own file: static BenchRegistration r("name", function);
 struct BenchRegistration {
     BenchRegistration(std::string name, std::function<bool()> run)

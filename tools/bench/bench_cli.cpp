@@ -51,11 +51,7 @@ double medianRunMs(const QString &program, const QStringList &args)
 
 bool benchCli()
 {
-    static int argc = 1;
-    static char name[] = "ztbench";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // lives for the run
+    ensureApplication();
     const QString bin = QCoreApplication::applicationDirPath();
     if (!QFile::exists(bin + QStringLiteral("/ztcfg")) ||
         !QFile::exists(bin + QStringLiteral("/ztdevsim"))) {

@@ -75,15 +75,6 @@ public:
     int selectedTab() const override { return 0; }
 };
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "ztbench";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // lives for the run
-}
-
 double cpuSeconds()
 {
     rusage u{};

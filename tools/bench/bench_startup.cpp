@@ -23,15 +23,6 @@ namespace {
 
 constexpr int Rounds = 3;
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "ztbench";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // lives for the run
-}
-
 QString binDir()
 {
     return QCoreApplication::applicationDirPath();

@@ -1,4 +1,5 @@
 // ztbench [section...]: runs the named benchmark sections, or all of them.
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,15 @@ std::vector<BenchSection> &benchSections()
 {
     static std::vector<BenchSection> sections;
     return sections;
+}
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "ztbench";
+    static char *argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv); // lives for the run
 }
 
 int main(int argc, char **argv)
