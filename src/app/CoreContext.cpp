@@ -5,9 +5,7 @@ CoreContext::CoreContext(Operator &op, PageBridge &pages, SerialPort &port, cons
     : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages), comm(zt, port),
       interpreter(zt, comm), menu(zt, comm)
 {
-    zt.AppDir = appDir;
-    zt.ExeName = exeName;
-    zt.IniFileName = iniFile;
+    zt.setFiles({.appDir = appDir, .exeName = exeName, .iniFile = iniFile});
     comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
         interpreter.Comm_InterpretCommand(code, frame);
         if (m_watcher)

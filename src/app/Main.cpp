@@ -33,7 +33,7 @@ QString Startup::caption(const QString &applicationTitle)
 
 bool Startup::ended() const
 {
-    return m_zt.ProgramEnded;
+    return m_zt.programEnded();
 }
 
 // Lets window events run for ms milliseconds; an end requested meanwhile cuts it short.
@@ -62,54 +62,56 @@ bool Startup::Main()
 // a signal) may have ended the program meanwhile; start-up then stops there.
 void Startup::run()
 {
-    m_zt.ProgramStarted = false;
+    m_zt.setProgramStarted(false);
     m_started.start();
-    const QString base = m_zt.AppDir + QLatin1Char('/') + m_zt.ExeName;
-    m_zt.IniFileName = base + QStringLiteral(".Ini");
-    m_zt.msg().setIniFile(m_zt.IniFileName);
+    const QString base = m_zt.appDir() + QLatin1Char('/') + m_zt.exeName();
+    m_zt.setFiles({.appDir = m_zt.appDir(),
+                   .exeName = m_zt.exeName(),
+                   .iniFile = base + QStringLiteral(".Ini"),
+                   .logFile = base + QLatin1Char('-') +
+                              QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+                              QStringLiteral(".Log"),
+                   .dataFile = base + QStringLiteral(".Dat"),
+                   .hexFile = base + QStringLiteral(".HEX")});
+    m_zt.msg().setIniFile(m_zt.iniFileName());
     m_zt.msg().setLanguage(QString());
 
     m_windows.showSplash();
 
-    m_zt.LogFileName = base + QLatin1Char('-') +
-                       QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
-                       QStringLiteral(".Log");
-    m_zt.DataFileName = base + QStringLiteral(".Dat");
-    m_zt.HexFileName = base + QStringLiteral(".HEX");
-
     m_error = StartupError::WriteLogFile;
     AppLog &log = m_zt.log();
-    if (!Tools::IsYes(INI_ReadValue(m_zt.IniFileName, SectionMain, QStringLiteral("WriteLogFile"),
+    if (!Tools::IsYes(INI_ReadValue(m_zt.iniFileName(), SectionMain, QStringLiteral("WriteLogFile"),
                                     QStringLiteral("yes"))))
         log.setToFileDisabled(true);
     // The language is not known yet: this text comes from section "Messages_" itself, and
     // is read afresh so the catalogue holds no text of the wrong language.
     const QString writeLogErr =
         m_zt.msg().fresh(QStringLiteral("WriteLog_Err"), QStringLiteral("WriteLog_Err"));
-    log.OpenLog(m_zt.LogFileName, m_windows.protocolText(), {}, {}, {},
+    log.OpenLog(m_zt.logFileName(), m_windows.protocolText(), {}, {}, {},
                 QStringLiteral("  ") + writeLogErr);
     log.WriteLog(QStringLiteral("Init"));
     if (ended())
         return;
 
     m_error = StartupError::None;
-    m_zt.MaxFormHeight = 14640;
+    m_zt.setMaxFormHeight(ZtTools::DefaultMaxFormHeight);
     FormGeometry &window = m_windows.mainWindow();
     window.setTop((window.screenHeight() - window.height()) / 2);
     window.setLeft((window.screenWidth() - window.width()) / 2);
-    INI_RestoreFormPosition(window, m_zt.IniFileName, QStringLiteral("Screen"),
+    INI_RestoreFormPosition(window, m_zt.iniFileName(), QStringLiteral("Screen"),
                             QStringLiteral("Coord_"));
     m_windows.setMainCaption(caption(m_windows.applicationTitle()));
 
-    const StartupError flagsResult = LoadProgramFlags(m_zt.IniFileName, m_zt.AppDir, m_zt.Flags);
-    m_language = m_zt.Flags.Language;
+    const StartupError flagsResult =
+        LoadProgramFlags(m_zt.iniFileName(), m_zt.appDir(), m_zt.setupFlags());
+    m_language = m_zt.flags().Language;
     m_zt.msg().setLanguage(m_language);
     if (flagsResult != StartupError::None) {
         m_error = flagsResult;
         return startupFailed();
     }
     m_error = StartupError::RequestStatus;
-    m_zt.NotDefinedText = m_zt.msg().text(QStringLiteral("NotDefined"));
+    m_zt.setNotDefinedText(m_zt.msg().text(QStringLiteral("NotDefined")));
 
     m_error = StartupError::ChannelDataDef;
     const int channels = m_zt.ChannelDef_Read();
@@ -135,7 +137,7 @@ void Startup::run()
     m_error = StartupError::None;
 
     m_windows.mainWindow();
-    const ProgramFlags &flags = m_zt.Flags;
+    const ProgramFlags &flags = m_zt.flags();
     // A toolbar button's position is its command's number.
     const std::pair<bool, MenuCommand> hidden[] = {
         {flags.SaveLoadEnabled, MenuCommand::LoadData},
@@ -185,10 +187,10 @@ void Startup::run()
             return;
     }
 
-    m_zt.ReadyText = m_zt.msg().text(QStringLiteral("Ready"));
-    m_zt.StatusText(m_zt.ReadyText);
+    m_zt.setReadyText(m_zt.msg().text(QStringLiteral("Ready")));
+    m_zt.StatusText(m_zt.readyText());
     m_zt.FocusTabStrip();
-    m_zt.ProgramStarted = true;
+    m_zt.setProgramStarted(true);
 }
 
 void Startup::startupFailed()
@@ -198,7 +200,7 @@ void Startup::startupFailed()
     try {
         const QString message = StartupErrorText(m_error, m_language);
         if (m_error != StartupError::None) {
-            m_zt.op().messageBox(Tools::Trim(message), BoxIcon::Exclamation, m_zt.ExeName);
+            m_zt.op().messageBox(Tools::Trim(message), BoxIcon::Exclamation, m_zt.exeName());
             m_zt.StatusText(message);
             m_zt.log().WriteLog(message);
         }

@@ -21,7 +21,7 @@ struct StartupPauses {
 // once, in German or English, and ends the program.
 class Startup {
 public:
-    // zt.AppDir names the instance folder, zt.ExeName the executable.
+    // zt.appDir() names the instance folder, zt.exeName() the executable.
     Startup(ZtTools &zt, CommTools &comm, MenuCommands &menu, StartupWindows &windows,
             StartupPauses pauses = {});
 

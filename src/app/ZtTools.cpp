@@ -54,18 +54,24 @@ void ZtTools::FocusTabStrip()
 
 int ZtTools::ChannelDef_Read()
 {
-    const QString name = INI_ReadValue(IniFileName, QStringLiteral("Main"),
+    const QString name = INI_ReadValue(m_files.iniFile, QStringLiteral("Main"),
                                        QStringLiteral("Channel_DataDef"), QString());
     if (Tools::Trim(name).isEmpty())
         return 1;
-    return ChannelDef_ReadLists(Tools::SettingsPath(AppDir, name), Flags.Language, ChannelList,
-                                CanBusList);
+    return ChannelDef_ReadLists(Tools::SettingsPath(m_files.appDir, name), m_flags.Language,
+                                m_channelList, m_canBusList);
+}
+
+void ZtTools::setCodeLists(CodeList channels, CodeList canBus)
+{
+    m_channelList = std::move(channels);
+    m_canBusList = std::move(canBus);
 }
 
 void ZtTools::ClearDataSet()
 {
-    Data.DataRecord = Data.DataSetDefault;
-    Data.DataSetDefault = Data.DataRecord;
+    m_data.DataRecord = m_data.DataSetDefault;
+    m_data.DataSetDefault = m_data.DataRecord;
     m_pages.DataSet_ToPages();
 }
 
@@ -126,7 +132,7 @@ QString ZtTools::OpenFileDialog(const QString &fileName, int kind)
 
 void ZtTools::WriteToDisk(QString &fileName)
 {
-    Data.DataRecord.Version.set(ExpectedVersion);
+    m_data.DataRecord.Version.set(ExpectedVersion);
     const QString chosen = SaveAsDialog(fileName, 1);
     if (chosen.isEmpty())
         return; // fileName keeps its value
@@ -135,12 +141,12 @@ void ZtTools::WriteToDisk(QString &fileName)
     QString writing = m_messages.text(QStringLiteral("WritingFile"));
     m_log.WriteLog(TwoBlanks + FormatMessage(writing, fileName));
     try {
-        m_io->write(fileName, DataFile::encode(Data.DataRecord));
+        m_io->write(fileName, DataFile::encode(m_data.DataRecord));
     } catch (const ZtError &e) {
         QString err = m_messages.text(QStringLiteral("WriteToDisk_Err"));
         const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
         m_log.WriteLog(text);
-        m_op.messageBox(text, BoxIcon::Exclamation, ExeName);
+        m_op.messageBox(text, BoxIcon::Exclamation, m_files.exeName);
         return;
     }
     MarkDataClean();
@@ -164,7 +170,7 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
         QString err = m_messages.text(QStringLiteral("ReadingData_Err"));
         const QString text = TwoBlanks + FormatMessage(err, fileName);
         m_log.WriteLog(text);
-        m_op.messageBox(Tools::Trim(text), BoxIcon::Exclamation, ExeName);
+        m_op.messageBox(Tools::Trim(text), BoxIcon::Exclamation, m_files.exeName);
         return false;
     }
 
@@ -184,13 +190,13 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
 
     try {
         // Decoded into a spare record: a short file changes nothing.
-        Data.DataRecord = DataFile::decode(m_io->read(fileName, DataFile::Size));
+        m_data.DataRecord = DataFile::decode(m_io->read(fileName, DataFile::Size));
         MarkDataClean();
     } catch (const ZtError &e) {
         QString err = m_messages.text(QStringLiteral("ReadFromDisk_Err"));
         const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
         m_log.WriteLog(text);
-        m_op.messageBox(text, BoxIcon::Exclamation, ExeName);
+        m_op.messageBox(text, BoxIcon::Exclamation, m_files.exeName);
         m_op.setHourglass(false);
         return false;
     }
@@ -203,8 +209,8 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
         StatusText(done);
     }
 
-    const QString version = Tools::Trim(Data.DataRecord.Version.text());
-    Data.DataRecord.Version.set(version);
+    const QString version = Tools::Trim(m_data.DataRecord.Version.text());
+    m_data.DataRecord.Version.set(version);
     if (version == ExpectedVersion) {
         FocusTabStrip();
         m_op.setHourglass(false);
@@ -222,7 +228,8 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
                             QStringLiteral("' <> program = '") + ExpectedVersion +
                             QStringLiteral("').");
     m_log.WriteLog(german);
-    m_op.messageBox(german + CrLf + CrLf + english + CrLf + CrLf, BoxIcon::Exclamation, ExeName);
+    m_op.messageBox(german + CrLf + CrLf + english + CrLf + CrLf, BoxIcon::Exclamation,
+                    m_files.exeName);
     m_op.setHourglass(false);
     return false;
 }
@@ -234,8 +241,8 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
         return;
 
     if (loadDefault) {
-        if (!Tools::Trim(Flags.LoadAtStartup_Default).isEmpty()) {
-            QString name = Flags.LoadAtStartup_Default;
+        if (!Tools::Trim(m_flags.LoadAtStartup_Default).isEmpty()) {
+            QString name = m_flags.LoadAtStartup_Default;
             if (!ReadFromDisk(name, true, true)) {
                 EndProg(false);
                 return;
@@ -243,14 +250,14 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
             m_pages.DataSet_ToPages();
             if (CheckDataSet(true) && !noQuery)
                 StatusText(m_messages.text(QStringLiteral("ReadingData_Ok")));
-            Data.DataSetDefault = Data.DataRecord;
+            m_data.DataSetDefault = m_data.DataRecord;
         }
     } else {
-        Data.DataRecord = Data.DataSetDefault;
+        m_data.DataRecord = m_data.DataSetDefault;
     }
 
     if (clearTexts)
-        for (auto &text : Data.TextStatus)
+        for (auto &text : m_data.TextStatus)
             text.set(QString(32, QLatin1Char(' ')));
     m_pages.DataSet_ToPages();
     StatusText(m_messages.text(QStringLiteral("ResetDone")));
@@ -260,10 +267,10 @@ bool ZtTools::DataModified()
 {
     if (!m_cleanButtons)
         return false;
-    DataSet kept = Data;
+    DataSet kept = m_data;
     m_pages.DataSet_FromPages();
-    const bool modified = Data.DataRecord.Buttons != m_cleanButtons;
-    Data = std::move(kept);
+    const bool modified = m_data.DataRecord.Buttons != m_cleanButtons;
+    m_data = std::move(kept);
     return modified;
 }
 
@@ -278,12 +285,12 @@ bool ZtTools::ConfirmDiscard(const QString &question)
 bool ZtTools::EndProg(bool queryMode)
 {
     // Already ending (a signal or a window close while the end is under way): once is enough.
-    if (ProgramEnded)
+    if (m_programEnded)
         return true;
     if (queryMode && !ConfirmDiscard(m_messages.fresh(QStringLiteral("QueryEndProg"),
                                                       QStringLiteral("QueryEndProg"))))
         return false;
-    ProgramEnded = true;
+    m_programEnded = true;
 
     // Committed to ending: a step that fails is logged and the next one runs, so a
     // read-only settings file or a port that will not close cannot keep the program alive.
@@ -309,24 +316,24 @@ bool ZtTools::EndProg(bool queryMode)
     });
     step([&] {
         if (FormGeometry *window = m_op.mainWindow())
-            INI_SaveFormPosition(*window, IniFileName, QStringLiteral("Screen"),
+            INI_SaveFormPosition(*window, m_files.iniFile, QStringLiteral("Screen"),
                                  QStringLiteral("Coord_"));
         return QString();
     });
     step([&] {
-        if (INI_WriteValue(IniFileName, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"),
+        if (INI_WriteValue(m_files.iniFile, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"),
                            QString::number(m_pages.selectedTab()), false))
             return QString();
-        return QStringLiteral("Recent/ActTabStrip not written to ") + IniFileName;
+        return QStringLiteral("Recent/ActTabStrip not written to ") + m_files.iniFile;
     });
     step([&] {
-        const qint16 result = INI_Tidy(IniFileName);
+        const qint16 result = INI_Tidy(m_files.iniFile);
         return result == 0 ? QString()
-                           : QStringLiteral("INI_Tidy %1 on %2").arg(result).arg(IniFileName);
+                           : QStringLiteral("INI_Tidy %1 on %2").arg(result).arg(m_files.iniFile);
     });
     step([&] {
-        if (ClosePort)
-            ClosePort(); // reports its own failure
+        if (m_closePort)
+            m_closePort(); // reports its own failure
         return QString();
     });
     step([&] {

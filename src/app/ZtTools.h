@@ -19,23 +19,63 @@ class ZtTools {
 public:
     ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &messages);
 
-    // --- program-wide state ---
-    QString AppDir;  // the instance folder (settings, log, data), no trailing separator
-    QString ExeName; // executable name without extension
-    QString IniFileName, LogFileName, DataFileName, HexFileName;
-    ProgramFlags Flags;
-    DataSet Data;
-    CodeList ChannelList; // lstData of the buttons page
-    CodeList CanBusList;  // lstData of the system page
-    qint16 MaxFormHeight = 14640;
-    QString NotDefinedText;
-    QString ReadyText;
-    bool ProgramStarted = false;
+    // Where this instance keeps its files; set once while the program sets itself up.
+    struct Files {
+        // Each one left out of a set-up call stays empty.
+        QString appDir = {};  // the instance folder (settings, log, data), no trailing separator
+        QString exeName = {}; // executable name without extension
+        QString iniFile = {};
+        QString logFile = {};
+        QString dataFile = {};
+        QString hexFile = {};
+    };
+    void setFiles(Files files) { m_files = std::move(files); }
+    const QString &appDir() const { return m_files.appDir; }
+    const QString &exeName() const { return m_files.exeName; }
+    const QString &iniFileName() const { return m_files.iniFile; }
+    const QString &logFileName() const { return m_files.logFile; }
+    // The data file loaded or saved last; ReadDataFile/WriteDataFile let the operator pick
+    // another.
+    const QString &dataFileName() const { return m_files.dataFile; }
+    const QString &hexFileName() const { return m_files.hexFile; }
+
+    // The settings read at start-up. setupFlags() is for the one who sets the program up
+    // (start-up, the command-line tool, test rigs); everyone else reads flags().
+    const ProgramFlags &flags() const { return m_flags; }
+    ProgramFlags &setupFlags() { return m_flags; }
+
+    // The document the pages, the link and the data files edit in place.
+    DataSet &data() { return m_data; }
+
+    // The choices of the buttons page (lstData) and of the system page, read by
+    // ChannelDef_Read; tests hand in their own.
+    const CodeList &channelList() const { return m_channelList; }
+    const CodeList &canBusList() const { return m_canBusList; }
+    void setCodeLists(CodeList channels, CodeList canBus);
+
+    static constexpr qint16 DefaultMaxFormHeight = 14640;
+    // The tallest the main window may grow, in twips; the buttons page lowers it by the
+    // rows it hides.
+    qint16 maxFormHeight() const { return m_maxFormHeight; }
+    void setMaxFormHeight(qint16 twips) { m_maxFormHeight = twips; }
+
+    // Catalogue texts of the language chosen: an empty choice, and the idle status line.
+    const QString &notDefinedText() const { return m_notDefinedText; }
+    void setNotDefinedText(const QString &text) { m_notDefinedText = text; }
+    const QString &readyText() const { return m_readyText; }
+    void setReadyText(const QString &text) { m_readyText = text; }
+
+    // Start-up has run to its end.
+    bool programStarted() const { return m_programStarted; }
+    void setProgramStarted(bool started) { m_programStarted = started; }
     // EndProg is past its question: the program is ending and nothing may run on.
-    bool ProgramEnded = false;
-    bool ThemeActive = false;
-    // Closes the serial port at program end (Comm_ClosePort); set by the link.
-    std::function<bool()> ClosePort;
+    bool programEnded() const { return m_programEnded; }
+    // The windows follow a theme: the pages show its drop-down pictures.
+    bool themeActive() const { return m_themeActive; }
+    void setThemeActive(bool active) { m_themeActive = active; }
+
+    // Closes the serial port at program end (Comm_ClosePort); the link hands it in.
+    void setPortCloser(std::function<bool()> closer) { m_closePort = std::move(closer); }
     // Disk access of ReadFromDisk/WriteToDisk; tests hand in one that fails on purpose.
     void setDataFileIo(DataFileIo &io) { m_io = &io; }
 
@@ -61,6 +101,9 @@ public:
     QString OpenFileDialog(const QString &fileName, int kind);
     void WriteToDisk(QString &fileName);
     bool ReadFromDisk(QString &fileName, bool silent, bool noReset = false);
+    // The same with the data file: the name the operator picks becomes the data file.
+    void WriteDataFile() { WriteToDisk(m_files.dataFile); }
+    bool ReadDataFile() { return ReadFromDisk(m_files.dataFile, false); }
 
     // --- reset and end ---
     void DataReset(bool noQuery, bool loadDefault, bool clearTexts);
@@ -69,7 +112,7 @@ public:
 
     // --- unsaved edits ---
     // The codes now are the ones last loaded, saved, sent or received.
-    void MarkDataClean() { m_cleanButtons = Data.DataRecord.Buttons; }
+    void MarkDataClean() { m_cleanButtons = m_data.DataRecord.Buttons; }
     // The codes on the pages differ from those (never before the first of these); the
     // DataSet itself is left as it is.
     bool DataModified();
@@ -83,6 +126,18 @@ private:
     PageBridge &m_pages;
     AppLog &m_log;
     Messages &m_messages;
+    Files m_files;
+    ProgramFlags m_flags;
+    DataSet m_data;
+    CodeList m_channelList;
+    CodeList m_canBusList;
+    qint16 m_maxFormHeight = DefaultMaxFormHeight;
+    QString m_notDefinedText;
+    QString m_readyText;
+    bool m_programStarted = false;
+    bool m_programEnded = false;
+    bool m_themeActive = false;
+    std::function<bool()> m_closePort;
     DataFileIo m_diskIo;
     DataFileIo *m_io = &m_diskIo;
     std::optional<decltype(ButtonRecord::Buttons)> m_cleanButtons;

@@ -52,12 +52,12 @@ void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteA
             m_comm.status(text);
         } else if (code == "89") {
             m_zt.pages().DataSet_FromPages();
-            m_zt.Data.ACUVersion.set(Tools::HexToString(payload));
+            m_zt.data().ACUVersion.set(Tools::HexToString(payload));
             m_zt.pages().DataSet_ToPages();
             m_zt.StatusText(QString());
             // This text is German in every language.
             const QString text = QStringLiteral("  ACU Versionsnummer empfangen");
-            if (m_zt.Flags.ShowMsgBox)
+            if (m_zt.flags().ShowMsgBox)
                 m_comm.box(text, BoxIcon::Information);
             else
                 m_comm.status(text);
@@ -79,8 +79,8 @@ void CommInterpreter::versionCheck(QByteArrayView payload)
     m_zt.pages().DataSet_FromPages();
     Interpret_VersionInfo(payload);
     m_zt.StatusText(QString());
-    const QString device = Tools::Trim(m_zt.Data.TextStatus[0].text()).toUpper();
-    const QString &product = m_zt.Flags.ProductVersion;
+    const QString device = Tools::Trim(m_zt.data().TextStatus[0].text()).toUpper();
+    const QString &product = m_zt.flags().ProductVersion;
     if (!product.startsWith(QLatin1Char('*')) && !device.contains(product)) {
         const QString text =
             QStringLiteral("Bitte benutzen Sie die PC-Software-Version '") + product +
@@ -92,7 +92,7 @@ void CommInterpreter::versionCheck(QByteArrayView payload)
     }
     const QString text =
         CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_VersionInfo_Received")));
-    if (m_zt.Flags.ShowMsgBox)
+    if (m_zt.flags().ShowMsgBox)
         m_comm.box(text, BoxIcon::Information);
     else
         m_comm.status(text);
@@ -136,14 +136,14 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
 void CommInterpreter::BuildVersionInfo(QByteArray &frame)
 {
     m_zt.pages().DataSet_FromPages();
-    const auto &t = m_zt.Data.TextStatus;
+    const auto &t = m_zt.data().TextStatus;
     frame = makeFrame(FrameCode::VersionInfo,
                       versionInfoPayload({t[0].text(), t[1].text(), t[2].text()}));
 }
 
 void CommInterpreter::Interpret_VersionInfo(QByteArrayView payload)
 {
-    auto &texts = m_zt.Data.TextStatus;
+    auto &texts = m_zt.data().TextStatus;
     for (auto &t : texts)
         t.set(QString());
     qsizetype pos = 0;
@@ -175,8 +175,8 @@ void CommInterpreter::Interpret_HexData(QByteArrayView payload)
     m_zt.op().setHourglass(true);
     try {
         m_zt.DataReset(true, false, false);
-        const int cols = qBound(1, int(m_zt.Flags.CountKeyCols), 4);
-        const int rows = qBound(1, int(m_zt.Flags.CountKeyRows), 25);
+        const int cols = qBound(1, int(m_zt.flags().CountKeyCols), 4);
+        const int rows = qBound(1, int(m_zt.flags().CountKeyRows), 25);
         // Missing pairs at the end of a short payload read as 0; surplus digits are ignored.
         const auto pairAt = [&](qsizetype pos) {
             if (pos >= payload.size())
@@ -194,11 +194,11 @@ void CommInterpreter::Interpret_HexData(QByteArrayView payload)
                             .arg(high * 256 + low)
                             .arg(g)
                             .arg(e));
-                m_zt.Data.DataRecord.button(g, e) = qint16(high * 256 + low);
+                m_zt.data().DataRecord.button(g, e) = qint16(high * 256 + low);
             }
         }
         m_zt.pages().DataSet_ToPages();
-        if (m_zt.ProgramStarted) {
+        if (m_zt.programStarted()) {
             m_zt.pages().DataSet_FromPages();
             m_zt.CheckDataSet(true);
             m_zt.pages().DataSet_ToPages();

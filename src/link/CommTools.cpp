@@ -74,7 +74,7 @@ CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
     // One cheap look a second is quick enough for a person plugging a cable back in.
     m_reconnect.setInterval(1000);
     connect(&m_reconnect, &QTimer::timeout, this, &CommTools::reconnectTick);
-    m_zt.ClosePort = [this] { return Comm_ClosePort(); };
+    m_zt.setPortCloser([this] { return Comm_ClosePort(); });
 }
 
 void CommTools::status(const QString &text)
@@ -89,8 +89,8 @@ void CommTools::log(const QString &text)
 
 void CommTools::box(const QString &text, BoxIcon icon, bool always)
 {
-    if (always || m_zt.Flags.ShowMsgBox)
-        m_zt.op().messageBox(Tools::Trim(text), icon, m_zt.ExeName);
+    if (always || m_zt.flags().ShowMsgBox)
+        m_zt.op().messageBox(Tools::Trim(text), icon, m_zt.exeName());
 }
 
 QDeadlineTimer CommTools::deadline(qint64 extraMs) const
@@ -104,7 +104,7 @@ QDeadlineTimer CommTools::deadline(qint64 extraMs) const
 
 int CommTools::Comm_LoadSettings(SerialPort &comm)
 {
-    const QString &ini = m_zt.IniFileName;
+    const QString &ini = m_zt.iniFileName();
     int step = 1;
     // Settings loaded anew take over from a watch for the old device.
     if (&comm == &m_comm)
@@ -153,7 +153,7 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
 
 int CommTools::Comm_SaveSettings(SerialPort &comm)
 {
-    const QString &ini = m_zt.IniFileName;
+    const QString &ini = m_zt.iniFileName();
     int step = 1;
     const auto announce = qScopeGuard([&] {
         if (&comm == &m_comm)
@@ -190,8 +190,8 @@ int CommTools::Comm_Init()
     const int r = Comm_LoadSettings(m_comm);
     if (r != 0)
         return r;
-    const QString debug =
-        INI_ReadValue(m_zt.IniFileName, SectionComm, QStringLiteral("Debug"), QStringLiteral("0"));
+    const QString debug = INI_ReadValue(m_zt.iniFileName(), SectionComm, QStringLiteral("Debug"),
+                                        QStringLiteral("0"));
     try {
         m_comm.setPortOpen(true);
         m_comm.setPortOpen(false);

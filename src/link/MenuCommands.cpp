@@ -23,7 +23,7 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
     try {
         switch (command) {
         case MenuCommand::LoadData:
-            if (m_zt.ReadFromDisk(m_zt.DataFileName, false)) {
+            if (m_zt.ReadDataFile()) {
                 m_zt.pages().DataSet_ToPages();
                 if (m_zt.CheckDataSet(true))
                     m_zt.StatusText(CommTools::pre(msg.text(QStringLiteral("ReadingData_Ok"))));
@@ -32,7 +32,7 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
         case MenuCommand::SaveData:
             if (m_zt.CheckDataSet(true)) {
                 m_zt.pages().DataSet_FromPages();
-                m_zt.WriteToDisk(m_zt.DataFileName);
+                m_zt.WriteDataFile();
             }
             break;
         case MenuCommand::EditorReset:
@@ -137,7 +137,7 @@ void MenuCommands::requestData()
 void MenuCommands::sendAcuVersion()
 {
     m_zt.pages().DataSet_FromPages();
-    const QString acu = m_zt.Data.ACUVersion.text();
+    const QString acu = m_zt.data().ACUVersion.text();
     if (Tools::Trim(acu).isEmpty()) {
         m_zt.op().messageBox(QStringLiteral("Keine ACU Versionsnummer angegeben..."), BoxIcon::Stop,
                              m_zt.op().mainCaption());
@@ -150,7 +150,7 @@ void MenuCommands::sendAcuVersion()
 void MenuCommands::sendCanBusAddr()
 {
     m_zt.pages().DataSet_FromPages();
-    const qint16 addr = m_zt.Data.CanBusAddr;
+    const qint16 addr = m_zt.data().CanBusAddr;
     if (addr == 0) {
         m_zt.op().messageBox(QStringLiteral("Keine CanBus Adresse angegeben..."), BoxIcon::Stop,
                              m_zt.op().mainCaption());
@@ -169,11 +169,11 @@ void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kin
     m_comm.log(preparing);
     QByteArray payload;
     if (kind == "20")
-        payload = dataBlockPayload(m_zt.Data.DataRecord, m_zt.Flags.CountKeyCols,
-                                   m_zt.Flags.CountKeyRows);
+        payload = dataBlockPayload(m_zt.data().DataRecord, m_zt.flags().CountKeyCols,
+                                   m_zt.flags().CountKeyRows);
     frame = makeFrame(FrameCode::DataBlock, payload);
-    if (m_zt.Flags.LogHexData) {
-        QFile hex(m_zt.HexFileName);
+    if (m_zt.flags().LogHexData) {
+        QFile hex(m_zt.hexFileName());
         if (hex.exists() && !hex.remove())
             throw ZtError(hex.errorString());
         if (!hex.open(QIODevice::WriteOnly))

@@ -123,8 +123,8 @@ struct Run {
         core->log.setToFileDisabled(true);
         core->log.setTextControl(&*sink);
         // A console shows no success boxes: what went well is the status line.
-        core->zt.Flags.ShowMsgBox = false;
-        core->zt.Flags.Language = language;
+        core->zt.setupFlags().ShowMsgBox = false;
+        core->zt.setupFlags().Language = language;
     }
     QString text(const QString &key, const QString &english)
     {
@@ -151,12 +151,12 @@ struct Run {
         QString file = name;
         if (!core->zt.ReadFromDisk(file, true, true))
             return std::nullopt;
-        return core->zt.Data.DataRecord;
+        return core->zt.data().DataRecord;
     }
     // Writes the record as the editor saves; false (its message shown) on failure.
     bool write(const QString &name, const ButtonRecord &record)
     {
-        core->zt.Data.DataRecord = record;
+        core->zt.data().DataRecord = record;
         const int before = op.boxes;
         QString file = name;
         core->zt.WriteToDisk(file);
@@ -387,7 +387,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     if (!p.isSet(QStringLiteral("port")))
         return run.usage(QStringLiteral("%1 needs --port PORT").arg(command));
     CoreContext &core = *run.core;
-    ProgramFlags &flags = core.zt.Flags;
+    ProgramFlags &flags = core.zt.setupFlags();
     const int loaded = core.comm.Comm_LoadSettings(*run.port);
     if (loaded != 0) {
         run.op.say(run.iniFile + QStringLiteral(": ") +
@@ -469,12 +469,12 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     } else if (command == QLatin1String("version")) {
         ok = exchange(MenuCommand::VersionInfo, expected = "83");
         if (ok)
-            for (const auto &t : core.zt.Data.TextStatus)
+            for (const auto &t : core.zt.data().TextStatus)
                 out(Tools::RTrim(t.text()) + QLatin1Char('\n'));
     } else if (command == QLatin1String("reset")) {
         ok = exchange(MenuCommand::SystemReset, expected = "88");
     } else if (command == QLatin1String("send")) {
-        core.zt.Data.DataRecord = *toSend;
+        core.zt.data().DataRecord = *toSend;
         ok = exchange(MenuCommand::SendData, expected = "86") &&
              run.op.lastStatus == Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Sent")));
     } else {
@@ -506,7 +506,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     run.info(result);
     if (command == QLatin1String("receive")) {
         run.op.prefix = QStringLiteral("ztcfg: ");
-        if (!run.write(args[1], core.zt.Data.DataRecord))
+        if (!run.write(args[1], core.zt.data().DataRecord))
             return FileFailure;
     }
     return Done;

@@ -107,9 +107,8 @@ struct StartupRig {
 
     explicit StartupRig(bool withSettings = true)
     {
-        zt.AppDir = dir.path();
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.ClosePort = [this] { return ct.Comm_ClosePort(); };
+        zt.setFiles({.appDir = dir.path(), .exeName = QStringLiteral("zteditor")});
+        zt.setPortCloser([this] { return ct.Comm_ClosePort(); });
         if (!withSettings)
             return;
         for (const char *name : {"zteditor.Ini", "zteditor.Chn", "zteditor.Dat"})
@@ -129,7 +128,7 @@ struct StartupRig {
 
     QString logText() const
     {
-        QFile f(zt.LogFileName);
+        QFile f(zt.logFileName());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     int endMarkers() const { return int(logText().count(QStringLiteral("***** End   *****"))); }
@@ -222,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(rig.op.boxes.first().title, QStringLiteral("zteditor"));
         QVERIFY(rig.op.statusHistory.contains(QLatin1Char(' ') + text));
         QVERIFY(rig.op.ended);
-        QVERIFY(!rig.zt.ProgramStarted);
+        QVERIFY(!rig.zt.programStarted());
         QVERIFY(!rig.windows.events.contains(QStringLiteral("main shown")));
         const QString log = rig.logText();
         QVERIFY2(log.contains(QStringLiteral(">  ") + text), qPrintable(log));
@@ -250,7 +249,7 @@ private Q_SLOTS:
         QCOMPARE(rig.op.events.count(QStringLiteral("serial settings")), 1);
         QCOMPARE(rig.comm.commPort(), 3);
         QVERIFY(rig.op.boxes.isEmpty());
-        QVERIFY(rig.zt.ProgramStarted);
+        QVERIFY(rig.zt.programStarted());
     }
 
     void debugShowsDummyAndSkipsTheSplashTime()
@@ -294,7 +293,7 @@ private Q_SLOTS:
         QVERIFY(rig.op.ended);
         QVERIFY(!rig.windows.events.contains(QStringLiteral("main shown")));
         QVERIFY(rig.comm.written.isEmpty());
-        QVERIFY(!rig.zt.ProgramStarted);
+        QVERIFY(!rig.zt.programStarted());
         QVERIFY(rig.op.boxes.isEmpty());
         QCOMPARE(rig.endMarkers(), 1);
     }
@@ -351,7 +350,7 @@ private Q_SLOTS:
         const QDate before = QDate::currentDate(); // the log is named by the day of the start
         QVERIFY(rig.startup.Main());
         const QDate after = QDate::currentDate();
-        QVERIFY(rig.zt.ProgramStarted);
+        QVERIFY(rig.zt.programStarted());
         QVERIFY(!rig.op.ended);
         QVERIFY(rig.op.boxes.isEmpty());
         QCOMPARE(rig.windows.caption, QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
@@ -362,26 +361,26 @@ private Q_SLOTS:
         QCOMPARE(rig.windows.geometry.y, (16200 - 9000) / 2);
         QCOMPARE(rig.op.status, QStringLiteral(" Bereit"));
         QCOMPARE(rig.op.statusToolTip, QStringLiteral("Bereit"));
-        QCOMPARE(rig.zt.ReadyText, QStringLiteral("Bereit"));
-        QCOMPARE(rig.zt.NotDefinedText, QStringLiteral("(nicht belegt)"));
-        QCOMPARE(rig.zt.MaxFormHeight, qint16(14640));
+        QCOMPARE(rig.zt.readyText(), QStringLiteral("Bereit"));
+        QCOMPARE(rig.zt.notDefinedText(), QStringLiteral("(nicht belegt)"));
+        QCOMPARE(rig.zt.maxFormHeight(), qint16(14640));
         QCOMPARE(rig.pages.calls.last(), QStringLiteral("focus"));
         // The default data file became the reset image.
-        QCOMPARE(rig.zt.Data.DataSetDefault.Version.text().trimmed(), QStringLiteral("1.0"));
-        QVERIFY(rig.zt.Data.DataSetDefault.button(1, 1) > 0);
-        QCOMPARE(rig.zt.Data.DataRecord, rig.zt.Data.DataSetDefault);
+        QCOMPARE(rig.zt.data().DataSetDefault.Version.text().trimmed(), QStringLiteral("1.0"));
+        QVERIFY(rig.zt.data().DataSetDefault.button(1, 1) > 0);
+        QCOMPARE(rig.zt.data().DataRecord, rig.zt.data().DataSetDefault);
         QVERIFY(!rig.ct.CommPortOpen);
 
         const QString dir = rig.dir.path() + QStringLiteral("/zteditor");
-        QCOMPARE(rig.zt.IniFileName, dir + QStringLiteral(".Ini"));
-        QCOMPARE(rig.zt.DataFileName, dir + QStringLiteral(".Dat"));
-        QCOMPARE(rig.zt.HexFileName, dir + QStringLiteral(".HEX"));
+        QCOMPARE(rig.zt.iniFileName(), dir + QStringLiteral(".Ini"));
+        QCOMPARE(rig.zt.dataFileName(), dir + QStringLiteral(".Dat"));
+        QCOMPARE(rig.zt.hexFileName(), dir + QStringLiteral(".HEX"));
         const auto logName = [&](QDate day) {
             return dir + QLatin1Char('-') + day.toString(QStringLiteral("yyyy-MM-dd")) +
                    QStringLiteral(".Log");
         };
-        QVERIFY2(rig.zt.LogFileName == logName(before) || rig.zt.LogFileName == logName(after),
-                 qPrintable(rig.zt.LogFileName));
+        QVERIFY2(rig.zt.logFileName() == logName(before) || rig.zt.logFileName() == logName(after),
+                 qPrintable(rig.zt.logFileName()));
         const QString log = rig.logText();
         QVERIFY(log.contains(QStringLiteral(">  Init\r\n")));
         QCOMPARE(rig.endMarkers(), 0);
@@ -410,8 +409,8 @@ private Q_SLOTS:
         StartupRig rig;
         rig.set("Main", "LoadAtStartup_Default", "*NONE*");
         QVERIFY(rig.startup.Main());
-        QCOMPARE(rig.zt.Flags.LoadAtStartup_Default, QString());
-        QCOMPARE(rig.zt.Data.DataSetDefault.button(1, 1), qint16(0));
+        QCOMPARE(rig.zt.flags().LoadAtStartup_Default, QString());
+        QCOMPARE(rig.zt.data().DataSetDefault.button(1, 1), qint16(0));
     }
 
     // Settings carried over from Windows name subfolders with "\\", in every path-valued key.
@@ -424,9 +423,9 @@ private Q_SLOTS:
         rig.set("Main", "LoadAtStartup_Default", QStringLiteral("sub\\zteditor.Dat"));
         rig.set("Main", "Channel_DataDef", QStringLiteral("sub\\zteditor.Chn"));
         QVERIFY(rig.startup.Main());
-        QCOMPARE(rig.zt.Flags.LoadAtStartup_Default,
+        QCOMPARE(rig.zt.flags().LoadAtStartup_Default,
                  rig.dir.filePath(QStringLiteral("sub/zteditor.Dat")));
-        QVERIFY(rig.zt.Data.DataSetDefault.button(1, 1) > 0);
+        QVERIFY(rig.zt.data().DataSetDefault.button(1, 1) > 0);
     }
 
     // A default data file of another version is refused with the version box, and the
@@ -447,7 +446,7 @@ private Q_SLOTS:
         QVERIFY(rig.op.boxes.first().text.startsWith(QStringLiteral("Versionskonflikt")));
         QVERIFY(rig.op.boxes.first().text.contains(QStringLiteral("'2.0'")));
         QVERIFY(rig.op.ended);
-        QVERIFY(!rig.zt.ProgramStarted);
+        QVERIFY(!rig.zt.programStarted());
         QCOMPARE(rig.op.status.trimmed(), QString());
         QCOMPARE(rig.endMarkers(), 1);
     }
@@ -486,7 +485,7 @@ private Q_SLOTS:
         for (const QByteArray &chunk : rig.comm.chunks)
             sent += chunk.left(1);
         QCOMPARE(sent, codes);
-        QVERIFY(rig.zt.ProgramStarted);
+        QVERIFY(rig.zt.programStarted());
     }
 };
 

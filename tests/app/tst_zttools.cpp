@@ -92,10 +92,10 @@ struct Rig {
     {
         writeRaw(ini(), Catalogue);
         messages.setLanguage(QStringLiteral("GER"));
-        zt.AppDir = dir.path();
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.IniFileName = ini();
-        zt.DataFileName = path(QStringLiteral("zteditor.Dat"));
+        zt.setFiles({.appDir = dir.path(),
+                     .exeName = QStringLiteral("zteditor"),
+                     .iniFile = ini(),
+                     .dataFile = path(QStringLiteral("zteditor.Dat"))});
         log.OpenLog(logFile(), &sink);
     }
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -268,14 +268,14 @@ private Q_SLOTS:
     void saveWritesTheExactBytes()
     {
         Rig rig;
-        rig.zt.Data.DataRecord = fileRecord();
-        rig.zt.Data.DataRecord.Version.set(QStringLiteral("9.9"));
+        rig.zt.data().DataRecord = fileRecord();
+        rig.zt.data().DataRecord.Version.set(QStringLiteral("9.9"));
         const QString target = rig.path("out.DAT");
         rig.op.dialogNames = {target};
-        rig.zt.WriteToDisk(rig.zt.DataFileName);
+        rig.zt.WriteDataFile();
 
         QCOMPARE(readAll(target), fileBytes("1.0"));
-        QCOMPARE(rig.zt.DataFileName, target);
+        QCOMPARE(rig.zt.dataFileName(), target);
         QCOMPARE(rig.op.statusHistory, QStringList({" Schreibe Daten", " Daten geschrieben"}));
         QCOMPARE(rig.op.statusToolTip, QStringLiteral("Daten geschrieben"));
         QCOMPARE(rig.logEntries(),
@@ -286,9 +286,9 @@ private Q_SLOTS:
     void saveCancelledWritesNothing()
     {
         Rig rig;
-        const QString before = rig.zt.DataFileName;
-        rig.zt.WriteToDisk(rig.zt.DataFileName); // the dialog returns no name
-        QCOMPARE(rig.zt.DataFileName, before);
+        const QString before = rig.zt.dataFileName();
+        rig.zt.WriteDataFile(); // the dialog returns no name
+        QCOMPARE(rig.zt.dataFileName(), before);
         QVERIFY(!QFile::exists(before));
         QVERIFY(rig.op.statusHistory.isEmpty());
         QVERIFY(rig.logEntries().isEmpty());
@@ -307,18 +307,18 @@ private Q_SLOTS:
         const QString target = rig.path("old.DAT");
         const QByteArray old(4096, 'o');
         writeRaw(target, old);
-        rig.zt.Data.DataRecord = fileRecord();
+        rig.zt.data().DataRecord = fileRecord();
         rig.op.dialogNames = {target};
         rig.op.answers = {yes};
-        const QString before = rig.zt.DataFileName;
-        rig.zt.WriteToDisk(rig.zt.DataFileName);
+        const QString before = rig.zt.dataFileName();
+        rig.zt.WriteDataFile();
 
         QCOMPARE(rig.op.boxes.size(), 1);
         QCOMPARE(rig.op.boxes[0].text, "Datei " + target + " überschreiben?");
         QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Question);
         QCOMPARE(rig.op.boxes[0].title, Caption);
         QCOMPARE(readAll(target), yes ? fileBytes("1.0") : old);
-        QCOMPARE(rig.zt.DataFileName, yes ? target : before);
+        QCOMPARE(rig.zt.dataFileName(), yes ? target : before);
     }
 
     void interruptedSaveKeepsTheOldFile()
@@ -330,7 +330,7 @@ private Q_SLOTS:
         const QByteArray old = fileBytes("1.0").replace(10, 1, "\x55");
         writeRaw(target, old);
         rig.op.dialogNames = {target};
-        rig.zt.WriteToDisk(rig.zt.DataFileName);
+        rig.zt.WriteDataFile();
 
         QCOMPARE(readAll(target), old);
         QCOMPARE(QDir(rig.dir.path()).entryList({"*.DAT", "*keep*"}, QDir::Files | QDir::Hidden),
@@ -376,32 +376,32 @@ private Q_SLOTS:
         writeRaw(file, bytes);
         ButtonRecord image;
         image.button(2, 2) = 22;
-        rig.zt.Data.DataSetDefault = image;
-        rig.zt.Data.DataRecord.button(4, 4) = 44;
-        rig.zt.Data.TextStatus[1].set(QStringLiteral("status"));
-        rig.zt.Data.ACUVersion.set(QStringLiteral("0815"));
-        rig.zt.Data.CanBusAddr = 7;
-        const DataSet before = rig.zt.Data;
+        rig.zt.data().DataSetDefault = image;
+        rig.zt.data().DataRecord.button(4, 4) = 44;
+        rig.zt.data().TextStatus[1].set(QStringLiteral("status"));
+        rig.zt.data().ACUVersion.set(QStringLiteral("0815"));
+        rig.zt.data().CanBusAddr = 7;
+        const DataSet before = rig.zt.data();
         rig.op.dialogNames = {file};
 
-        QCOMPARE(rig.zt.ReadFromDisk(rig.zt.DataFileName, false), ok);
+        QCOMPARE(rig.zt.ReadDataFile(), ok);
 
-        QCOMPARE(rig.zt.DataFileName, file);
+        QCOMPARE(rig.zt.dataFileName(), file);
         QCOMPARE(rig.op.boxes[0].text, "Daten aus " + file + " lesen?");
         QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
         QCOMPARE(rig.op.boxes[0].title, Caption);
         QVERIFY(!rig.op.hourglass);
         // Only the button part comes from a file.
-        QCOMPARE(rig.zt.Data.TextStatus, before.TextStatus);
-        QCOMPARE(rig.zt.Data.ACUVersion, before.ACUVersion);
-        QCOMPARE(rig.zt.Data.CanBusAddr, before.CanBusAddr);
-        QCOMPARE(rig.zt.Data.DataSetDefault, image);
+        QCOMPARE(rig.zt.data().TextStatus, before.TextStatus);
+        QCOMPARE(rig.zt.data().ACUVersion, before.ACUVersion);
+        QCOMPARE(rig.zt.data().CanBusAddr, before.CanBusAddr);
+        QCOMPARE(rig.zt.data().DataSetDefault, image);
         // The reset before reading shows the reset image on the pages.
         QCOMPARE(rig.pages.calls.mid(0, 2), QStringList({"to", "focus"}));
 
         QStringList log{"Lese Datei " + file};
         if (!failure.isEmpty()) {
-            QCOMPARE(rig.zt.Data.DataRecord, image); // nothing of the short file
+            QCOMPARE(rig.zt.data().DataRecord, image); // nothing of the short file
             QCOMPARE(rig.op.boxes.size(), 2);
             const QString text = rig.op.boxes[1].text;
             QVERIFY2(text.startsWith("  Fehler ") && text.endsWith(" beim Lesen von " + file) &&
@@ -413,8 +413,8 @@ private Q_SLOTS:
             return;
         }
         // Codes are kept even when the version is refused; the version is stored trimmed.
-        QCOMPARE(rig.zt.Data.DataRecord.Buttons, fileRecord().Buttons);
-        QCOMPARE(rig.zt.Data.DataRecord.Version.text(),
+        QCOMPARE(rig.zt.data().DataRecord.Buttons, fileRecord().Buttons);
+        QCOMPARE(rig.zt.data().DataRecord.Version.text(),
                  QString::fromLatin1(bytes.left(10).trimmed()).leftJustified(10));
         log << "Daten gelesen";
         if (ok) {
@@ -439,12 +439,12 @@ private Q_SLOTS:
         Rig rig;
         QString file = rig.path("default.DAT");
         writeRaw(file, fileBytes("1.0"));
-        rig.zt.Data.DataRecord.button(1, 1) = 5;
+        rig.zt.data().DataRecord.button(1, 1) = 5;
         QVERIFY(rig.zt.ReadFromDisk(file, true, true));
         QVERIFY(rig.op.events.isEmpty()); // no dialog
         QVERIFY(rig.op.boxes.isEmpty());
         QCOMPARE(rig.op.status, QStringLiteral(" "));
-        QCOMPARE(rig.zt.Data.DataRecord, fileRecord());
+        QCOMPARE(rig.zt.data().DataRecord, fileRecord());
         QVERIFY(!rig.pages.calls.contains("to")); // no reset
         QCOMPARE(rig.logEntries(), QStringList{"Lese Datei " + file});
     }
@@ -453,14 +453,14 @@ private Q_SLOTS:
     {
         Rig rig;
         QString file = rig.path("gone.DAT");
-        const DataSet before = rig.zt.Data;
+        const DataSet before = rig.zt.data();
         QVERIFY(!rig.zt.ReadFromDisk(file, true));
         QCOMPARE(rig.op.boxes.size(), 1);
         QCOMPARE(rig.op.boxes[0].text, "Datei " + file + " nicht vorhanden"); // without the blanks
         QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Exclamation);
         QCOMPARE(rig.op.boxes[0].title, QStringLiteral("zteditor"));
         QCOMPARE(rig.logEntries(), QStringList{"  Datei " + file + " nicht vorhanden"});
-        QCOMPARE(rig.zt.Data.DataRecord, before.DataRecord);
+        QCOMPARE(rig.zt.data().DataRecord, before.DataRecord);
         QVERIFY(rig.pages.calls.isEmpty());
     }
 
@@ -469,18 +469,18 @@ private Q_SLOTS:
         Rig rig;
         const QString file = rig.path("in.DAT");
         writeRaw(file, fileBytes("1.0"));
-        rig.zt.Data.DataRecord.button(3, 3) = 33;
-        const DataSet before = rig.zt.Data;
-        const QString startName = rig.zt.DataFileName;
+        rig.zt.data().DataRecord.button(3, 3) = 33;
+        const DataSet before = rig.zt.data();
+        const QString startName = rig.zt.dataFileName();
 
-        QVERIFY(!rig.zt.ReadFromDisk(rig.zt.DataFileName, false)); // dialog cancelled
-        QCOMPARE(rig.zt.DataFileName, startName);
+        QVERIFY(!rig.zt.ReadDataFile()); // dialog cancelled
+        QCOMPARE(rig.zt.dataFileName(), startName);
 
         rig.op.dialogNames = {file};
         rig.op.answers = {false};
-        QVERIFY(!rig.zt.ReadFromDisk(rig.zt.DataFileName, false)); // question declined
-        QCOMPARE(rig.zt.DataFileName, file);                       // the chosen name stays
-        QCOMPARE(rig.zt.Data.DataRecord, before.DataRecord);
+        QVERIFY(!rig.zt.ReadDataFile());       // question declined
+        QCOMPARE(rig.zt.dataFileName(), file); // the chosen name stays
+        QCOMPARE(rig.zt.data().DataRecord, before.DataRecord);
         QVERIFY(rig.pages.calls.isEmpty());
         QVERIFY(rig.op.statusHistory.isEmpty());
         QVERIFY(rig.logEntries().isEmpty());
@@ -489,27 +489,27 @@ private Q_SLOTS:
     void clearDataSet()
     {
         Rig rig;
-        rig.zt.Data.DataRecord.button(1, 2) = 12;
+        rig.zt.data().DataRecord.button(1, 2) = 12;
         rig.zt.ClearDataSet();
-        QCOMPARE(rig.zt.Data.DataRecord, ButtonRecord{});
-        QCOMPARE(rig.zt.Data.DataRecord.Version.text(), QString(10, QChar(0)));
+        QCOMPARE(rig.zt.data().DataRecord, ButtonRecord{});
+        QCOMPARE(rig.zt.data().DataRecord.Version.text(), QString(10, QChar(0)));
         QCOMPARE(rig.pages.calls, QStringList{"to"});
     }
 
     void resetQuestionDeclinedChangesNothing()
     {
         Rig rig;
-        rig.zt.Data.DataRecord.button(1, 1) = 9;
-        rig.zt.Data.TextStatus[0].set(QStringLiteral("kept"));
-        const DataSet before = rig.zt.Data;
+        rig.zt.data().DataRecord.button(1, 1) = 9;
+        rig.zt.data().TextStatus[0].set(QStringLiteral("kept"));
+        const DataSet before = rig.zt.data();
         rig.op.answers = {false};
         rig.zt.DataReset(false, false, true);
         QCOMPARE(rig.op.boxes.size(), 1);
         QCOMPARE(rig.op.boxes[0].text, QStringLiteral("Zurücksetzen?"));
         QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
         QCOMPARE(rig.op.boxes[0].title, Caption);
-        QCOMPARE(rig.zt.Data.DataRecord, before.DataRecord);
-        QCOMPARE(rig.zt.Data.TextStatus, before.TextStatus);
+        QCOMPARE(rig.zt.data().DataRecord, before.DataRecord);
+        QCOMPARE(rig.zt.data().TextStatus, before.TextStatus);
         QVERIFY(rig.pages.calls.isEmpty());
         QVERIFY(rig.op.statusHistory.isEmpty());
     }
@@ -519,17 +519,17 @@ private Q_SLOTS:
         Rig rig;
         ButtonRecord image;
         image.button(1, 3) = 13;
-        rig.zt.Data.DataSetDefault = image;
-        rig.zt.Data.DataRecord.button(1, 1) = 9;
-        rig.zt.Data.TextStatus[2].set(QStringLiteral("x"));
-        rig.zt.Data.ACUVersion.set(QStringLiteral("1234"));
-        rig.zt.Data.CanBusAddr = 3;
+        rig.zt.data().DataSetDefault = image;
+        rig.zt.data().DataRecord.button(1, 1) = 9;
+        rig.zt.data().TextStatus[2].set(QStringLiteral("x"));
+        rig.zt.data().ACUVersion.set(QStringLiteral("1234"));
+        rig.zt.data().CanBusAddr = 3;
         rig.zt.DataReset(false, false, true);
-        QCOMPARE(rig.zt.Data.DataRecord, image);
-        for (const auto &t : rig.zt.Data.TextStatus)
+        QCOMPARE(rig.zt.data().DataRecord, image);
+        for (const auto &t : rig.zt.data().TextStatus)
             QCOMPARE(t.text(), QString(32, ' '));
-        QCOMPARE(rig.zt.Data.ACUVersion.text(), QStringLiteral("1234"));
-        QCOMPARE(rig.zt.Data.CanBusAddr, qint16(3));
+        QCOMPARE(rig.zt.data().ACUVersion.text(), QStringLiteral("1234"));
+        QCOMPARE(rig.zt.data().CanBusAddr, qint16(3));
         QCOMPARE(rig.pages.calls, QStringList{"to"});
         QCOMPARE(rig.op.status, QStringLiteral(" Zurückgesetzt"));
     }
@@ -537,11 +537,11 @@ private Q_SLOTS:
     void startupResetLoadsTheDefaultFile()
     {
         Rig rig;
-        rig.zt.Flags.LoadAtStartup_Default = rig.path("default.DAT");
-        writeRaw(rig.zt.Flags.LoadAtStartup_Default, fileBytes("1.0"));
+        rig.zt.setupFlags().LoadAtStartup_Default = rig.path("default.DAT");
+        writeRaw(rig.zt.flags().LoadAtStartup_Default, fileBytes("1.0"));
         rig.zt.DataReset(true, true, false);
-        QCOMPARE(rig.zt.Data.DataRecord, fileRecord());
-        QCOMPARE(rig.zt.Data.DataSetDefault, fileRecord());
+        QCOMPARE(rig.zt.data().DataRecord, fileRecord());
+        QCOMPARE(rig.zt.data().DataSetDefault, fileRecord());
         QVERIFY(!rig.op.statusHistory.contains(" Daten gelesen")); // no query: no status text
         QCOMPARE(rig.op.status, QStringLiteral(" Zurückgesetzt"));
         QVERIFY(!rig.op.ended);
@@ -550,9 +550,9 @@ private Q_SLOTS:
     void startupResetWithoutDefaultFile()
     {
         Rig rig;
-        rig.zt.Flags.LoadAtStartup_Default = QStringLiteral("   ");
+        rig.zt.setupFlags().LoadAtStartup_Default = QStringLiteral("   ");
         rig.zt.DataReset(true, true, false);
-        QCOMPARE(rig.zt.Data.DataRecord, ButtonRecord{});
+        QCOMPARE(rig.zt.data().DataRecord, ButtonRecord{});
         QVERIFY(rig.op.boxes.isEmpty());
         QVERIFY(!rig.op.ended);
     }
@@ -560,7 +560,7 @@ private Q_SLOTS:
     void unreadableDefaultFileEndsTheProgram()
     {
         Rig rig;
-        rig.zt.Flags.LoadAtStartup_Default = rig.path("missing.DAT");
+        rig.zt.setupFlags().LoadAtStartup_Default = rig.path("missing.DAT");
         rig.zt.DataReset(true, true, false);
         QVERIFY(rig.op.ended);
         QCOMPARE(rig.op.boxes.size(), 1); // the load's own report, no end question
@@ -587,12 +587,12 @@ private Q_SLOTS:
         rig.op.geometry.x = 1530;
         QByteArray iniAtClose, logAtClose;
         bool endedAtClose = true;
-        rig.zt.ClosePort = [&] {
+        rig.zt.setPortCloser([&] {
             iniAtClose = readAll(rig.ini());
             logAtClose = readAll(rig.logFile());
             endedAtClose = rig.op.ended;
             return true;
-        };
+        });
         QVERIFY(rig.zt.EndProg(queryMode));
 
         QCOMPARE(rig.op.boxes.size(), queryMode ? 1 : 0);
@@ -637,17 +637,17 @@ private Q_SLOTS:
         writeRaw(file, fileBytes("1.0"));
         rig.op.dialogNames = {file};
         QVERIFY(!rig.zt.DataModified()); // nothing loaded yet: nothing to lose
-        QVERIFY(rig.zt.ReadFromDisk(rig.zt.DataFileName, false));
-        const ButtonRecord loaded = rig.zt.Data.DataRecord;
+        QVERIFY(rig.zt.ReadDataFile());
+        const ButtonRecord loaded = rig.zt.data().DataRecord;
         // The pages hold a changed code.
         if (edited)
-            rig.pages.onFromPages = [&] { rig.zt.Data.DataRecord.button(1, 1) = 99; };
+            rig.pages.onFromPages = [&] { rig.zt.data().DataRecord.button(1, 1) = 99; };
         QCOMPARE(rig.zt.DataModified(), edited);
-        QCOMPARE(rig.zt.Data.DataRecord, loaded); // asking changes nothing
+        QCOMPARE(rig.zt.data().DataRecord, loaded); // asking changes nothing
         if (saved) {
-            rig.zt.Data.DataRecord.button(1, 1) = 99; // as saving takes the pages first
+            rig.zt.data().DataRecord.button(1, 1) = 99; // as saving takes the pages first
             rig.op.dialogNames = {rig.path("out.DAT")};
-            rig.zt.WriteToDisk(rig.zt.DataFileName);
+            rig.zt.WriteDataFile();
         }
 
         rig.op.boxes.clear();
@@ -656,7 +656,7 @@ private Q_SLOTS:
         if (step == QLatin1String("end"))
             QVERIFY(!rig.zt.EndProg(true));
         else
-            QVERIFY(!rig.zt.ReadFromDisk(rig.zt.DataFileName, false));
+            QVERIFY(!rig.zt.ReadDataFile());
         QCOMPARE(rig.op.boxes.size(), 1);
         QFETCH(QString, question);
         QCOMPARE(rig.op.boxes[0].text, QString(question).replace(u'&', file));
@@ -667,7 +667,7 @@ private Q_SLOTS:
     {
         Rig rig;
         bool closed = false;
-        rig.zt.ClosePort = [&] { return closed = true; };
+        rig.zt.setPortCloser([&] { return closed = true; });
         rig.op.answers = {false};
         QVERIFY(!rig.zt.EndProg(true));
         QVERIFY(!rig.op.ended);
@@ -689,8 +689,11 @@ private Q_SLOTS:
         if (readOnly)
             QFile::setPermissions(rig.ini(), QFile::ReadOwner | QFile::ReadGroup);
         else
-            rig.zt.IniFileName = rig.path("gone/zteditor.Ini");
-        rig.zt.ClosePort = []() -> bool { throw ZtError(5, QStringLiteral("Input/output error")); };
+            rig.zt.setFiles({.appDir = rig.dir.path(),
+                             .exeName = rig.zt.exeName(),
+                             .iniFile = rig.path("gone/zteditor.Ini")});
+        rig.zt.setPortCloser(
+            []() -> bool { throw ZtError(5, QStringLiteral("Input/output error")); });
         QVERIFY(rig.zt.EndProg(false));
         QVERIFY(rig.op.ended);
         QVERIFY(readAll(rig.logFile()).contains("***** End")); // the log was still closed
@@ -705,7 +708,7 @@ private Q_SLOTS:
         Rig rig;
         rig.pages.tab = 2;
         bool portClosed = false;
-        rig.zt.ClosePort = [&] { return portClosed = true; };
+        rig.zt.setPortCloser([&] { return portClosed = true; });
         const QByteArray iniBefore = readAll(rig.ini());
         const QStringList filesBefore = QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden);
         ReadOnlyFolder readOnly(rig.dir.path());

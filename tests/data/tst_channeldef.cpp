@@ -173,11 +173,11 @@ private Q_SLOTS:
         AppLog log(dir.path(), QStringLiteral("zteditor"));
         Messages messages(dir.filePath(QStringLiteral("zteditor.Ini")));
         ZtTools zt(op, pages, log, messages);
-        zt.AppDir = dir.path();
-        zt.IniFileName = dir.filePath(QStringLiteral("zteditor.Ini"));
+        zt.setFiles(
+            {.appDir = dir.path(), .iniFile = dir.filePath(QStringLiteral("zteditor.Ini"))});
         QCOMPARE(zt.ChannelDef_Read(), result);
-        QCOMPARE(describe(zt.ChannelList), result == 0 ? QStringLiteral("Mic 1=10") : QString());
-        QCOMPARE(describe(zt.CanBusList), result == 0 ? QStringLiteral("Adr 5=5") : QString());
+        QCOMPARE(describe(zt.channelList()), result == 0 ? QStringLiteral("Mic 1=10") : QString());
+        QCOMPARE(describe(zt.canBusList()), result == 0 ? QStringLiteral("Adr 5=5") : QString());
     }
 };
 

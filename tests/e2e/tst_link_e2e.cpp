@@ -123,15 +123,13 @@ struct E2eRig {
         }
         f.close();
         msgs.setLanguage(QStringLiteral("ENG"));
-        zt.AppDir = dir.path();
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.IniFileName = ini;
-        zt.Flags.ShowMsgBox = false;
-        zt.Flags.CountKeyCols = 1;
-        zt.Flags.CountKeyRows = 3;
+        zt.setFiles({.appDir = dir.path(), .exeName = QStringLiteral("zteditor"), .iniFile = ini});
+        zt.setupFlags().ShowMsgBox = false;
+        zt.setupFlags().CountKeyCols = 1;
+        zt.setupFlags().CountKeyRows = 3;
         log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
         zt.ClearDataSet();
-        for (auto &t : zt.Data.TextStatus)
+        for (auto &t : zt.data().TextStatus)
             t.set(QString());
         return ct.Comm_LoadSettings(comm) == 0 && ct.Comm_OpenPort();
     }
@@ -245,10 +243,10 @@ void TestLinkE2e::menuCommands()
     requireLine(line);
     E2eRig rig;
     QVERIFY(rig.start({}, line));
-    rig.zt.Data.DataRecord.button(1, 1) = 258;
-    rig.zt.Data.DataRecord.button(1, 2) = -1;
-    rig.zt.Data.ACUVersion.set(QStringLiteral("12"));
-    rig.zt.Data.CanBusAddr = 258;
+    rig.zt.data().DataRecord.button(1, 1) = 258;
+    rig.zt.data().DataRecord.button(1, 2) = -1;
+    rig.zt.data().ACUVersion.set(QStringLiteral("12"));
+    rig.zt.data().CanBusAddr = 258;
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
     QVERIFY2(rig.sim.waitFor(deviceSaw), qPrintable(rig.sim.output()));
@@ -259,16 +257,16 @@ void TestLinkE2e::menuCommands()
 
     if (number == 5 || number == 107) {
         // What the device stored comes back unchanged.
-        rig.zt.Data.DataRecord.button(1, 1) = 0;
+        rig.zt.data().DataRecord.button(1, 1) = 0;
         rig.menu.Interpret_MenuCommand(MenuCommand::RequestDataQuiet);
         rig.settle();
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(258));
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(0));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(258));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 3), qint16(0));
         // A negative code goes out but is refused on its way back.
         QVERIFY(rig.sink.text().contains(QStringLiteral("Error taking over the received data")));
     }
     if (number == 8)
-        QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[0].text()),
+        QCOMPARE(Tools::RTrim(rig.zt.data().TextStatus[0].text()),
                  QStringLiteral("ZT DerUvav Zentrale"));
 }
 
@@ -306,7 +304,7 @@ void TestLinkE2e::deviceStarted()
     requireLine(line);
     E2eRig rig;
     QVERIFY(rig.start({}, line));
-    rig.zt.Data.DataRecord.button(1, 1) = 7;
+    rig.zt.data().DataRecord.button(1, 1) = 7;
     rig.sim.command(command);
     if (command == "request-data") {
         QVERIFY(
@@ -317,11 +315,11 @@ void TestLinkE2e::deviceStarted()
     rig.settle();
     if (command == "acu AB") {
         QVERIFY(Tools::WaitUntil(
-            [&] { return rig.zt.Data.ACUVersion.text() == QStringLiteral("AB  "); },
+            [&] { return rig.zt.data().ACUVersion.text() == QStringLiteral("AB  "); },
             QDeadlineTimer(5000)));
     }
     if (command == "send-data" || command == "reset")
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(0));
 }
 
 void TestLinkE2e::silentDeviceEndsAtTimeOut_data()
@@ -345,7 +343,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
     QFETCH(int, answer);
     E2eRig rig;
     QVERIFY(rig.start({QStringLiteral("--no-answer"), QString::number(request, 16)}));
-    rig.zt.Flags.ShowMsgBox = true;
+    rig.zt.setupFlags().ShowMsgBox = true;
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY2(rig.sim.waitFor(QStringLiteral("in  %1").arg(request, 0, 16)),
              qPrintable(rig.sim.output()));
@@ -358,7 +356,7 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
     QVERIFY(rig.ct.CommPortOpen);
     QVERIFY(!rig.ct.CommWaitingForResponse);
 
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     const bool online = number != 9;
     rig.menu.Interpret_MenuCommand(online ? MenuCommand::OnlineTest : MenuCommand::VersionInfo);
     rig.settle();

@@ -225,7 +225,7 @@ private Q_SLOTS:
         Program program(rig.dir.path(), QStringLiteral("zteditor"));
         QVERIFY(program.Main());
         ZtTools &zt = program.zt();
-        QVERIFY(zt.ProgramStarted);
+        QVERIFY(zt.programStarted());
         frmMain *window = program.mainWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
@@ -275,7 +275,7 @@ private Q_SLOTS:
 
         // Closing the window ends the program.
         window->close();
-        QVERIFY(zt.ProgramEnded);
+        QVERIFY(zt.programEnded());
         const QString log = rig.logText();
         QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);
         QVERIFY(log.contains(QStringLiteral(">  Programm beendet")));

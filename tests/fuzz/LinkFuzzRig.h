@@ -27,15 +27,15 @@ struct Rig {
 
     Rig()
     {
-        zt.AppDir = dir.path();
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.IniFileName = msgs.iniFile();
+        zt.setFiles({.appDir = dir.path(),
+                     .exeName = QStringLiteral("zteditor"),
+                     .iniFile = msgs.iniFile()});
         comm.setPortOpen(true);
         log.setToFileDisabled(true);
         log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
         zt.ClearDataSet();
-        zt.Flags.ShowMsgBox = true;
-        zt.Flags.ProductVersion = QStringLiteral("ZT");
+        zt.setupFlags().ShowMsgBox = true;
+        zt.setupFlags().ProductVersion = QStringLiteral("ZT");
         ct.TimeOut = 1;
         // The test drives the collector itself; the timer would only wait.
         ct.TimerInterval = 30000;

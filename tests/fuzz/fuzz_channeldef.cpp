@@ -32,13 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AppLog log(dir.path(), QStringLiteral("zteditor"));
     Messages messages(ini);
     ZtTools zt(op, pages, log, messages);
-    zt.AppDir = dir.path();
-    zt.IniFileName = ini;
+    zt.setFiles({.appDir = dir.path(), .iniFile = ini});
     const int result = zt.ChannelDef_Read();
     if (result != 0 && result != 2 && result != 3)
         std::abort();
     // Entries without a code only come from a refused key, which is always the last.
-    for (const CodeList *list : {&zt.ChannelList, &zt.CanBusList})
+    for (const CodeList *list : {&zt.channelList(), &zt.canBusList()})
         for (qsizetype i = 0; i + 1 < list->size(); ++i)
             if (!(*list)[i].hasCode)
                 std::abort();

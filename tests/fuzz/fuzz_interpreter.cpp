@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         from = end;
     }
     // Whatever arrived, the DataSet keeps its shape.
-    for (const auto &t : r.zt.Data.TextStatus)
+    for (const auto &t : r.zt.data().TextStatus)
         if (t.text().size() != 32)
             __builtin_trap();
-    if (r.zt.Data.ACUVersion.text().size() != 4)
+    if (r.zt.data().ACUVersion.text().size() != 4)
         __builtin_trap();
     return 0;
 }

@@ -19,7 +19,7 @@ void check(bool condition)
 
 void readPayload(Rig &r, QByteArrayView payload)
 {
-    for (auto &t : r.zt.Data.TextStatus)
+    for (auto &t : r.zt.data().TextStatus)
         t.set(QStringLiteral("before"));
     try {
         r.interpreter.Interpret_VersionInfo(payload);
@@ -27,7 +27,7 @@ void readPayload(Rig &r, QByteArrayView payload)
         // Only a fourth entry is refused, and four length digit pairs need seven digits.
         check(payload.size() >= 7 && !e.description().isEmpty());
     }
-    for (const auto &t : r.zt.Data.TextStatus)
+    for (const auto &t : r.zt.data().TextStatus)
         check(t.text().size() == StatusTextLength);
 }
 
@@ -37,22 +37,22 @@ void roundTrip(Rig &r, QByteArrayView bytes)
     std::array<QString, 3> sent;
     for (int n = 0; n < 3; ++n) {
         const qsizetype from = qMin<qsizetype>(n * 40, bytes.size());
-        r.zt.Data.TextStatus[n].set(
+        r.zt.data().TextStatus[n].set(
             Tools::fromCp1252(bytes.sliced(from, qMin<qsizetype>(40, bytes.size() - from))));
-        sent[n] = r.zt.Data.TextStatus[n].text();
+        sent[n] = r.zt.data().TextStatus[n].text();
     }
     QByteArray frame;
     r.interpreter.BuildVersionInfo(frame);
     check(isCompleteFrame(frame) && frame.at(0) == char(FrameCode::VersionInfo));
     check(framePayload(frame).size() == 3 * (2 + 2 * StatusTextLength));
 
-    for (auto &t : r.zt.Data.TextStatus)
+    for (auto &t : r.zt.data().TextStatus)
         t.set(QString());
     r.interpreter.Interpret_VersionInfo(framePayload(frame));
     for (int n = 0; n < 3; ++n) {
         const QString expected =
             Tools::Trim(sent[n]).isEmpty() ? QStringLiteral("TextStatus(%1)").arg(n + 1) : sent[n];
-        check(r.zt.Data.TextStatus[n].text() ==
+        check(r.zt.data().TextStatus[n].text() ==
               expected.leftJustified(StatusTextLength, QLatin1Char(' ')));
     }
 }

@@ -36,15 +36,15 @@ struct GuiHarness {
 
     explicit GuiHarness(const QString &iniText = {})
     {
-        zt.AppDir = dir.path();
-        zt.IniFileName = dir.filePath(QStringLiteral("zteditor.Ini"));
-        QFile ini(zt.IniFileName);
+        zt.setFiles(
+            {.appDir = dir.path(), .iniFile = dir.filePath(QStringLiteral("zteditor.Ini"))});
+        QFile ini(zt.iniFileName());
         if (ini.open(QIODevice::WriteOnly))
             ini.write(iniText.toUtf8());
         ini.close();
-        messages.setIniFile(zt.IniFileName);
+        messages.setIniFile(zt.iniFileName());
         messages.setLanguage(QStringLiteral("GER"));
-        zt.NotDefinedText = QStringLiteral("nicht belegt");
+        zt.setNotDefinedText(QStringLiteral("nicht belegt"));
     }
 
     // Builds the window; set flags and lists before.

@@ -136,7 +136,7 @@ void TstFrmCommDialog::init()
     m_messages = new Messages(m_ini);
     m_log = new AppLog(m_dir->path(), QStringLiteral("zteditor"));
     m_zt = new ZtTools(m_op, m_pages, *m_log, *m_messages);
-    m_zt->IniFileName = m_ini;
+    m_zt->setFiles({.iniFile = m_ini});
     m_comm = new ProbeComm;
     m_comm->existing = {1, 3, 4};
     m_comm->inUse = {4};

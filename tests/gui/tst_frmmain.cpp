@@ -161,7 +161,7 @@ void TestFrmMain::toolbarToolTips()
     h.messages.setLanguage(QStringLiteral("")); // not yet known while the window is made
     frmMain &m = h.build(false);
     h.messages.setLanguage(QStringLiteral("ENG"));
-    h.zt.Flags.Language = QStringLiteral("ENG");
+    h.zt.setupFlags().Language = QStringLiteral("ENG");
     QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Daten senden"));
     m.show();
     QCOMPARE(m.toolbarButton(5)->toolTip(), QStringLiteral("Send data"));
@@ -206,8 +206,8 @@ void TestFrmMain::tabs()
     QFETCH(bool, restore);
     QFETCH(QString, stored);
     GuiHarness h(Ini.arg(stored));
-    h.zt.Flags.ShowTabStrip_System = system;
-    h.zt.Flags.RestoreLastPosition = restore;
+    h.zt.setupFlags().ShowTabStrip_System = system;
+    h.zt.setupFlags().RestoreLastPosition = restore;
     frmMain &m = h.build();
     QTEST(m.TabData->count(), "count");
     QTEST(h.pages.selectedTab(), "selected");
@@ -248,10 +248,10 @@ void TestFrmMain::rowsAndColumns()
     QFETCH(int, rows);
     QFETCH(int, cols);
     GuiHarness h(Ini.arg(2));
-    h.zt.Flags.CountKeyRows = static_cast<qint16>(rows);
-    h.zt.Flags.CountKeyCols = static_cast<qint16>(cols);
+    h.zt.setupFlags().CountKeyRows = static_cast<qint16>(rows);
+    h.zt.setupFlags().CountKeyCols = static_cast<qint16>(cols);
     frmMain &m = h.build();
-    QTEST(int(h.zt.MaxFormHeight), "maxHeight");
+    QTEST(int(h.zt.maxFormHeight()), "maxHeight");
 
     const char letters[] = "ABCD";
     for (int g = 0; g < 4; ++g) {
@@ -269,7 +269,7 @@ void TestFrmMain::rowsAndColumns()
     // The page is 480 shorter for every hidden row; the window cannot outgrow the limit.
     QCOMPARE(m.page02()->fraTab->Height(), 12855 - 480 * (25 - rows));
     m.resize(m.width(), px(20000));
-    QCOMPARE(m.frameGeometry().height(), px(h.zt.MaxFormHeight));
+    QCOMPARE(m.frameGeometry().height(), px(h.zt.maxFormHeight()));
 }
 
 void TestFrmMain::windowKeepsItsBounds_data()
@@ -302,12 +302,11 @@ void TestFrmMain::windowKeepsItsBounds()
 void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
 {
     GuiHarness h(Ini.arg(2));
-    h.zt.Flags.ShowTabStrip_System = true;
-    h.zt.ChannelList = channels();
-    h.zt.CanBusList = {{QStringLiteral("Zentrale"), 5, true}};
+    h.zt.setupFlags().ShowTabStrip_System = true;
+    h.zt.setCodeLists(channels(), {{QStringLiteral("Zentrale"), 5, true}});
     frmMain &m = h.build();
 
-    DataSet &d = h.zt.Data;
+    DataSet &d = h.zt.data();
     d.DataRecord.button(1, 1) = 11;
     d.DataRecord.button(4, 25) = -3; // hidden field, heading code from a data file
     d.DataRecord.button(2, 3) = 77;  // a code the list does not know
@@ -319,17 +318,17 @@ void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
     QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), QStringLiteral("Lautsprecher 1"));
     QCOMPARE(field(m, QStringLiteral("txtButtonsB(2)"))->text(), QStringLiteral("77"));
     QCOMPARE(fieldTag(field(m, QStringLiteral("txtButtonsB(0)"))), QString());
-    QCOMPARE(field(m, QStringLiteral("txtButtonsB(0)"))->text(), h.zt.NotDefinedText);
+    QCOMPARE(field(m, QStringLiteral("txtButtonsB(0)"))->text(), h.zt.notDefinedText());
     QCOMPARE(field(m, QStringLiteral("txtStatus(0)"))->text(), QStringLiteral("ZT 4000"));
     QCOMPARE(field(m, QStringLiteral("txtStatus(1)"))->text(), QString()); // never filled
     QCOMPARE(field(m, QStringLiteral("txtACUVersion"))->text(), QStringLiteral("12"));
     QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), QStringLiteral("Zentrale"));
 
     // The operator edits; a page change takes the edits into the DataSet.
-    SetFieldCode(field(m, QStringLiteral("txtButtonsC(1)")), h.zt.ChannelList, 1,
-                 h.zt.NotDefinedText);
+    SetFieldCode(field(m, QStringLiteral("txtButtonsC(1)")), h.zt.channelList(), 1,
+                 h.zt.notDefinedText());
     field(m, QStringLiteral("txtACUVersion"))->setText(QStringLiteral("0815"));
-    h.zt.ProgramStarted = true;
+    h.zt.setProgramStarted(true);
     m.TabData->setCurrentIndex(0);
 
     QCOMPARE(d.DataRecord.button(3, 2), qint16(1));
@@ -348,9 +347,9 @@ void TestFrmMain::tabChangeBeforeStartDoesNotTouchData()
 {
     GuiHarness h(Ini.arg(1));
     frmMain &m = h.build();
-    h.zt.Data.DataRecord.button(1, 1) = 11;
+    h.zt.data().DataRecord.button(1, 1) = 11;
     m.TabData->setCurrentIndex(1);
-    QCOMPARE(h.zt.Data.DataRecord.button(1, 1), qint16(11));
+    QCOMPARE(h.zt.data().DataRecord.button(1, 1), qint16(11));
     QCOMPARE(m.activePage(), m.page02()->fraTab);
 }
 
@@ -366,8 +365,8 @@ void TestFrmMain::scrollOffsetSurvivesTabChange()
 {
     QFETCH(int, heightBetween);
     GuiHarness h(Ini.arg(2));
-    h.zt.Flags.CountKeyRows = 25;
-    h.zt.Flags.CountKeyCols = 4;
+    h.zt.setupFlags().CountKeyRows = 25;
+    h.zt.setupFlags().CountKeyCols = 4;
     frmMain &m = h.build();
     m.resize(m.width(), px(6000));
     QCoreApplication::processEvents();
@@ -404,7 +403,7 @@ void TestFrmMain::pageAreaScrolls()
 {
     QFETCH(QString, how);
     GuiHarness h(Ini.arg(2));
-    h.zt.Flags.CountKeyRows = 25;
+    h.zt.setupFlags().CountKeyRows = 25;
     frmMain &m = h.build();
     m.resize(m.width(), px(6000));
     QApplication::setActiveWindow(&m);
@@ -499,7 +498,7 @@ void TestFrmMain::dummyButtonOnlyWithDebug()
 {
     for (bool debug : {false, true}) {
         GuiHarness h(Ini.arg(1));
-        h.zt.Flags.Debug = debug;
+        h.zt.setupFlags().Debug = debug;
         frmMain &m = h.build();
         QPushButton *dummy = child<QPushButton>(m, QStringLiteral("cmdDummy"));
         QCOMPARE(dummy->isVisible(), debug);
@@ -514,7 +513,7 @@ void TestFrmMain::dummyButtonOnlyWithDebug()
 void TestFrmMain::keyGridByKeyboard()
 {
     GuiHarness h(Ini.arg(2));
-    h.zt.ChannelList = channels();
+    h.zt.setCodeLists(channels(), {});
     frmMain &m = h.build();
     QApplication::setKeyboardInputInterval(60000);
     QApplication::setActiveWindow(&m);
@@ -554,31 +553,33 @@ void TestFrmMain::pageTextsFromSettings()
     QCOMPARE(field(m, QStringLiteral("txtLblLeft(2)"))->text(), QStringLiteral("Nr. 3 "));
     QCOMPARE(field(m, QStringLiteral("txtLblLeft(3)"))->text(), QStringLiteral("LabelLeft04 "));
     QCOMPARE(field(m, QStringLiteral("txtLblStatus(0)"))->text(), QStringLiteral("Label01"));
-    QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.NotDefinedText);
-    QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.NotDefinedText);
+    QCOMPARE(field(m, QStringLiteral("txtButtonsA(0)"))->text(), h.zt.notDefinedText());
+    QCOMPARE(field(m, QStringLiteral("txtCanBusAddr"))->text(), h.zt.notDefinedText());
 }
 
 void TestFrmMain::statusBarShowsFileAndEdits()
 {
     GuiHarness h(Ini.arg(2));
-    h.zt.ChannelList = channels();
+    h.zt.setCodeLists(channels(), {});
     frmMain &m = h.build();
-    h.zt.DataFileName = h.dir.filePath(QStringLiteral("Anlage.DAT"));
+    h.zt.setFiles({.appDir = h.zt.appDir(),
+                   .iniFile = h.zt.iniFileName(),
+                   .dataFile = h.dir.filePath(QStringLiteral("Anlage.DAT"))});
     h.zt.MarkDataClean();
     m.refreshDataState();
     QCOMPARE(m.lblDataFile->text(), QStringLiteral("Anlage.DAT"));
-    QCOMPARE(m.lblDataFile->toolTip(), h.zt.DataFileName);
+    QCOMPARE(m.lblDataFile->toolTip(), h.zt.dataFileName());
     QCOMPARE(m.lblModified->text(), QString());
 
     // A code chosen on the page: modified; chosen back: as loaded again.
     for (const auto &[code, modified] : {std::pair{1, true}, std::pair{0, false}}) {
-        ChooseFieldCode(field(m, QStringLiteral("txtButtonsB(4)")), h.zt.ChannelList, m.chooser(),
-                        h.zt.NotDefinedText);
+        ChooseFieldCode(field(m, QStringLiteral("txtButtonsB(4)")), h.zt.channelList(), m.chooser(),
+                        h.zt.notDefinedText());
         QTreeWidget *list = m.chooser().lstView();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            if (h.zt.ChannelList
+            if (h.zt.channelList()
                     .value(list->topLevelItem(i)->data(0, Qt::UserRole).toInt(),
-                           CodeEntry{h.zt.NotDefinedText, 0, true})
+                           CodeEntry{h.zt.notDefinedText(), 0, true})
                     .code == code)
                 list->setCurrentItem(list->topLevelItem(i));
         }
@@ -591,7 +592,7 @@ void TestFrmMain::themedDropDownPictures()
 {
     for (bool themed : {false, true}) {
         GuiHarness h(Ini.arg(2));
-        h.zt.ThemeActive = themed;
+        h.zt.setThemeActive(themed);
         frmMain &m = h.build();
         const qint64 shown = m.page02()->picture(3, 24)->icon().cacheKey();
         QCOMPARE(shown == m.picXP[0].cacheKey(), themed);

@@ -28,11 +28,13 @@ namespace {
 void loadShipped(GuiHarness &h)
 {
     const QDir bin(qEnvironmentVariable("ZT_BIN_DIR"));
-    h.zt.Flags.ShowTabStrip_System = true;
-    h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
+    h.zt.setupFlags().ShowTabStrip_System = true;
+    h.zt.setNotDefinedText(h.messages.text(QStringLiteral("NotDefined")));
+    CodeList channels, canBus;
     QCOMPARE(ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")),
-                                  QStringLiteral("GER"), h.zt.ChannelList, h.zt.CanBusList),
+                                  QStringLiteral("GER"), channels, canBus),
              0);
+    h.zt.setCodeLists(std::move(channels), std::move(canBus));
 }
 
 QPalette darkPalette()
@@ -97,7 +99,7 @@ void TestTextFit::textFits()
         QCOMPARE(unreadableTexts(&m), QStringList());
     }
     QLineEdit *key = m.page02()->keyField(1, 2);
-    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText);
+    ChooseFieldCode(key, h.zt.channelList(), m.chooser(), h.zt.notDefinedText());
     QCOMPARE(clippedTexts(&m.chooser()), QStringList());
     QCOMPARE(unreadableTexts(&m.chooser()), QStringList());
     m.chooser().cmdCancel_Click();

@@ -66,13 +66,13 @@ struct LinkRig {
             f.close();
         }
         msgs.setLanguage(QStringLiteral("ENG"));
-        zt.AppDir = dir.path();
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.IniFileName = ini;
-        zt.LogFileName = dir.filePath(QStringLiteral("zteditor.Log"));
-        zt.HexFileName = dir.filePath(QStringLiteral("zteditor.HEX"));
-        zt.DataFileName = dir.filePath(QStringLiteral("Data.dat"));
-        log.OpenLog(zt.LogFileName, &sink);
+        zt.setFiles({.appDir = dir.path(),
+                     .exeName = QStringLiteral("zteditor"),
+                     .iniFile = ini,
+                     .logFile = dir.filePath(QStringLiteral("zteditor.Log")),
+                     .dataFile = dir.filePath(QStringLiteral("Data.dat")),
+                     .hexFile = dir.filePath(QStringLiteral("zteditor.HEX"))});
+        log.OpenLog(zt.logFileName(), &sink);
         zt.ClearDataSet();
         // Fast link: answers within a second, collector right after each burst.
         ct.TimeOut = 1;

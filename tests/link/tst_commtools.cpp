@@ -201,7 +201,7 @@ void TestCommTools::openPortFails()
     QFETCH(int, error);
     QFETCH(QString, text);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false; // the failure box shows regardless
+    rig.zt.setupFlags().ShowMsgBox = false; // the failure box shows regardless
     rig.comm.setPortOpen(false);
     rig.comm.openError = error;
     QVERIFY(!rig.ct.Comm_OpenPort());
@@ -277,7 +277,7 @@ void TestCommTools::transmitFails()
     QFETCH(QString, text);
     QFETCH(int, boxes);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = showMsgBox;
+    rig.zt.setupFlags().ShowMsgBox = showMsgBox;
     if (scenario == QLatin1String("closed"))
         rig.comm.setPortOpen(false);
     if (scenario == QLatin1String("outputFails"))
@@ -351,7 +351,7 @@ void TestCommTools::collector()
     QFETCH(QList<QByteArray>, interpreted);
     QFETCH(QString, logged);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     rig.ct.TimeOut = timeOut;
     rig.ct.TimerInterval = 30000; // the test drives the collector itself
     QList<QByteArray> got;
@@ -474,7 +474,7 @@ void TestCommTools::floodThenValidFrame()
 {
     QFETCH(int, kind);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     if (kind == 0) {
         QRandomGenerator random(4711);
         QByteArray chunk(64 * 1024, Qt::Uninitialized);
@@ -514,7 +514,7 @@ void TestCommTools::farEndHangsUp()
     QFETCH(bool, settingsMeanwhile);
     LinkRig rig;
     rig.ct.TimeOut = 0; // only the loss can end the wait
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     rig.comm.available = false;
     QSignalSpy changed(&rig.ct, &CommTools::linkChanged);
     QTimer::singleShot(10, [&] { rig.comm.hangUp(QStringLiteral("Input/output error")); });

@@ -93,18 +93,18 @@ void TestInterpreter::codes()
     QFETCH(QStringList, boxes);
     QFETCH(QString, logged);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = showMsgBox;
-    rig.zt.Flags.CountKeyCols = 1;
-    rig.zt.Flags.CountKeyRows = 2;
+    rig.zt.setupFlags().ShowMsgBox = showMsgBox;
+    rig.zt.setupFlags().CountKeyCols = 1;
+    rig.zt.setupFlags().CountKeyRows = 2;
     // As the pages hand them over: the device's text and two empty lines.
-    rig.zt.Data.TextStatus[0].set(QStringLiteral("ZT-ACU 1.0"));
-    rig.zt.Data.TextStatus[1].set(QString());
-    rig.zt.Data.TextStatus[2].set(QString());
-    rig.zt.Data.DataSetDefault.button(1, 1) = 7;
-    rig.zt.Data.DataRecord.button(1, 1) = 99;
+    rig.zt.data().TextStatus[0].set(QStringLiteral("ZT-ACU 1.0"));
+    rig.zt.data().TextStatus[1].set(QString());
+    rig.zt.data().TextStatus[2].set(QString());
+    rig.zt.data().DataSetDefault.button(1, 1) = 7;
+    rig.zt.data().DataRecord.button(1, 1) = 99;
     rig.ct.SentChecksum = 10;
     rig.op.status = QStringLiteral("old");
-    const qint16 canBus = rig.zt.Data.CanBusAddr = 12;
+    const qint16 canBus = rig.zt.data().CanBusAddr = 12;
 
     rig.interpreter.Comm_InterpretCommand(Tools::ByteToHex(quint8(frame.at(0))), frame);
 
@@ -117,17 +117,17 @@ void TestInterpreter::codes()
     if (!logged.isEmpty())
         QVERIFY2(rig.logged(logged), qPrintable(rig.sink.text()));
     QVERIFY(!rig.op.hourglass);
-    QCOMPARE(rig.zt.Data.CanBusAddr, canBus);
+    QCOMPARE(rig.zt.data().CanBusAddr, canBus);
 
     const quint8 code = quint8(frame.at(0));
     if (code == 0x85)
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(frame.size() > 2 ? 258 : 0));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(frame.size() > 2 ? 258 : 0));
     if (code == 0x87)
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(7));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(7));
     if (code == 0x89)
-        QCOMPARE(rig.zt.Data.ACUVersion.text(), QStringLiteral("12  "));
+        QCOMPARE(rig.zt.data().ACUVersion.text(), QStringLiteral("12  "));
     if (code == 0x83)
-        QCOMPARE(rig.zt.Data.TextStatus[0].text().trimmed(), QStringLiteral("ACU"));
+        QCOMPARE(rig.zt.data().TextStatus[0].text().trimmed(), QStringLiteral("ACU"));
 }
 
 void TestInterpreter::versionInfo_data()
@@ -153,12 +153,12 @@ void TestInterpreter::versionInfo()
     QFETCH(QStringList, texts);
     QFETCH(bool, failure);
     LinkRig rig;
-    for (auto &t : rig.zt.Data.TextStatus)
+    for (auto &t : rig.zt.data().TextStatus)
         t.set(QStringLiteral("old"));
     rig.interpreter.Comm_InterpretCommand("83", frameOf(0x83, payload));
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rig.zt.Data.TextStatus[i].text().size(), 32);
-        QCOMPARE(Tools::RTrim(rig.zt.Data.TextStatus[i].text()), texts[i]);
+        QCOMPARE(rig.zt.data().TextStatus[i].text().size(), 32);
+        QCOMPARE(Tools::RTrim(rig.zt.data().TextStatus[i].text()), texts[i]);
     }
     QCOMPARE(rig.logged(QStringLiteral("Interpreter: Version info holds more than three entries")),
              failure);
@@ -183,7 +183,7 @@ void TestInterpreter::versionCheck()
     QFETCH(QByteArray, device);
     QFETCH(bool, ends);
     LinkRig rig;
-    rig.zt.Flags.ProductVersion = product;
+    rig.zt.setupFlags().ProductVersion = product;
     rig.interpreter.Comm_InterpretCommand(
         "83", frameOf(0x83, device.isEmpty() ? QByteArray() : entry(device)));
     QCOMPARE(rig.op.ended, ends);
@@ -232,20 +232,20 @@ void TestInterpreter::hexData()
     QFETCH(QList<int>, codes);
     QFETCH(bool, failure);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
-    rig.zt.Flags.CountKeyCols = qint16(cols);
-    rig.zt.Flags.CountKeyRows = qint16(rows);
+    rig.zt.setupFlags().ShowMsgBox = false;
+    rig.zt.setupFlags().CountKeyCols = qint16(cols);
+    rig.zt.setupFlags().CountKeyRows = qint16(rows);
     for (int g = 1; g <= 4; ++g)
         for (int e = 1; e <= 25; ++e)
-            rig.zt.Data.DataSetDefault.button(g, e) = 7;
+            rig.zt.data().DataSetDefault.button(g, e) = 7;
     rig.interpreter.Comm_InterpretCommand("85", frameOf(0x85, payload));
     QList<int> got;
     for (int g = 1; g <= cols; ++g)
         for (int e = 1; e <= rows; ++e)
-            got << rig.zt.Data.DataRecord.button(g, e);
+            got << rig.zt.data().DataRecord.button(g, e);
     QCOMPARE(got, codes);
     // Codes beyond the used groups and rows come from the reset image.
-    QCOMPARE(rig.zt.Data.DataRecord.button(4, 25), qint16(7));
+    QCOMPARE(rig.zt.data().DataRecord.button(4, 25), qint16(7));
     QCOMPARE(rig.logged(QStringLiteral("  Hex data: ")), failure);
     // The failure stays inside the decoding: the reception itself is reported.
     QVERIFY(rig.statusSeen(QStringLiteral("Comm_Data_Received")));
@@ -256,12 +256,12 @@ void TestInterpreter::hexData()
 void TestInterpreter::dataNotAcknowledgedIsDropped()
 {
     LinkRig rig;
-    rig.zt.Flags.CountKeyCols = 1;
-    rig.zt.Flags.CountKeyRows = 1;
-    rig.zt.Data.DataRecord.button(1, 1) = 42;
+    rig.zt.setupFlags().CountKeyCols = 1;
+    rig.zt.setupFlags().CountKeyRows = 1;
+    rig.zt.data().DataRecord.button(1, 1) = 42;
     rig.comm.setPortOpen(false);
     rig.interpreter.Comm_InterpretCommand("85", frameOf(0x85, "0102"));
-    QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(42));
+    QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(42));
     QVERIFY(!rig.logged(QStringLiteral("Comm_Data_Received")));
     QCOMPARE(rig.op.boxes.size(), 1); // the send failure
 }
@@ -269,9 +269,9 @@ void TestInterpreter::dataNotAcknowledgedIsDropped()
 void TestInterpreter::versionInfoFrame()
 {
     LinkRig rig;
-    rig.zt.Data.TextStatus[0].set(QStringLiteral("   "));
-    rig.zt.Data.TextStatus[1].set(QStringLiteral("Gerät"));
-    rig.zt.Data.TextStatus[2].set(QStringLiteral("Z"));
+    rig.zt.data().TextStatus[0].set(QStringLiteral("   "));
+    rig.zt.data().TextStatus[1].set(QStringLiteral("Gerät"));
+    rig.zt.data().TextStatus[2].set(QStringLiteral("Z"));
     rig.pages.calls.clear();
     QByteArray frame;
     rig.interpreter.BuildVersionInfo(frame);
@@ -304,7 +304,7 @@ void TestInterpreter::bursts()
     QFETCH(QList<QByteArray>, arrivals);
     QFETCH(QByteArray, written);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     rig.ct.TimerInterval = 20;
     for (const QByteArray &bytes : arrivals) {
         rig.comm.inject(bytes);

@@ -28,11 +28,11 @@ namespace {
 // One group of three codes: 258, -1 (sent as its two's complement) and 0.
 void fillButtons(LinkRig &rig)
 {
-    rig.zt.Flags.CountKeyCols = 1;
-    rig.zt.Flags.CountKeyRows = 3;
-    rig.zt.Data.DataRecord.button(1, 1) = 258;
-    rig.zt.Data.DataRecord.button(1, 2) = -1;
-    rig.zt.Data.DataRecord.button(2, 1) = 5; // group 2 is not in use
+    rig.zt.setupFlags().CountKeyCols = 1;
+    rig.zt.setupFlags().CountKeyRows = 3;
+    rig.zt.data().DataRecord.button(1, 1) = 258;
+    rig.zt.data().DataRecord.button(1, 2) = -1;
+    rig.zt.data().DataRecord.button(2, 1) = 5; // group 2 is not in use
 }
 
 const QByteArray DataPayload = "0102FFFF0000"; // checksum 1+2+255+255 = 513
@@ -82,7 +82,7 @@ void TestMenuCommands::exchanges()
     QFETCH(QByteArray, writtenAfter);
     QFETCH(QString, status);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     fillButtons(rig);
     rig.answer(request, reply);
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
@@ -106,8 +106,8 @@ void TestMenuCommands::exchanges()
     QVERIFY(!rig.op.hourglass);
     QVERIFY(rig.ct.RequestedCommand.isEmpty());
     if (number == 6 || number == 106) {
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(7));
-        QCOMPARE(rig.zt.Data.DataRecord.button(1, 3), qint16(9));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(7));
+        QCOMPARE(rig.zt.data().DataRecord.button(1, 3), qint16(9));
     }
     if (number == 5 || number == 107)
         QCOMPARE(rig.ct.SentChecksum, 513);
@@ -171,13 +171,13 @@ void TestMenuCommands::unknown()
 {
     QFETCH(int, number);
     LinkRig rig;
-    const DataSet before = rig.zt.Data;
+    const DataSet before = rig.zt.data();
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY(rig.logged(QStringLiteral("  Menu:   Unknown command %1").arg(number)));
     QVERIFY(rig.op.boxes.isEmpty());
     QVERIFY(rig.op.events.isEmpty());
     QVERIFY(rig.comm.written.isEmpty());
-    QVERIFY(rig.zt.Data.DataRecord == before.DataRecord);
+    QVERIFY(rig.zt.data().DataRecord == before.DataRecord);
 }
 
 void TestMenuCommands::systemPage_data()
@@ -209,10 +209,10 @@ void TestMenuCommands::systemPage()
     QFETCH(QString, box);
     QFETCH(QString, status);
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     rig.pages.onFromPages = [&] {
-        rig.zt.Data.ACUVersion.set(acu);
-        rig.zt.Data.CanBusAddr = qint16(canBus);
+        rig.zt.data().ACUVersion.set(acu);
+        rig.zt.data().CanBusAddr = qint16(canBus);
     };
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
@@ -277,16 +277,16 @@ void TestMenuCommands::hexLog()
 {
     LinkRig rig;
     fillButtons(rig);
-    rig.zt.Flags.LogHexData = true;
+    rig.zt.setupFlags().LogHexData = true;
     {
-        QFile old(rig.zt.HexFileName);
+        QFile old(rig.zt.hexFileName());
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(1000, 'z'));
     }
     QByteArray frame;
     rig.menu.Prepare_DataExchange(frame, "20");
     QCOMPARE(frame, frameOf(0x85, DataPayload));
-    QFile hex(rig.zt.HexFileName);
+    QFile hex(rig.zt.hexFileName());
     QVERIFY(hex.open(QIODevice::ReadOnly));
     QCOMPARE(hex.readAll(), DataPayload + "\r\n\r\n\r\n");
     QVERIFY(rig.logged(QStringLiteral("  Preparing_DataExchange")));
@@ -299,14 +299,14 @@ void TestMenuCommands::hexLog()
 void TestMenuCommands::resetAndEnd()
 {
     LinkRig rig;
-    rig.zt.Data.DataRecord.button(1, 1) = 5;
-    rig.zt.Data.TextStatus[0].set(QStringLiteral("keep"));
+    rig.zt.data().DataRecord.button(1, 1) = 5;
+    rig.zt.data().TextStatus[0].set(QStringLiteral("keep"));
     rig.op.answers = {false, true, false, true};
     rig.menu.Interpret_MenuCommand(MenuCommand::EditorReset); // No
-    QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(5));
+    QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(5));
     rig.menu.Interpret_MenuCommand(MenuCommand::EditorReset); // Yes
-    QCOMPARE(rig.zt.Data.DataRecord.button(1, 1), qint16(0));
-    QCOMPARE(Tools::Trim(rig.zt.Data.TextStatus[0].text()), QString());
+    QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(0));
+    QCOMPARE(Tools::Trim(rig.zt.data().TextStatus[0].text()), QString());
     rig.menu.Interpret_MenuCommand(MenuCommand::End); // No
     QVERIFY(!rig.op.ended);
     QVERIFY(rig.comm.portOpen());
@@ -319,18 +319,18 @@ void TestMenuCommands::saveAndLoad()
 {
     LinkRig rig;
     const QString file = rig.dir.filePath(QStringLiteral("saved.dat"));
-    rig.zt.Data.DataRecord.button(3, 4) = 1234;
+    rig.zt.data().DataRecord.button(3, 4) = 1234;
     rig.op.dialogNames = {file};
     rig.menu.Interpret_MenuCommand(MenuCommand::SaveData);
     QFile f(file);
     QCOMPARE(f.size(), 210);
-    rig.zt.Data.DataRecord.button(3, 4) = 0;
+    rig.zt.data().DataRecord.button(3, 4) = 0;
     rig.op.dialogNames = {file};
     rig.op.answers = {true};
     rig.menu.Interpret_MenuCommand(MenuCommand::LoadData);
-    QCOMPARE(rig.zt.Data.DataRecord.button(3, 4), qint16(1234));
+    QCOMPARE(rig.zt.data().DataRecord.button(3, 4), qint16(1234));
     QCOMPARE(rig.op.status.trimmed(), QStringLiteral("ReadingData_Ok"));
-    QCOMPARE(rig.zt.DataFileName, file);
+    QCOMPARE(rig.zt.dataFileName(), file);
 }
 
 // A fast device answers while the request is still draining from the output buffer: the
@@ -339,7 +339,7 @@ void TestMenuCommands::saveAndLoad()
 void TestMenuCommands::answerDuringTransmit()
 {
     LinkRig rig;
-    rig.zt.Flags.ShowMsgBox = false;
+    rig.zt.setupFlags().ShowMsgBox = false;
     rig.comm.drainAfterPolls = 5000;
     rig.comm.onOutput = [&rig](const QByteArray &) { rig.comm.inject(frameOf(0x81)); };
     rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);

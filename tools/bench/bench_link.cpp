@@ -121,11 +121,10 @@ struct LinkBench {
                     .arg(link)
                     .toLocal8Bit());
         f.close();
-        zt.IniFileName = ini;
-        zt.ExeName = QStringLiteral("zteditor");
-        zt.Flags.ShowMsgBox = false;
-        zt.Flags.CountKeyCols = qint16(cols);
-        zt.Flags.CountKeyRows = qint16(rows);
+        zt.setFiles({.exeName = QStringLiteral("zteditor"), .iniFile = ini});
+        zt.setupFlags().ShowMsgBox = false;
+        zt.setupFlags().CountKeyCols = qint16(cols);
+        zt.setupFlags().CountKeyRows = qint16(rows);
         log.setToFileDisabled(true);
         log.setToScreenDisabled(true);
         ct.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
@@ -384,8 +383,8 @@ bool floodLinkOnly()
     log.setToFileDisabled(true);
     Messages msgs{ini};
     ZtTools zt{op, pages, log, msgs};
-    zt.IniFileName = ini;
-    zt.Flags.ShowMsgBox = false;
+    zt.setFiles({.iniFile = ini});
+    zt.setupFlags().ShowMsgBox = false;
     QtSerialComm comm{ini};
     CommTools ct{zt, comm};
     CommInterpreter interpreter{zt, ct};

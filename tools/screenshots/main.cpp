@@ -55,14 +55,16 @@ int main(int argc, char **argv)
     if (!ini.open(QIODevice::ReadOnly))
         return fail("zteditor.Ini is not next to the program");
     GuiHarness h(QString::fromUtf8(ini.readAll()));
-    h.zt.Flags.ShowTabStrip_System = true;
-    h.zt.NotDefinedText = h.messages.text(QStringLiteral("NotDefined"));
+    h.zt.setupFlags().ShowTabStrip_System = true;
+    h.zt.setNotDefinedText(h.messages.text(QStringLiteral("NotDefined")));
+    CodeList channels, canBus;
     if (ChannelDef_ReadLists(bin.filePath(QStringLiteral("zteditor.Chn")), QStringLiteral("GER"),
-                             h.zt.ChannelList, h.zt.CanBusList) != 0)
+                             channels, canBus) != 0)
         return fail("zteditor.Chn cannot be read");
+    h.zt.setCodeLists(std::move(channels), std::move(canBus));
     frmMain &m = h.build();
     m.setWindowTitle(QStringLiteral("ZT Editor"));
-    DataSet &d = h.zt.Data;
+    DataSet &d = h.zt.data();
     d.TextStatus[0].set(QStringLiteral("ZT 4000"));
     d.TextStatus[1].set(QStringLiteral("V 2.13"));
     d.ACUVersion.set(QStringLiteral("0815"));
@@ -73,9 +75,11 @@ int main(int argc, char **argv)
     d.DataRecord.button(3, 3) = 12;
     h.pages.DataSet_ToPages();
     // Loaded from a file, then one key changed on the page.
-    h.zt.DataFileName = QStringLiteral("/home/technik/Anlage-Nord.DAT");
+    h.zt.setFiles({.appDir = h.zt.appDir(),
+                   .iniFile = h.zt.iniFileName(),
+                   .dataFile = QStringLiteral("/home/technik/Anlage-Nord.DAT")});
     h.zt.MarkDataClean();
-    SetFieldCode(m.page02()->keyField(0, 3), h.zt.ChannelList, 13, h.zt.NotDefinedText);
+    SetFieldCode(m.page02()->keyField(0, 3), h.zt.channelList(), 13, h.zt.notDefinedText());
     m.refreshDataState();
     m.StatusBar->showMessage(QStringLiteral("Bereit"));
     if (!QDir().mkpath(out.path()))
@@ -91,7 +95,7 @@ int main(int argc, char **argv)
 
     m.TabData->setCurrentIndex(1);
     QLineEdit *key = m.page02()->keyField(2, 2);
-    ChooseFieldCode(key, h.zt.ChannelList, m.chooser(), h.zt.NotDefinedText,
+    ChooseFieldCode(key, h.zt.channelList(), m.chooser(), h.zt.notDefinedText(),
                     QStringLiteral("Gruppe B, Nr. 3"));
     m.chooser().txtFilter()->setText(QStringLiteral("laut"));
     QCoreApplication::processEvents();

@@ -37,7 +37,7 @@ void GuiPageBridge::DataSet_FromPages()
 {
     if (!ready())
         return;
-    DataSet &d = m_zt->Data;
+    DataSet &d = m_zt->data();
     for (int i = 0; i < 3; ++i)
         d.TextStatus[i].set(Tools::RTrim(m_main->page01()->txtStatus[i]->text()));
     for (int k = 1; k <= 25; ++k) {
@@ -54,7 +54,7 @@ void GuiPageBridge::DataSet_ToPages()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     FocusTabStrip();
-    const DataSet &d = m_zt->Data;
+    const DataSet &d = m_zt->data();
     for (int i = 0; i < 3; ++i) {
         QLineEdit *line = m_main->page01()->txtStatus[i];
         line->setText(shown(d.TextStatus[i].text()));
@@ -63,12 +63,13 @@ void GuiPageBridge::DataSet_ToPages()
     for (int k = 1; k <= 25; ++k) {
         for (int g = 1; g <= 4; ++g) {
             QLineEdit *field = m_main->page02()->keyField(g - 1, k - 1);
-            SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k), m_zt->NotDefinedText);
+            SetFieldCode(field, m_zt->channelList(), d.DataRecord.button(g, k),
+                         m_zt->notDefinedText());
         }
     }
     m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));
-    SetFieldCode(m_main->page09()->txtCanBusAddr, m_zt->CanBusList, d.CanBusAddr,
-                 m_zt->NotDefinedText);
+    SetFieldCode(m_main->page09()->txtCanBusAddr, m_zt->canBusList(), d.CanBusAddr,
+                 m_zt->notDefinedText());
     QApplication::restoreOverrideCursor();
     FocusTabStrip();
 }

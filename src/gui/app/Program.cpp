@@ -51,14 +51,12 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_op = std::make_unique<ProgramOperator>(nullptr);
     m_pages = std::make_unique<GuiPageBridge>();
     m_zt = std::make_unique<ZtTools>(*m_op, *m_pages, *m_log, *m_messages);
-    m_zt->AppDir = appDir;
-    m_zt->ExeName = exeName;
+    m_zt->setFiles({.appDir = appDir, .exeName = exeName});
 
     m_port = std::make_unique<QtSerialComm>(m_iniFile);
     m_comm = std::make_unique<CommTools>(*m_zt, *m_port);
     m_interpreter = std::make_unique<CommInterpreter>(*m_zt, *m_comm);
     m_menu = std::make_unique<MenuCommands>(*m_zt, *m_comm);
-    m_zt->ClosePort = [this] { return m_comm->Comm_ClosePort(); };
 
     m_splash = std::make_unique<frmSplash>(productVersion);
     m_splash->setFolderLine((language == QLatin1String("GER") ? QStringLiteral("Ordner: ")
@@ -107,7 +105,7 @@ frmMain &Program::createMainWindow()
     callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
     // Closing the window with unsaved edits asks first; an end already under way does not.
     callbacks.endProgram = [this] {
-        return m_zt->ProgramEnded || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
+        return m_zt->programEnded() || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
     };
     callbacks.dummy = [this] { cmdDummy_Click(); };
     m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));

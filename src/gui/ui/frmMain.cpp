@@ -223,7 +223,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
 
     cmdDummy = new QPushButton(QStringLiteral("dataset"), central);
     cmdDummy->setObjectName(QStringLiteral("cmdDummy"));
-    cmdDummy->setVisible(zt.Flags.Debug);
+    cmdDummy->setVisible(zt.flags().Debug);
     timSendData->setObjectName(QStringLiteral("timSendData"));
 
     // The keyboard and the wheel reach the page area wherever the focus is.
@@ -334,9 +334,9 @@ void frmMain::InitToolbarAndTabs()
 
 void frmMain::TabStrip_Build()
 {
-    const QString &ini = m_zt.IniFileName;
-    const QString language = m_zt.Flags.Language;
-    if (m_zt.Flags.ShowTabStrip_System)
+    const QString &ini = m_zt.iniFileName();
+    const QString language = m_zt.flags().Language;
+    if (m_zt.flags().ShowTabStrip_System)
         TabData->setTabData(TabData->addTab(QStringLiteral("SYSTEM")), QString());
 
     const QSignalBlocker noClicks(TabData);
@@ -403,7 +403,7 @@ void frmMain::TabStrip_Build()
     placeTabData();
 
     int selected = 1;
-    if (m_zt.Flags.RestoreLastPosition) {
+    if (m_zt.flags().RestoreLastPosition) {
         const qint64 stored = Tools::ValOf(INI_ReadValue(
             ini, QStringLiteral("Recent"), QStringLiteral("ActTabStrip"), QStringLiteral("1")));
         selected = (stored < 1 || stored > TabData->count()) ? 1 : static_cast<int>(stored);
@@ -414,7 +414,7 @@ void frmMain::TabStrip_Build()
 
 void frmMain::TabData_Click()
 {
-    if (m_zt.ProgramStarted) {
+    if (m_zt.programStarted()) {
         m_zt.pages().DataSet_FromPages();
         m_zt.CheckDataSet(true);
         m_zt.pages().DataSet_ToPages();
@@ -484,7 +484,7 @@ void frmMain::VScroll_Change()
 
 void frmMain::refreshDataState()
 {
-    const QString file = m_zt.DataFileName;
+    const QString file = m_zt.dataFileName();
     lblDataFile->setText(QFileInfo(file).fileName());
     lblDataFile->setToolTip(file);
     const bool modified = m_page02 && m_zt.DataModified();
@@ -550,7 +550,7 @@ void frmMain::applyHeightBounds()
 {
     // The bounds hold the whole window: the title bar and borders come off the client.
     setMinimumHeight(qMax(0, px(ScrollArithmetic::MinFormHeight) - frameHeight()));
-    setMaximumHeight(px(m_zt.MaxFormHeight) - frameHeight());
+    setMaximumHeight(px(m_zt.maxFormHeight()) - frameHeight());
 }
 
 void frmMain::Form_Resize()
@@ -560,7 +560,7 @@ void frmMain::Form_Resize()
     // The frame is known once the window system has placed the window.
     applyHeightBounds();
     const ScrollArithmetic::WindowSize w = ScrollArithmetic::Form_Resize(
-        tw(height()), m_zt.MaxFormHeight, TabDataTop, tw(frameHeight()));
+        tw(height()), m_zt.maxFormHeight(), TabDataTop, tw(frameHeight()));
     // A height within the bounds stays as it is in pixels; a bound that does not convert
     // exactly cannot make the window resize itself forever.
     const int wantHeight = tw(height()) == w.height ? height() : px(w.height);

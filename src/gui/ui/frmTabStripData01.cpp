@@ -37,14 +37,14 @@ frmTabStripData01::frmTabStripData01(ZtTools &zt, QWidget *parent)
 
 void frmTabStripData01::InitPage(ZtTools &zt)
 {
-    const QString section = QStringLiteral("TabStrip_Status_") + zt.Flags.Language;
+    const QString section = QStringLiteral("TabStrip_Status_") + zt.flags().Language;
     fraStatus->setTitle(QString());
     for (int i = 0; i < 3; ++i) {
         const QString n = QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'));
         const QString label = QStringLiteral("Label") + n;
         const QString tip =
-            INI_ReadValue(zt.IniFileName, section, QStringLiteral("ToolTip") + n, QString());
-        txtLblStatus[i]->setText(INI_ReadValue(zt.IniFileName, section, label, label));
+            INI_ReadValue(zt.iniFileName(), section, QStringLiteral("ToolTip") + n, QString());
+        txtLblStatus[i]->setText(INI_ReadValue(zt.iniFileName(), section, label, label));
         txtLblStatus[i]->setCursorPosition(0);
         txtLblStatus[i]->setToolTip(tip);
         txtStatus[i]->setToolTip(tip);

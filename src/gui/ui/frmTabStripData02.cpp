@@ -94,8 +94,8 @@ frmTabStripData02::frmTabStripData02(ZtTools &zt, frmChoose &chooser, const QIco
 
 void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themedPicture)
 {
-    const QString &ini = m_zt.IniFileName;
-    const QString section = QStringLiteral("TabStrip_Buttons_") + m_zt.Flags.Language;
+    const QString &ini = m_zt.iniFileName();
+    const QString section = QStringLiteral("TabStrip_Buttons_") + m_zt.flags().Language;
 
     fraButtons02->setTitle(
         INI_ReadValue(ini, section, QStringLiteral("Col.Caption"), QStringLiteral("Col.Caption")));
@@ -121,11 +121,11 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
 
     const QString fieldTip =
         INI_ReadValue(ini, section, QStringLiteral("DropDown.ToolTip"), QString());
-    const QIcon &picture = m_zt.ThemeActive ? themedPicture : designPicture;
+    const QIcon &picture = m_zt.themeActive() ? themedPicture : designPicture;
     for (int r = 0; r < 25; ++r) {
         for (int g = 0; g < 4; ++g) {
             setFieldToolTip(m_txtButtons[g][r], fieldTip);
-            SetFieldCode(m_txtButtons[g][r], m_zt.ChannelList, 0, m_zt.NotDefinedText);
+            SetFieldCode(m_txtButtons[g][r], m_zt.channelList(), 0, m_zt.notDefinedText());
             m_pic[g][r]->setIcon(picture);
         }
     }
@@ -133,7 +133,7 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
     // Rows beyond the configured count are hidden; the page and the window shrink with them.
     int rowsHeight = 12255;
     int pageHeight = fraTab->Height();
-    const int rows = qBound<int>(1, m_zt.Flags.CountKeyRows, 25);
+    const int rows = qBound<int>(1, m_zt.flags().CountKeyRows, 25);
     for (int r = rows + 1; r <= 25; ++r) {
         txtLblLeft[r - 1]->setVisible(false);
         for (int g = 0; g < 4; ++g) {
@@ -142,7 +142,7 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
         }
         rowsHeight -= RowPitch;
         pageHeight -= RowPitch;
-        m_zt.MaxFormHeight = static_cast<qint16>(m_zt.MaxFormHeight - RowPitch);
+        m_zt.setMaxFormHeight(static_cast<qint16>(m_zt.maxFormHeight() - RowPitch));
     }
     place(fraButtons03, 0, 600, 975, rowsHeight);
 
@@ -150,7 +150,7 @@ void frmTabStripData02::InitPage(const QIcon &designPicture, const QIcon &themed
     const int step = static_cast<qint16>(ColumnLeft[0] + 2055);
     int fieldsWidth = 8775;
     int pageWidth = fraTab->Width();
-    const int cols = qBound<int>(1, m_zt.Flags.CountKeyCols, 4);
+    const int cols = qBound<int>(1, m_zt.flags().CountKeyCols, 4);
     for (int g = cols; g < 4; ++g) {
         for (int r = 0; r < rows; ++r) {
             m_txtButtons[g][r]->setVisible(false);
@@ -191,7 +191,8 @@ int frmTabStripData02::titleRoom()
 
 void frmTabStripData02::choose(int group, int index)
 {
-    ChooseFieldCode(m_txtButtons[group][index], m_zt.ChannelList, m_chooser, m_zt.NotDefinedText,
+    ChooseFieldCode(m_txtButtons[group][index], m_zt.channelList(), m_chooser,
+                    m_zt.notDefinedText(),
                     txtLblTop[group]->text().trimmed() + QStringLiteral(", ") +
                         txtLblLeft[index]->text().trimmed());
 }

@@ -88,7 +88,7 @@ frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser,
 void frmTabStripData09::InitPage()
 {
     picCanBusAddr->setIcon(QIcon(QStringLiteral(":/zt/icons/dropdown.png")));
-    SetFieldCode(txtCanBusAddr, m_zt.CanBusList, 0, m_zt.NotDefinedText);
+    SetFieldCode(txtCanBusAddr, m_zt.canBusList(), 0, m_zt.notDefinedText());
 }
 
 void frmTabStripData09::ToolbarPart01_ButtonClick(int Index)
@@ -101,7 +101,7 @@ void frmTabStripData09::ToolbarPart01_ButtonClick(int Index)
 
 void frmTabStripData09::choose()
 {
-    ChooseFieldCode(txtCanBusAddr, m_zt.CanBusList, m_chooser, m_zt.NotDefinedText,
+    ChooseFieldCode(txtCanBusAddr, m_zt.canBusList(), m_chooser, m_zt.notDefinedText(),
                     lblPart01[1]->text().trimmed());
 }
 
