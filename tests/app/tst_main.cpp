@@ -8,13 +8,9 @@
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
+#include "app/CoreContext.h"
 #include "app/Main.h"
 #include "app/StartupWindows.h"
-#include "app/ZtTools.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
-#include "link/MenuCommands.h"
-#include "log/AppLog.h"
 #include "settings/INITools.h"
 
 // Start-up against the shipped settings, channel definitions and default data, in a
@@ -93,22 +89,17 @@ struct StartupRig {
     QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     RigOperator op;
     FakePageBridge pages;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    Messages msgs;
-    ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
-    MenuCommands menu{zt, ct};
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
+    ZtTools &zt = core.zt;
+    CommTools &ct = core.comm;
     FakeStartupWindows windows;
     // The splash time still outlasts the steps before it, so waiting it out is seen; the
     // pause between the requests is short.
-    Startup startup{zt, ct, menu, windows, StartupPauses{2000, 10}};
+    Startup startup{zt, ct, core.menu, windows, StartupPauses{2000, 10}};
 
     explicit StartupRig(bool withSettings = true)
     {
-        zt.setFiles({.appDir = dir.path(), .exeName = QStringLiteral("zteditor")});
-        zt.setPortCloser([this] { return ct.Comm_ClosePort(); });
         if (!withSettings)
             return;
         for (const char *name : {"zteditor.Ini", "zteditor.Chn", "zteditor.Dat"})

@@ -14,13 +14,9 @@
 #include "FakePageBridge.h"
 #include "Ser2net.h"
 #include "StringSink.h"
-#include "app/ZtTools.h"
+#include "app/CoreContext.h"
 #include "common/Tools.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
-#include "log/AppLog.h"
 
 namespace {
 
@@ -86,13 +82,11 @@ struct E2eRig {
     FakeOperator op;
     FakePageBridge pages;
     StringSink sink;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    Messages msgs{ini};
-    ZtTools zt{op, pages, log, msgs};
     QtSerialComm comm{ini};
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
-    MenuCommands menu{zt, ct};
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
+    ZtTools &zt = core.zt;
+    CommTools &ct = core.comm;
+    MenuCommands &menu = core.menu;
     Simulator sim;
     Ser2net server;
 
@@ -122,12 +116,11 @@ struct E2eRig {
                 f.write(row + '\n');
         }
         f.close();
-        msgs.setLanguage(QStringLiteral("ENG"));
-        zt.setFiles({.appDir = dir.path(), .exeName = QStringLiteral("zteditor"), .iniFile = ini});
+        core.messages.setLanguage(QStringLiteral("ENG"));
         zt.setupFlags().ShowMsgBox = false;
         zt.setupFlags().CountKeyCols = 1;
         zt.setupFlags().CountKeyRows = 3;
-        log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
+        core.log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
         zt.ClearDataSet();
         for (auto &t : zt.data().TextStatus)
             t.set(QString());

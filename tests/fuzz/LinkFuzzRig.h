@@ -8,31 +8,25 @@
 #include "../support/FakeOperator.h"
 #include "../support/FakePageBridge.h"
 #include "../support/StringSink.h"
-#include "app/ZtTools.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
-#include "log/AppLog.h"
+#include "app/CoreContext.h"
 
 struct Rig {
     QTemporaryDir dir;
     FakeOperator op;
     FakePageBridge pages;
     StringSink sink;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    Messages msgs{dir.filePath(QStringLiteral("zteditor.Ini"))};
-    ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
+    QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
+    ZtTools &zt = core.zt;
+    CommTools &ct = core.comm;
+    CommInterpreter &interpreter = core.interpreter;
 
     Rig()
     {
-        zt.setFiles({.appDir = dir.path(),
-                     .exeName = QStringLiteral("zteditor"),
-                     .iniFile = msgs.iniFile()});
         comm.setPortOpen(true);
-        log.setToFileDisabled(true);
-        log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
+        core.log.setToFileDisabled(true);
+        core.log.OpenLog(dir.filePath(QStringLiteral("zteditor.Log")), &sink);
         zt.ClearDataSet();
         zt.setupFlags().ShowMsgBox = true;
         zt.setupFlags().ProductVersion = QStringLiteral("ZT");

@@ -10,12 +10,8 @@
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
-#include "app/ZtTools.h"
+#include "app/CoreContext.h"
 #include "common/Tools.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
-#include "link/MenuCommands.h"
-#include "log/AppLog.h"
 
 // Catalogue texts with placeholders, so tests see how they are filled.
 inline const char *const RigMessages = R"([Messages_ENG]
@@ -49,13 +45,12 @@ struct LinkRig {
     FakeOperator op;
     FakePageBridge pages;
     StringSink sink;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    Messages msgs{ini};
-    ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
-    MenuCommands menu{zt, ct};
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
+    ZtTools &zt = core.zt;
+    CommTools &ct = core.comm;
+    CommInterpreter &interpreter = core.interpreter;
+    MenuCommands &menu = core.menu;
 
     explicit LinkRig(const QByteArray &commSection = {})
     {
@@ -65,14 +60,14 @@ struct LinkRig {
             f.write(commSection);
             f.close();
         }
-        msgs.setLanguage(QStringLiteral("ENG"));
+        core.messages.setLanguage(QStringLiteral("ENG"));
         zt.setFiles({.appDir = dir.path(),
                      .exeName = QStringLiteral("zteditor"),
                      .iniFile = ini,
                      .logFile = dir.filePath(QStringLiteral("zteditor.Log")),
                      .dataFile = dir.filePath(QStringLiteral("Data.dat")),
                      .hexFile = dir.filePath(QStringLiteral("zteditor.HEX"))});
-        log.OpenLog(zt.logFileName(), &sink);
+        core.log.OpenLog(zt.logFileName(), &sink);
         zt.ClearDataSet();
         // Fast link: answers within a second, collector right after each burst.
         ct.TimeOut = 1;

@@ -24,16 +24,12 @@
 
 #include "Bench.h"
 #include "Ser2net.h"
+#include "app/CoreContext.h"
 #include "app/Operator.h"
 #include "app/PageBridge.h"
-#include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
 #include "link/Frame.h"
-#include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
-#include "log/AppLog.h"
 #include "settings/INITools.h"
 
 namespace {
@@ -89,20 +85,15 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0 : v[size_t(p * double(v.size() - 1) + 0.5)];
 }
 
-// The program's link, wired to the simulator; the interpreter's start is timed.
+// The program's link, wired to the simulator; the end of the interpretation is timed.
 struct LinkBench {
     QTemporaryDir dir;
     QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
     QString link = dir.filePath(QStringLiteral("ztdev"));
     SilentOperator op;
     NoPages pages;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    Messages msgs{ini};
-    ZtTools zt{op, pages, log, msgs};
     QtSerialComm comm{ini};
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
-    MenuCommands menu{zt, ct};
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
     QProcess sim;
     QElapsedTimer clock;
     qint64 interpretedAtNs = -1;
@@ -121,15 +112,13 @@ struct LinkBench {
                     .arg(link)
                     .toLocal8Bit());
         f.close();
-        zt.setFiles({.exeName = QStringLiteral("zteditor"), .iniFile = ini});
-        zt.setupFlags().ShowMsgBox = false;
-        zt.setupFlags().CountKeyCols = qint16(cols);
-        zt.setupFlags().CountKeyRows = qint16(rows);
-        log.setToFileDisabled(true);
-        log.setToScreenDisabled(true);
-        ct.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
+        core.zt.setupFlags().ShowMsgBox = false;
+        core.zt.setupFlags().CountKeyCols = qint16(cols);
+        core.zt.setupFlags().CountKeyRows = qint16(rows);
+        core.log.setToFileDisabled(true);
+        core.log.setToScreenDisabled(true);
+        core.setFrameWatcher([this](const QByteArray &, const QByteArray &) {
             interpretedAtNs = clock.nsecsElapsed();
-            interpreter.Comm_InterpretCommand(code, frame);
         });
         sim.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ztdevsim"));
         sim.setArguments(QStringList{QStringLiteral("--pty"), link, QStringLiteral("--cols"),
@@ -143,11 +132,11 @@ struct LinkBench {
         const bool linked =
             Tools::WaitUntil([&] { return QFile::exists(link); }, QDeadlineTimer(5000));
         clock.start();
-        return linked && ct.Comm_LoadSettings(comm) == 0 && ct.Comm_OpenPort();
+        return linked && core.comm.Comm_LoadSettings(comm) == 0 && core.comm.Comm_OpenPort();
     }
     ~LinkBench()
     {
-        ct.Comm_ClosePort();
+        core.comm.Comm_ClosePort();
         sim.terminate();
         sim.waitForFinished(5000);
     }
@@ -158,7 +147,7 @@ struct LinkBench {
     {
         interpretedAtNs = -1;
         const qint64 startNs = clock.nsecsElapsed();
-        menu.Interpret_MenuCommand(command);
+        core.menu.Interpret_MenuCommand(command);
         Tools::WaitUntil([&] { return interpretedAtNs >= 0; }, QDeadlineTimer(10000));
         return interpretedAtNs < 0 ? -1 : double(interpretedAtNs - startNs) / 1e6;
     }
@@ -206,7 +195,7 @@ bool waitCost()
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    b.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
+    b.core.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     const double cpuMs = (cpuSeconds() - cpu0) * 1000, wallMs = double(wall.elapsed());
     std::printf("  unanswered online test, TimeOut 10 s: wall %.0f ms, CPU %.1f "
                 "ms (%.2f %%) "
@@ -379,16 +368,11 @@ bool floodLinkOnly()
     f.close();
     SilentOperator op;
     NoPages pages;
-    AppLog log{dir.path(), QStringLiteral("zteditor")};
-    log.setToFileDisabled(true);
-    Messages msgs{ini};
-    ZtTools zt{op, pages, log, msgs};
-    zt.setFiles({.iniFile = ini});
-    zt.setupFlags().ShowMsgBox = false;
     QtSerialComm comm{ini};
-    CommTools ct{zt, comm};
-    CommInterpreter interpreter{zt, ct};
-    if (ct.Comm_LoadSettings(comm) != 0 || !ct.Comm_OpenPort()) {
+    CoreContext core{op, pages, comm, dir.path(), QStringLiteral("zteditor"), ini};
+    core.log.setToFileDisabled(true);
+    core.zt.setupFlags().ShowMsgBox = false;
+    if (core.comm.Comm_LoadSettings(comm) != 0 || !core.comm.Comm_OpenPort()) {
         ::close(fd);
         return false;
     }
@@ -442,7 +426,7 @@ bool floodLinkOnly()
     sample.start(100);
     Tools::WaitUntil([&] { return done.load(); }, QDeadlineTimer(80000));
     device.join();
-    ct.Comm_ClosePort();
+    core.comm.Comm_ClosePort();
     ::close(fd);
     const double mbTaken = double(written) / 1e6, growthMb = double(peak - before) / 1024;
     std::printf("  flood, shipped buffer sizes, link alone (no window): %.1f MB taken in 8 s "
@@ -488,14 +472,14 @@ bool serverLatency()
         if (!b.start(timerInterval, 5, 3, 15))
             return false;
         if (line != QLatin1String("direct")) {
-            b.ct.Comm_ClosePort();
+            b.core.comm.Comm_ClosePort();
             if (!server.start(line, b.link, b.dir.path())) {
                 std::printf("  cannot start ser2net\n");
                 return false;
             }
             INI_WriteValue(b.ini, QStringLiteral("Ports"), QStringLiteral("COM1"),
                            server.address());
-            if (b.ct.Comm_LoadSettings(b.comm) != 0 || !b.ct.Comm_OpenPort())
+            if (b.core.comm.Comm_LoadSettings(b.comm) != 0 || !b.core.comm.Comm_OpenPort())
                 return false;
         }
         std::vector<double> beyond = beyondTimer(b, MenuCommand::OnlineTest, timerInterval, rounds);

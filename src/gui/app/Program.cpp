@@ -4,21 +4,16 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "app/CoreContext.h"
 #include "app/GuiOperator.h"
 #include "app/GuiPageBridge.h"
 #include "app/GuiStartupWindows.h"
 #include "app/Main.h"
-#include "app/ZtTools.h"
 #include "controls/frmSplash.h"
-#include "link/CommInterpreter.h"
-#include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
 #include "linktools/frmCommDebug.h"
-#include "log/AppLog.h"
 #include "log/frmProto.h"
 #include "settings/INITools.h"
-#include "settings/Messages.h"
 #include "ui/frmMain.h"
 
 // The real operator, and what follows the end of the program.
@@ -46,44 +41,47 @@ Program::Program(const QString &appDir, const QString &exeName)
         m_iniFile, QStringLiteral("Main"), QStringLiteral("ProductVersion"), QStringLiteral("ZT"));
     GuiOperator::installQtTranslations(language);
 
-    m_log = std::make_unique<AppLog>(appDir, exeName);
-    m_messages = std::make_unique<Messages>(m_iniFile);
     m_op = std::make_unique<ProgramOperator>(nullptr);
     m_pages = std::make_unique<GuiPageBridge>();
-    m_zt = std::make_unique<ZtTools>(*m_op, *m_pages, *m_log, *m_messages);
-    m_zt->setFiles({.appDir = appDir, .exeName = exeName});
-
     m_port = std::make_unique<QtSerialComm>(m_iniFile);
-    m_comm = std::make_unique<CommTools>(*m_zt, *m_port);
-    m_interpreter = std::make_unique<CommInterpreter>(*m_zt, *m_comm);
-    m_menu = std::make_unique<MenuCommands>(*m_zt, *m_comm);
+    m_core = std::make_unique<CoreContext>(*m_op, *m_pages, *m_port, appDir, exeName, m_iniFile);
 
     m_splash = std::make_unique<frmSplash>(productVersion);
     m_splash->setFolderLine((language == QLatin1String("GER") ? QStringLiteral("Ordner: ")
                                                               : QStringLiteral("Folder: ")) +
                             QDir::toNativeSeparators(appDir));
-    m_proto = std::make_unique<frmProto>(*m_messages);
-    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile, *m_messages);
+    m_proto = std::make_unique<frmProto>(m_core->messages);
+    m_commDebug = std::make_unique<frmCommDebug>(m_iniFile, m_core->messages);
     // The window only queues what it is given, so the port may hand it bytes directly,
     // also from its receive notification.
     QObject::connect(m_port.get(), &SerialPort::bytesSent, m_commDebug.get(),
                      &frmCommDebug::showSent);
     QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
                      &frmCommDebug::showReceived);
-    m_op->setSerialSettings({m_port.get(), m_comm.get(), m_iniFile, language});
+    m_op->setSerialSettings({m_port.get(), &m_core->comm, m_iniFile, language});
     m_op->setProtocolWindow(m_proto.get());
     m_op->setAboutWindow(m_splash.get());
     m_op->setCommDebugWindow(m_commDebug.get());
 
     m_windows = std::make_unique<GuiStartupWindows>(
         *m_splash, *m_proto, [this]() -> frmMain & { return createMainWindow(); });
-    m_startup = std::make_unique<Startup>(*m_zt, *m_comm, *m_menu, *m_windows);
+    m_startup = std::make_unique<Startup>(m_core->zt, m_core->comm, m_core->menu, *m_windows);
 }
 
 Program::~Program()
 {
     // The main window goes first: its children refer to the core.
     m_mainWindow.reset();
+}
+
+ZtTools &Program::zt()
+{
+    return m_core->zt;
+}
+
+CommTools &Program::comm()
+{
+    return m_core->comm;
 }
 
 bool Program::Main()
@@ -100,21 +98,22 @@ frmMain &Program::createMainWindow()
 {
     MainCallbacks callbacks;
     callbacks.menuCommand = [this](int number) {
-        m_menu->Interpret_MenuCommand(MenuCommand(number));
+        m_core->menu.Interpret_MenuCommand(MenuCommand(number));
     };
-    callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
+    callbacks.openPort = [this] { m_core->comm.Comm_OpenPort(); };
     // Closing the window with unsaved edits asks first; an end already under way does not.
     callbacks.endProgram = [this] {
-        return m_zt->programEnded() || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
+        return m_core->zt.programEnded() ||
+               (m_core->zt.ConfirmDiscard({}) && m_core->zt.EndProg(false));
     };
     callbacks.dummy = [this] { cmdDummy_Click(); };
-    m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
+    m_mainWindow = std::make_unique<frmMain>(m_core->zt, std::move(callbacks));
     m_op->setMainWindow(m_mainWindow.get());
-    QObject::connect(m_comm.get(), &CommTools::linkChanged, m_mainWindow.get(),
-                     [this] { m_mainWindow->lblLink->setText(m_comm->Comm_LinkText()); });
-    m_pages->attach(*m_zt, *m_mainWindow);
+    QObject::connect(&m_core->comm, &CommTools::linkChanged, m_mainWindow.get(),
+                     [this] { m_mainWindow->lblLink->setText(m_core->comm.Comm_LinkText()); });
+    m_pages->attach(m_core->zt, *m_mainWindow);
     QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
-                     [this] { m_menu->timSendData_Timer(); });
+                     [this] { m_core->menu.timSendData_Timer(); });
     return *m_mainWindow;
 }
 
@@ -123,7 +122,7 @@ void Program::cmdDummy_Click()
 {
     m_pages->DataSet_FromPages();
     QByteArray frame;
-    m_menu->Prepare_DataExchange(frame, "20");
+    m_core->menu.Prepare_DataExchange(frame, "20");
     m_op->messageBox(QStringLiteral("Erstellt"), BoxIcon::None, m_splash->appTitle());
-    m_interpreter->Interpret_HexData(frame.mid(1, frame.size() - 2));
+    m_core->interpreter.Interpret_HexData(frame.mid(1, frame.size() - 2));
 }

@@ -4,14 +4,11 @@
 
 #include <QString>
 
-class AppLog;
-class CommInterpreter;
 class CommTools;
+class CoreContext;
 class ProgramOperator;
 class GuiPageBridge;
 class GuiStartupWindows;
-class MenuCommands;
-class Messages;
 class QtSerialComm;
 class Startup;
 class ZtTools;
@@ -38,8 +35,8 @@ public:
     // program entry ends the process there, so nothing on the stack runs on.
     void setAfterEnd(std::function<void()> afterEnd);
 
-    ZtTools &zt() { return *m_zt; }
-    CommTools &comm() { return *m_comm; }
+    ZtTools &zt();
+    CommTools &comm();
     // Null before start-up has made it.
     frmMain *mainWindow() { return m_mainWindow.get(); }
 
@@ -48,15 +45,10 @@ private:
     void cmdDummy_Click();
 
     QString m_iniFile;
-    std::unique_ptr<AppLog> m_log;
-    std::unique_ptr<Messages> m_messages;
     std::unique_ptr<ProgramOperator> m_op;
     std::unique_ptr<GuiPageBridge> m_pages;
-    std::unique_ptr<ZtTools> m_zt;
     std::unique_ptr<QtSerialComm> m_port;
-    std::unique_ptr<CommTools> m_comm;
-    std::unique_ptr<CommInterpreter> m_interpreter;
-    std::unique_ptr<MenuCommands> m_menu;
+    std::unique_ptr<CoreContext> m_core;
     std::unique_ptr<frmSplash> m_splash;
     std::unique_ptr<frmProto> m_proto;
     std::unique_ptr<frmCommDebug> m_commDebug;
