@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "data/ChannelDef.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/Operator.h"
+#include "common/Operator.h"
 
 class SerialPort;
 class ZtTools;

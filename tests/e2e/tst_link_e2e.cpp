@@ -14,11 +14,11 @@
 #include "FakePageBridge.h"
 #include "Ser2net.h"
 #include "StringSink.h"
+#include "app/CommInterpreter.h"
+#include "app/MenuCommands.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "link/CommInterpreter.h"
 #include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
 #include "log/AppLog.h"
 

@@ -8,8 +8,8 @@
 #include "../support/FakeOperator.h"
 #include "../support/FakePageBridge.h"
 #include "../support/StringSink.h"
+#include "app/CommInterpreter.h"
 #include "app/ZtTools.h"
-#include "link/CommInterpreter.h"
 #include "link/CommTools.h"
 #include "log/AppLog.h"
 

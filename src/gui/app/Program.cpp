@@ -4,15 +4,15 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "app/CommInterpreter.h"
 #include "app/GuiOperator.h"
 #include "app/GuiPageBridge.h"
 #include "app/GuiStartupWindows.h"
 #include "app/Main.h"
+#include "app/MenuCommands.h"
 #include "app/ZtTools.h"
 #include "controls/frmSplash.h"
-#include "link/CommInterpreter.h"
 #include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
 #include "linktools/frmCommDebug.h"
 #include "log/AppLog.h"

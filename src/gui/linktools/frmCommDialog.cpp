@@ -14,7 +14,7 @@
 #include <QStylePainter>
 #include <QTimer>
 
-#include "app/Operator.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/Twips.h"
 #include "common/ZtError.h"

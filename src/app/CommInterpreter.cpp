@@ -1,8 +1,8 @@
-#include "link/CommInterpreter.h"
+#include "app/CommInterpreter.h"
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"

@@ -1,10 +1,10 @@
-#include "link/MenuCommands.h"
+#include "app/MenuCommands.h"
 
 #include <QFile>
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"

@@ -10,11 +10,11 @@
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
+#include "app/CommInterpreter.h"
+#include "app/MenuCommands.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "link/CommInterpreter.h"
 #include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "log/AppLog.h"
 
 // Catalogue texts with placeholders, so tests see how they are filled.
