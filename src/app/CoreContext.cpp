@@ -2,12 +2,13 @@
 
 CoreContext::CoreContext(Operator &op, PageBridge &pages, SerialPort &port, const QString &appDir,
                          const QString &exeName, const QString &iniFile)
-    : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages), comm(zt, port),
-      interpreter(zt, comm), menu(zt, comm)
+    : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages),
+      comm(zt.linkReport(), zt.IniFileName, port), interpreter(zt, comm), menu(zt, comm)
 {
     zt.AppDir = appDir;
     zt.ExeName = exeName;
     zt.IniFileName = iniFile;
+    zt.ClosePort = [this] { return comm.Comm_ClosePort(); };
     comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
         interpreter.Comm_InterpretCommand(code, frame);
         if (m_watcher)

@@ -149,8 +149,6 @@ void Startup::run()
         if (!enabled)
             m_windows.hideToolbarButton(int(command));
 
-    m_comm.CommPortOpen = false;
-
     if (flags.Debug) {
         m_windows.showDummyButton();
     } else {

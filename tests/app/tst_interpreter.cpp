@@ -102,7 +102,7 @@ void TestInterpreter::codes()
     rig.zt.Data.TextStatus[2].set(QString());
     rig.zt.Data.DataSetDefault.button(1, 1) = 7;
     rig.zt.Data.DataRecord.button(1, 1) = 99;
-    rig.ct.SentChecksum = 10;
+    rig.ct.expectAcknowledgement(10);
     rig.op.status = QStringLiteral("old");
     const qint16 canBus = rig.zt.Data.CanBusAddr = 12;
 
@@ -305,7 +305,7 @@ void TestInterpreter::bursts()
     QFETCH(QByteArray, written);
     LinkRig rig;
     rig.zt.Flags.ShowMsgBox = false;
-    rig.ct.TimerInterval = 20;
+    rig.ct.setTimerInterval(20);
     for (const QByteArray &bytes : arrivals) {
         rig.comm.inject(bytes);
         Tools::WaitWithEvents(5); // within one receive-timer interval

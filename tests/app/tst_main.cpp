@@ -97,7 +97,7 @@ struct StartupRig {
     Messages msgs;
     ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
+    CommTools ct{zt.linkReport(), zt.IniFileName, comm};
     CommInterpreter interpreter{zt, ct};
     MenuCommands menu{zt, ct};
     FakeStartupWindows windows;
@@ -370,7 +370,7 @@ private Q_SLOTS:
         QCOMPARE(rig.zt.Data.DataSetDefault.Version.text().trimmed(), QStringLiteral("1.0"));
         QVERIFY(rig.zt.Data.DataSetDefault.button(1, 1) > 0);
         QCOMPARE(rig.zt.Data.DataRecord, rig.zt.Data.DataSetDefault);
-        QVERIFY(!rig.ct.CommPortOpen);
+        QVERIFY(!rig.ct.CommPortOpen());
 
         const QString dir = rig.dir.path() + QStringLiteral("/zteditor");
         QCOMPARE(rig.zt.IniFileName, dir + QStringLiteral(".Ini"));

@@ -22,13 +22,14 @@ struct Rig {
     Messages msgs{dir.filePath(QStringLiteral("zteditor.Ini"))};
     ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
+    CommTools ct{zt.linkReport(), zt.IniFileName, comm};
     CommInterpreter interpreter{zt, ct};
 
     Rig()
     {
         zt.AppDir = dir.path();
         zt.ExeName = QStringLiteral("zteditor");
+        zt.ClosePort = [this] { return ct.Comm_ClosePort(); };
         zt.IniFileName = msgs.iniFile();
         comm.setPortOpen(true);
         log.setToFileDisabled(true);
@@ -36,15 +37,15 @@ struct Rig {
         zt.ClearDataSet();
         zt.Flags.ShowMsgBox = true;
         zt.Flags.ProductVersion = QStringLiteral("ZT");
-        ct.TimeOut = 1;
+        ct.setTimeOut(1);
         // The test drives the collector itself; the timer would only wait.
-        ct.TimerInterval = 30000;
+        ct.setTimerInterval(30000);
     }
 
     // Forgets what the previous input left, so a long run does not grow without bound.
     void reset()
     {
-        ct.CommInBuffer.clear();
+        ct.discardInput();
         op.boxes.clear();
         op.statusHistory.clear();
         op.events.clear();

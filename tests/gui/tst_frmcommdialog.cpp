@@ -352,8 +352,8 @@ void TstFrmCommDialog::timeoutTakenBeforeIntervalCheck()
     child<QLineEdit>("txtInterval")->clear();
     QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
     QCOMPARE(m_op.boxes.value(0).text, QStringLiteral("Please enter the timer interval value"));
-    QCOMPARE(m_tools->TimeOut, qint16(5));
-    QCOMPARE(m_tools->TimerInterval, qint16(500));
+    QCOMPARE(m_tools->TimeOut(), qint16(5));
+    QCOMPARE(m_tools->TimerInterval(), qint16(500));
 }
 
 void TstFrmCommDialog::okOpensAndSaves()

@@ -53,7 +53,7 @@ struct LinkRig {
     Messages msgs{ini};
     ZtTools zt{op, pages, log, msgs};
     FakeComm comm;
-    CommTools ct{zt, comm};
+    CommTools ct{zt.linkReport(), zt.IniFileName, comm};
     CommInterpreter interpreter{zt, ct};
     MenuCommands menu{zt, ct};
 
@@ -68,6 +68,7 @@ struct LinkRig {
         msgs.setLanguage(QStringLiteral("ENG"));
         zt.AppDir = dir.path();
         zt.ExeName = QStringLiteral("zteditor");
+        zt.ClosePort = [this] { return ct.Comm_ClosePort(); };
         zt.IniFileName = ini;
         zt.LogFileName = dir.filePath(QStringLiteral("zteditor.Log"));
         zt.HexFileName = dir.filePath(QStringLiteral("zteditor.HEX"));
@@ -75,16 +76,16 @@ struct LinkRig {
         log.OpenLog(zt.LogFileName, &sink);
         zt.ClearDataSet();
         // Fast link: answers within a second, collector right after each burst.
-        ct.TimeOut = 1;
-        ct.TimerInterval = 1;
-        ct.ShowCancelDialog = true;
+        ct.setTimeOut(1);
+        ct.setTimerInterval(1);
+        ct.setShowCancelDialog(true);
         comm.setPortOpen(true);
     }
 
     // Lets the collector take what arrived and the reactions run to their end.
     void settle()
     {
-        Tools::WaitUntil([&] { return ct.CommInBuffer.isEmpty(); }, QDeadlineTimer(5000));
+        Tools::WaitUntil([&] { return ct.CommInBuffer().isEmpty(); }, QDeadlineTimer(5000));
         Tools::WaitWithEvents(20);
     }
 

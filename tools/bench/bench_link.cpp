@@ -100,7 +100,7 @@ struct LinkBench {
     Messages msgs{ini};
     ZtTools zt{op, pages, log, msgs};
     QtSerialComm comm{ini};
-    CommTools ct{zt, comm};
+    CommTools ct{zt.linkReport(), zt.IniFileName, comm};
     CommInterpreter interpreter{zt, ct};
     MenuCommands menu{zt, ct};
     QProcess sim;
@@ -123,6 +123,7 @@ struct LinkBench {
         f.close();
         zt.IniFileName = ini;
         zt.ExeName = QStringLiteral("zteditor");
+        zt.ClosePort = [this] { return ct.Comm_ClosePort(); };
         zt.Flags.ShowMsgBox = false;
         zt.Flags.CountKeyCols = qint16(cols);
         zt.Flags.CountKeyRows = qint16(rows);
@@ -387,7 +388,7 @@ bool floodLinkOnly()
     zt.IniFileName = ini;
     zt.Flags.ShowMsgBox = false;
     QtSerialComm comm{ini};
-    CommTools ct{zt, comm};
+    CommTools ct{zt.linkReport(), zt.IniFileName, comm};
     CommInterpreter interpreter{zt, ct};
     if (ct.Comm_LoadSettings(comm) != 0 || !ct.Comm_OpenPort()) {
         ::close(fd);

@@ -13,6 +13,7 @@
 #include "app/ZtTools.h"
 #include "controls/frmSplash.h"
 #include "link/CommTools.h"
+#include "link/Frame.h"
 #include "link/QtSerialComm.h"
 #include "linktools/frmCommDebug.h"
 #include "log/AppLog.h"
@@ -55,7 +56,7 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_zt->ExeName = exeName;
 
     m_port = std::make_unique<QtSerialComm>(m_iniFile);
-    m_comm = std::make_unique<CommTools>(*m_zt, *m_port);
+    m_comm = std::make_unique<CommTools>(m_zt->linkReport(), m_zt->IniFileName, *m_port);
     m_interpreter = std::make_unique<CommInterpreter>(*m_zt, *m_comm);
     m_menu = std::make_unique<MenuCommands>(*m_zt, *m_comm);
     m_zt->ClosePort = [this] { return m_comm->Comm_ClosePort(); };
@@ -125,7 +126,7 @@ void Program::cmdDummy_Click()
 {
     m_pages->DataSet_FromPages();
     QByteArray frame;
-    m_menu->Prepare_DataExchange(frame, "20");
+    m_menu->Prepare_DataExchange(frame, DataKindButtons);
     m_op->messageBox(QStringLiteral("Erstellt"), BoxIcon::None, m_splash->appTitle());
     m_interpreter->Interpret_HexData(frame.mid(1, frame.size() - 2));
 }
