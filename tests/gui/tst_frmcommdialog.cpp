@@ -141,7 +141,7 @@ void TstFrmCommDialog::init()
     m_comm->existing = {1, 3, 4};
     m_comm->inUse = {4};
     m_comm->iniFile = m_ini;
-    m_tools = new CommTools(*m_zt, *m_comm);
+    m_tools = new CommTools(m_zt->linkReport(), m_zt->IniFileName, *m_comm);
 }
 
 void TstFrmCommDialog::cleanup()

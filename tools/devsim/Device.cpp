@@ -289,7 +289,8 @@ bool Device::runCommand(const QString &input)
     } else if (word == QLatin1String("version")) {
         send(FrameCode::VersionRequest, {}, 0);
     } else if (word == QLatin1String("request-data")) {
-        send(FrameCode::DataRequest, rest.isEmpty() ? QByteArray(DataKindButtons) : rest.toLatin1(), 0);
+        send(FrameCode::DataRequest, rest.isEmpty() ? QByteArray(DataKindButtons) : rest.toLatin1(),
+             0);
     } else if (word == QLatin1String("send-data")) {
         send(FrameCode::DataBlock, dataBlockPayload(m_codes, m_cols, m_rows), 0);
     } else if (word == QLatin1String("reset")) {
