@@ -2,10 +2,11 @@
 
 CoreContext::CoreContext(Operator &op, PageBridge &pages, SerialPort &port, const QString &appDir,
                          const QString &exeName, const QString &iniFile)
-    : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages), comm(zt, port),
-      interpreter(zt, comm), menu(zt, comm)
+    : log(appDir, exeName), messages(iniFile), zt(op, pages, log, messages),
+      comm(zt.linkReport(), zt.iniFileName(), port), interpreter(zt, comm), menu(zt, comm)
 {
     zt.setFiles({.appDir = appDir, .exeName = exeName, .iniFile = iniFile});
+    zt.setPortCloser([this] { return comm.Comm_ClosePort(); });
     comm.setInterpreter([this](const QByteArray &code, const QByteArray &frame) {
         interpreter.Comm_InterpretCommand(code, frame);
         if (m_watcher)

@@ -3,10 +3,10 @@
 #include <QString>
 #include <functional>
 
+#include "app/CommInterpreter.h"
+#include "app/MenuCommands.h"
 #include "app/ZtTools.h"
-#include "link/CommInterpreter.h"
 #include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "log/AppLog.h"
 #include "settings/Messages.h"
 

@@ -4,12 +4,12 @@
 
 #include <QDate>
 
-#include "app/Operator.h"
+#include "app/MenuCommands.h"
 #include "app/StartupWindows.h"
 #include "app/ZtTools.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "link/CommTools.h"
-#include "link/MenuCommands.h"
 #include "log/AppLog.h"
 #include "settings/INITools.h"
 
@@ -150,8 +150,6 @@ void Startup::run()
     for (const auto &[enabled, command] : hidden)
         if (!enabled)
             m_windows.hideToolbarButton(int(command));
-
-    m_comm.CommPortOpen = false;
 
     if (flags.Debug) {
         m_windows.showDummyButton();

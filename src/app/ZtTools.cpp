@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "data/ChannelDef.h"
@@ -23,21 +23,7 @@ ZtTools::ZtTools(Operator &op, PageBridge &pages, AppLog &log, Messages &message
 
 void ZtTools::StatusText(const QString &text)
 {
-    const QString trimmed = Tools::Trim(text);
-    m_op.setStatus(QLatin1Char(' ') + trimmed, trimmed);
-}
-
-QString ZtTools::FormatMessage(QString &text, const QString &a1, const QString &a2,
-                               const QString &a3, const QString &a4, const QString &a5)
-{
-    // Each argument fills the first "&" of the text as it is now, so an "&" brought in by
-    // one argument is filled by the next.
-    for (const QString *arg : {&a1, &a2, &a3, &a4, &a5}) {
-        const qsizetype p = text.indexOf(QLatin1Char('&'));
-        if (p >= 0)
-            text.replace(p, 1, *arg);
-    }
-    return text;
+    m_op.statusText(text);
 }
 
 bool ZtTools::CheckDataSet(bool clearStatus)

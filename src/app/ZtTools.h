@@ -7,6 +7,7 @@
 #include "data/CodeList.h"
 #include "data/DataFile.h"
 #include "data/DataSet.h"
+#include "link/LinkReport.h"
 #include "settings/Messages.h"
 
 class AppLog;
@@ -83,12 +84,12 @@ public:
     PageBridge &pages() { return m_pages; }
     AppLog &log() { return m_log; }
     Messages &msg() { return m_messages; }
+    // How the link reports: through this module's operator, log and catalogue, its boxes
+    // titled by the program's name and shown as the ShowMsgBox flag says.
+    LinkReport linkReport() { return {m_messages, m_op, m_log, ExeName, Flags.ShowMsgBox}; }
 
     // --- status line, messages ---
     void StatusText(const QString &text);
-    static QString FormatMessage(QString &text, const QString &a1 = {}, const QString &a2 = {},
-                                 const QString &a3 = {}, const QString &a4 = {},
-                                 const QString &a5 = {});
     bool CheckDataSet(bool clearStatus = false);
     void FocusTabStrip();
 

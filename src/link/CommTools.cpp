@@ -3,13 +3,13 @@
 #include <QScopeGuard>
 #include <limits>
 
-#include "app/ZtTools.h"
+#include "common/FlagGuard.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "link/Frame.h"
 #include "link/SerialPort.h"
-#include "log/AppLog.h"
 #include "settings/INITools.h"
+#include "settings/Messages.h"
 
 namespace {
 
@@ -62,8 +62,9 @@ constexpr qint64 I32Max = std::numeric_limits<qint32>::max();
 
 } // namespace
 
-CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
-    : QObject(parent), m_zt(zt), m_comm(comm)
+CommTools::CommTools(const LinkReport &report, const QString &iniFile, SerialPort &comm,
+                     QObject *parent)
+    : QObject(parent), m_report(report), m_iniFile(iniFile), m_comm(comm)
 {
     m_timerComm.setInterval(0);
     // The collector runs TimerInterval after a burst, not a few percent before it.
@@ -74,37 +75,20 @@ CommTools::CommTools(ZtTools &zt, SerialPort &comm, QObject *parent)
     // One cheap look a second is quick enough for a person plugging a cable back in.
     m_reconnect.setInterval(1000);
     connect(&m_reconnect, &QTimer::timeout, this, &CommTools::reconnectTick);
-    m_zt.setPortCloser([this] { return Comm_ClosePort(); });
-}
-
-void CommTools::status(const QString &text)
-{
-    m_zt.StatusText(text);
-}
-
-void CommTools::log(const QString &text)
-{
-    m_zt.log().WriteLog(text);
-}
-
-void CommTools::box(const QString &text, BoxIcon icon, bool always)
-{
-    if (always || m_zt.flags().ShowMsgBox)
-        m_zt.op().messageBox(Tools::Trim(text), icon, m_zt.exeName());
 }
 
 QDeadlineTimer CommTools::deadline(qint64 extraMs) const
 {
-    if (TimeOut <= 0)
+    if (m_timeOut <= 0)
         return QDeadlineTimer(QDeadlineTimer::Forever);
-    return QDeadlineTimer(qint64(TimeOut) * 1000 + extraMs);
+    return QDeadlineTimer(qint64(m_timeOut) * 1000 + extraMs);
 }
 
 // --- settings and lifecycle -------------------------------------------------------------
 
 int CommTools::Comm_LoadSettings(SerialPort &comm)
 {
-    const QString &ini = m_zt.iniFileName();
+    const QString &ini = m_iniFile;
     int step = 1;
     // Settings loaded anew take over from a watch for the old device.
     if (&comm == &m_comm)
@@ -138,13 +122,14 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
         // Step 8, the fixed values (read all waiting bytes, binary, zero bytes dropped, an
         // event per arrival), is what every SerialPort does.
         step = 9;
-        TimeOut = qint16(
+        m_timeOut = qint16(
             readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max, true));
         step = 10;
-        ShowCancelDialog = readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
+        m_showCancelDialog =
+            readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
         step = 11;
-        TimerInterval = qint16(readNumber(ini, QStringLiteral("TimerInterval"),
-                                          QStringLiteral("500"), I16Min, I16Max, true));
+        m_timerInterval = qint16(readNumber(ini, QStringLiteral("TimerInterval"),
+                                            QStringLiteral("500"), I16Min, I16Max, true));
     } catch (const std::exception &) {
         return step;
     }
@@ -153,7 +138,7 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
 
 int CommTools::Comm_SaveSettings(SerialPort &comm)
 {
-    const QString &ini = m_zt.iniFileName();
+    const QString &ini = m_iniFile;
     int step = 1;
     const auto announce = qScopeGuard([&] {
         if (&comm == &m_comm)
@@ -174,11 +159,11 @@ int CommTools::Comm_SaveSettings(SerialPort &comm)
         step = 7;
         writeValue(ini, QStringLiteral("HandShaking"), number(comm.handshaking()));
         step = 9;
-        writeValue(ini, QStringLiteral("TimeOut"), number(TimeOut));
+        writeValue(ini, QStringLiteral("TimeOut"), number(m_timeOut));
         step = 10;
-        writeValue(ini, QStringLiteral("ShowCancelDialog"), yesNo(ShowCancelDialog));
+        writeValue(ini, QStringLiteral("ShowCancelDialog"), yesNo(m_showCancelDialog));
         step = 11;
-        writeValue(ini, QStringLiteral("TimerInterval"), number(TimerInterval));
+        writeValue(ini, QStringLiteral("TimerInterval"), number(m_timerInterval));
     } catch (const std::exception &) {
         return step;
     }
@@ -190,17 +175,17 @@ int CommTools::Comm_Init()
     const int r = Comm_LoadSettings(m_comm);
     if (r != 0)
         return r;
-    const QString debug = INI_ReadValue(m_zt.iniFileName(), SectionComm, QStringLiteral("Debug"),
-                                        QStringLiteral("0"));
+    const QString debug =
+        INI_ReadValue(m_iniFile, SectionComm, QStringLiteral("Debug"), QStringLiteral("0"));
     try {
         m_comm.setPortOpen(true);
         m_comm.setPortOpen(false);
     } catch (const std::exception &) {
         return 13;
     }
-    CommDebug = int(qBound(I16Min, Tools::ValOf(debug), I16Max));
-    if (CommDebug > 0)
-        m_zt.op().showCommDebug();
+    const qint64 commDebug = qBound(I16Min, Tools::ValOf(debug), I16Max);
+    if (commDebug > 0)
+        m_report.op().showCommDebug();
     return 0;
 }
 
@@ -208,23 +193,20 @@ bool CommTools::Comm_OpenPort()
 {
     const auto announce = qScopeGuard([this] { Q_EMIT linkChanged(); });
     try {
-        CommPortOpen = m_comm.portOpen();
-        if (!CommPortOpen) {
+        m_portOpen = m_comm.portOpen();
+        if (!m_portOpen) {
             m_comm.setPortOpen(true);
             Tools::DoEvents();
-            CommPortOpen = m_comm.portOpen();
+            m_portOpen = m_comm.portOpen();
         }
-        if (CommPortOpen)
+        if (m_portOpen)
             endWatch();
-        return CommPortOpen;
+        return m_portOpen;
     } catch (const std::exception &e) {
-        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_OpenPort_Err")));
-        ZtTools::FormatMessage(text, describe(e),
-                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
-        box(text, BoxIcon::Exclamation, true);
-        status(text);
-        log(text);
-        CommPortOpen = false;
+        m_report.report(LinkReport::AlwaysBox | LinkReport::Status | LinkReport::Log,
+                        QStringLiteral("Comm_OpenPort_Err"),
+                        {describe(e), QStringLiteral(" ") + QString::number(m_comm.commPort())});
+        m_portOpen = false;
         return false;
     }
 }
@@ -234,20 +216,17 @@ bool CommTools::Comm_ClosePort()
     endWatch();
     const auto announce = qScopeGuard([this] { Q_EMIT linkChanged(); });
     try {
-        CommPortOpen = m_comm.portOpen();
-        if (CommPortOpen) {
+        m_portOpen = m_comm.portOpen();
+        if (m_portOpen) {
             m_comm.setPortOpen(false);
             Tools::DoEvents();
-            CommPortOpen = m_comm.portOpen();
+            m_portOpen = m_comm.portOpen();
         }
-        return !CommPortOpen;
+        return !m_portOpen;
     } catch (const std::exception &e) {
-        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_ClosePort_Err")));
-        ZtTools::FormatMessage(text, describe(e),
-                               QStringLiteral(" ") + QString::number(m_comm.commPort()));
-        box(text, BoxIcon::Exclamation, true);
-        status(text);
-        log(text);
+        m_report.report(LinkReport::AlwaysBox | LinkReport::Status | LinkReport::Log,
+                        QStringLiteral("Comm_ClosePort_Err"),
+                        {describe(e), QStringLiteral(" ") + QString::number(m_comm.commPort())});
         return false;
     }
 }
@@ -258,23 +237,19 @@ void CommTools::onPortLost(const QString &description)
 {
     m_portLost = true;
     m_portLostText = description;
-    CommPortOpen = false;
-    QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
-    ZtTools::FormatMessage(
-        text, QStringLiteral("%1 (COM%2 closed)").arg(description).arg(m_comm.commPort()));
-    log(text);
-    const QString lost = connectionText(QStringLiteral("Comm_Connection_Lost"));
-    status(lost);
-    log(lost);
+    m_portOpen = false;
+    m_report.report(LinkReport::Log, QStringLiteral("Comm_WaitForData_Err"),
+                    {QStringLiteral("%1 (COM%2 closed)").arg(description).arg(m_comm.commPort())});
+    m_report.show(connectionText(QStringLiteral("Comm_Connection_Lost")),
+                  LinkReport::Status | LinkReport::Log);
     m_reconnect.start();
     Q_EMIT linkChanged();
 }
 
 QString CommTools::connectionText(const QString &key)
 {
-    QString text = pre(m_zt.msg().text(key));
-    return ZtTools::FormatMessage(text, m_comm.portDevice(),
-                                  QStringLiteral(" ") + QString::number(m_comm.commPort()));
+    return m_report.text(
+        key, {m_comm.portDevice(), QStringLiteral(" ") + QString::number(m_comm.commPort())});
 }
 
 void CommTools::reconnectTick()
@@ -293,12 +268,11 @@ void CommTools::reconnectTick()
     if (!m_comm.portOpen())
         return; // back, but not ready yet (its rights may still be being set): next second
     endWatch();
-    CommPortOpen = m_comm.portOpen();
+    m_portOpen = m_comm.portOpen();
     // Whatever was in the buffer belongs to the session that was cut off.
-    CommInBuffer.clear();
-    const QString restored = connectionText(QStringLiteral("Comm_Connection_Restored"));
-    status(restored);
-    log(restored);
+    m_inBuffer.clear();
+    m_report.show(connectionText(QStringLiteral("Comm_Connection_Restored")),
+                  LinkReport::Status | LinkReport::Log);
     Q_EMIT linkChanged();
 }
 
@@ -321,11 +295,11 @@ QString CommTools::Comm_LinkText()
 {
     QString state;
     if (m_comm.portOpen())
-        state = m_zt.msg().text(QStringLiteral("Comm_Link_Open"));
+        state = m_report.messages().text(QStringLiteral("Comm_Link_Open"));
     else if (m_portLost)
-        state = m_zt.msg().text(QStringLiteral("Comm_Link_Lost"));
+        state = m_report.messages().text(QStringLiteral("Comm_Link_Lost"));
     else
-        state = m_zt.msg().text(QStringLiteral("Comm_Link_Closed"));
+        state = m_report.messages().text(QStringLiteral("Comm_Link_Closed"));
     return QStringLiteral("COM%1  %2  %3  %4")
         .arg(QString::number(m_comm.commPort()), m_comm.portDevice(), lineText(m_comm.settings()),
              Tools::Trim(state));
@@ -340,25 +314,25 @@ bool CommTools::portGone() const
 
 void CommTools::Comm_ShowTransferForm()
 {
-    m_zt.op().setHourglass(true);
-    if (ShowCancelDialog) {
-        m_zt.op().showTransferWindow(CommTransferCaption, [this] { cancelPressed(); });
-        CommTransferCaption.clear();
+    m_report.op().setHourglass(true);
+    if (m_showCancelDialog) {
+        m_report.op().showTransferWindow(m_transferCaption, [this] { cancelPressed(); });
+        m_transferCaption.clear();
     }
 }
 
 void CommTools::Comm_HideTransferForm()
 {
-    m_zt.op().setHourglass(false);
+    m_report.op().setHourglass(false);
     Tools::DoEvents();
-    if (ShowCancelDialog)
-        m_zt.op().hideTransferWindow();
+    if (m_showCancelDialog)
+        m_report.op().hideTransferWindow();
 }
 
 void CommTools::cancelPressed()
 {
-    CommCancel = true;
-    m_zt.op().hideTransferWindow();
+    m_cancel = true;
+    m_report.op().hideTransferWindow();
 }
 
 // --- transmit ---------------------------------------------------------------------------
@@ -381,13 +355,12 @@ bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &captio
         // While the device is away, say so at once rather than fail on the closed port.
         if (portGone())
             throw ZtError(Tools::Trim(connectionText(QStringLiteral("Comm_Connection_Lost"))));
-        const QString info = pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Info")));
-        log(info);
-        status(info);
+        m_report.report(LinkReport::Status | LinkReport::Log,
+                        QStringLiteral("Comm_TransmitData_Info"));
         if (!caption.isEmpty())
             Comm_SetTransferCaption(caption);
-        m_zt.op().setHourglass(true);
-        CommCancel = false;
+        m_report.op().setHourglass(true);
+        m_cancel = false;
         const QDeadlineTimer until = deadline();
         Comm_ShowTransferForm();
 
@@ -395,42 +368,38 @@ bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &captio
         for (qsizetype pos = 0; pos < frame.size(); pos += chunk) {
             m_comm.output(frame.mid(pos, chunk));
             const bool drained =
-                Tools::WaitUntil([&] { return CommCancel || m_comm.outBufferCount() == 0; }, until);
+                Tools::WaitUntil([&] { return m_cancel || m_comm.outBufferCount() == 0; }, until);
             if (!drained) {
                 Comm_HideTransferForm();
-                const QString text =
-                    pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Timeout_Err")));
-                box(text, BoxIcon::Exclamation);
-                status(text);
-                log(text);
+                m_report.report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
+                                QStringLiteral("Comm_TransmitData_Timeout_Err"));
                 return false;
             }
-            if (CommCancel) {
+            if (m_cancel) {
                 Comm_HideTransferForm();
-                const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Action_Cancelled")));
-                box(text, BoxIcon::Exclamation);
-                status(text);
-                log(text);
+                m_report.report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
+                                QStringLiteral("Comm_Action_Cancelled"));
                 return false;
             }
         }
         m_lastFrameWireMs = wireTimeMs(frame.size());
         Comm_HideTransferForm();
-        const QString done = pre(m_zt.msg().text(QStringLiteral("Comm_TransferDone")));
-        log(done);
-        status(done);
-        m_zt.op().setHourglass(false);
+        m_report.report(LinkReport::Status | LinkReport::Log, QStringLiteral("Comm_TransferDone"));
+        m_report.op().setHourglass(false);
         return true;
     } catch (const std::exception &e) {
         Comm_HideTransferForm();
-        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_TransmitData_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        box(text, BoxIcon::Exclamation, true);
-        status(text);
-        log(text);
-        m_zt.op().setHourglass(false);
+        m_report.report(LinkReport::AlwaysBox | LinkReport::Status | LinkReport::Log,
+                        QStringLiteral("Comm_TransmitData_Err"), {describe(e)});
+        m_report.op().setHourglass(false);
         return false;
     }
+}
+
+bool CommTools::Comm_TransmitRequest(const QByteArray &frame, const QString &caption)
+{
+    const FlagGuard aside(m_waitingForResponse);
+    return Comm_TransmitData(frame, caption);
 }
 
 // --- receive ----------------------------------------------------------------------------
@@ -444,32 +413,32 @@ void CommTools::Comm_OnComm()
 {
     if (m_comm.commEvent() != SerialPort::EvReceive)
         return;
-    if (CommInBuffer.isEmpty())
+    if (m_inBuffer.isEmpty())
         m_capLogged = false;
-    CommInBuffer += m_comm.input();
-    if (CommInBuffer.size() > InBufferCap) {
+    m_inBuffer += m_comm.input();
+    if (m_inBuffer.size() > InBufferCap) {
         // Keep the newest frame start so that a valid frame after noise is still understood.
-        qsizetype from = CommInBuffer.size() - InBufferCap;
-        for (qsizetype i = CommInBuffer.size() - 1; i >= from; --i) {
-            if (isCommandByte(CommInBuffer.at(i))) {
+        qsizetype from = m_inBuffer.size() - InBufferCap;
+        for (qsizetype i = m_inBuffer.size() - 1; i >= from; --i) {
+            if (isCommandByte(m_inBuffer.at(i))) {
                 from = i;
                 break;
             }
         }
         const qsizetype dropped = from;
-        CommInBuffer.remove(0, from);
+        m_inBuffer.remove(0, from);
         if (!m_capLogged) {
             m_capLogged = true;
-            QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
-            ZtTools::FormatMessage(
-                text, QStringLiteral("receive buffer full, %1 older bytes dropped").arg(dropped));
+            const QString text = m_report.text(
+                QStringLiteral("Comm_WaitForData_Err"),
+                {QStringLiteral("receive buffer full, %1 older bytes dropped").arg(dropped)});
             QMetaObject::invokeMethod(
-                this, [this, text] { log(text); }, Qt::QueuedConnection);
+                this, [this, text] { m_report.show(text, LinkReport::Log); }, Qt::QueuedConnection);
         }
     }
     // An interval of 0 or less leaves the timer idle, as the setting says.
-    if (TimerInterval > 0)
-        m_timerComm.start(TimerInterval);
+    if (m_timerInterval > 0)
+        m_timerComm.start(m_timerInterval);
     else
         m_timerComm.stop();
 }
@@ -479,100 +448,88 @@ void CommTools::Comm_OnComm()
 // waited for until it ends, the time-out passes or the operator cancels.
 void CommTools::Comm_WaitForData()
 {
-    if (CommWaitingForResponse || m_collecting)
+    if (m_waitingForResponse || m_collecting)
         return;
-    if (CommInBuffer.isEmpty()) {
+    if (m_inBuffer.isEmpty()) {
         m_timerComm.stop();
         return;
     }
-    m_collecting = true;
+    const FlagGuard collecting(m_collecting);
     bool shown = false;
     try {
         m_timerComm.stop();
         Tools::DoEvents();
         for (;;) {
             qsizetype dropped = 0;
-            const QList<QByteArray> frames = takeFrames(CommInBuffer, dropped);
+            const QList<QByteArray> frames = takeFrames(m_inBuffer, dropped);
             if (dropped > 0) {
-                QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Bytes_Dropped")));
-                ZtTools::FormatMessage(text, QString::number(dropped));
-                log(text);
+                m_report.report(LinkReport::Log, QStringLiteral("Comm_Bytes_Dropped"),
+                                {QString::number(dropped)});
             }
-            if (frames.isEmpty() && CommInBuffer.isEmpty())
+            if (frames.isEmpty() && m_inBuffer.isEmpty())
                 break;
             if (!shown) {
                 shown = true;
-                const QString receiving = m_zt.msg().text(QStringLiteral("Comm_Receiving_Data"));
-                status(receiving);
-                log(receiving);
+                m_report.show(m_report.messages().text(QStringLiteral("Comm_Receiving_Data")),
+                              LinkReport::Status | LinkReport::Log);
                 Comm_ShowTransferForm();
-                CommCancel = false;
+                m_cancel = false;
             }
             for (const QByteArray &frame : frames)
                 if (m_interpreter)
                     m_interpreter(Tools::ByteToHex(quint8(frame.at(0))), frame);
             if (!frames.isEmpty())
                 continue; // bytes may have arrived meanwhile
-            Tools::WaitUntil([&] { return holdsFrame(CommInBuffer) || CommCancel || portGone(); },
+            Tools::WaitUntil([&] { return holdsFrame(m_inBuffer) || m_cancel || portGone(); },
                              deadline());
-            if (CommCancel) {
-                CommInBuffer.clear();
-                const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
-                status(text);
-                log(text);
+            if (m_cancel) {
+                m_inBuffer.clear();
+                m_report.report(LinkReport::Status | LinkReport::Log,
+                                QStringLiteral("Comm_Cancelled"));
                 break;
             }
-            if (holdsFrame(CommInBuffer))
+            if (holdsFrame(m_inBuffer))
                 continue;
-            CommInBuffer.clear();
+            m_inBuffer.clear();
             if (portGone())
                 throw ZtError(m_portLostText);
-            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Short")));
-            status(text);
-            log(text);
-            box(pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Completing_Data"))),
-                BoxIcon::Exclamation);
+            m_report.report(LinkReport::Status | LinkReport::Log,
+                            QStringLiteral("Comm_Timeout_Short"));
+            m_report.report(LinkReport::Box, QStringLiteral("Comm_Timeout_Completing_Data"));
             break;
         }
         if (shown)
             Comm_HideTransferForm();
-        m_collecting = false;
     } catch (const std::exception &e) {
         if (shown)
             Comm_HideTransferForm();
-        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForData_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        log(text);
+        m_report.report(LinkReport::Log, QStringLiteral("Comm_WaitForData_Err"), {describe(e)});
         m_timerComm.stop();
-        m_collecting = false;
-        m_zt.op().setHourglass(false);
+        m_report.op().setHourglass(false);
     }
 }
 
 bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QString &caption)
 {
-    CommWaitingForResponse = true;
+    const FlagGuard waiting(m_waitingForResponse);
     try {
-        QString waiting = pre(m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer")));
-        ZtTools::FormatMessage(waiting, QString::fromLatin1(expectedCode));
-        status(waiting);
-        log(waiting);
+        m_report.report(LinkReport::Status | LinkReport::Log,
+                        QStringLiteral("Comm_Waiting_For_Answer"),
+                        {QString::fromLatin1(expectedCode)});
         if (!caption.isEmpty())
             Comm_SetTransferCaption(caption);
         Comm_ShowTransferForm();
-        CommCancel = false;
+        m_cancel = false;
         // The answer is left in the buffer, with any frames around it, for the collector.
         const int want = Tools::HexToByte(expectedCode);
-        const auto arrived = [&] { return holdsFrame(CommInBuffer, want); };
+        const auto arrived = [&] { return holdsFrame(m_inBuffer, want); };
         // The request may still be on the wire when the output buffer is empty.
-        Tools::WaitUntil([&] { return arrived() || CommCancel || portGone(); },
+        Tools::WaitUntil([&] { return arrived() || m_cancel || portGone(); },
                          deadline(m_lastFrameWireMs));
         bool result = false;
-        if (CommCancel) {
-            CommInBuffer.clear();
-            const QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Cancelled")));
-            status(text);
-            log(text);
+        if (m_cancel) {
+            m_inBuffer.clear();
+            m_report.report(LinkReport::Status | LinkReport::Log, QStringLiteral("Comm_Cancelled"));
         } else if (arrived()) {
             result = true;
         } else if (portGone()) {
@@ -581,25 +538,19 @@ bool CommTools::Comm_WaitForResponse(const QByteArray &expectedCode, const QStri
             // Frames the device sent meanwhile are still interpreted; only the unfinished
             // rest goes.
             qsizetype dropped = 0;
-            CommInBuffer = takeFrames(CommInBuffer, dropped).join();
-            QString text = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Waiting_For_Answer")));
-            ZtTools::FormatMessage(text, QString::fromLatin1(expectedCode));
-            box(text, BoxIcon::Exclamation);
-            const QString shortText = pre(m_zt.msg().text(QStringLiteral("Comm_Timeout_Short")));
-            status(shortText);
-            log(shortText);
+            m_inBuffer = takeFrames(m_inBuffer, dropped).join();
+            m_report.report(LinkReport::Box, QStringLiteral("Comm_Timeout_Waiting_For_Answer"),
+                            {QString::fromLatin1(expectedCode)});
+            m_report.report(LinkReport::Status | LinkReport::Log,
+                            QStringLiteral("Comm_Timeout_Short"));
         }
         Comm_HideTransferForm();
-        CommWaitingForResponse = false;
         return result;
     } catch (const std::exception &e) {
         Comm_HideTransferForm();
-        QString text = pre(m_zt.msg().text(QStringLiteral("Comm_WaitForResponse_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        log(text);
-        m_zt.op().setHourglass(false);
-        CommWaitingForResponse = false;
-        CommInBuffer.clear();
+        m_report.report(LinkReport::Log, QStringLiteral("Comm_WaitForResponse_Err"), {describe(e)});
+        m_report.op().setHourglass(false);
+        m_inBuffer.clear();
         return false;
     }
 }

@@ -6,10 +6,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/Operator.h"
+#include "link/LinkReport.h"
 
 class SerialPort;
-class ZtTools;
 
 // The device link's program-wide state and its port, transmit and receive procedures.
 class CommTools : public QObject {
@@ -18,22 +17,32 @@ public:
     // The receive buffer never grows beyond this; older bytes give way to newer ones.
     static constexpr int InBufferCap = 64 * 1024;
 
-    CommTools(ZtTools &zt, SerialPort &comm, QObject *parent = nullptr);
+    // iniFile: the settings file of section "Comm", read at each load and save.
+    CommTools(const LinkReport &report, const QString &iniFile, SerialPort &comm,
+              QObject *parent = nullptr);
 
     // --- state ---
-    QByteArray CommInBuffer;
-    bool CommCancel = false;
-    bool CommWaitingForResponse = false;
-    QString CommTransferCaption;
-    bool CommPortOpen = false;
-    int CommDebug = 0;
+    const QByteArray &CommInBuffer() const { return m_inBuffer; }
+    bool CommWaitingForResponse() const { return m_waitingForResponse; }
+    bool CommPortOpen() const { return m_portOpen; }
     // Link values of section "Comm".
-    qint16 TimeOut = 10; // seconds; 0 or less: no time-out
-    bool ShowCancelDialog = true;
-    qint16 TimerInterval = 500; // ms
-    // Set by the data commands, compared by the acknowledgement.
-    qint32 SentChecksum = 0;
-    QByteArray RequestedCommand;
+    qint16 TimeOut() const { return m_timeOut; } // seconds; 0 or less: no time-out
+    bool ShowCancelDialog() const { return m_showCancelDialog; }
+    qint16 TimerInterval() const { return m_timerInterval; } // ms
+    void setTimeOut(qint16 seconds) { m_timeOut = seconds; }
+    void setShowCancelDialog(bool show) { m_showCancelDialog = show; }
+    void setTimerInterval(qint16 ms) { m_timerInterval = ms; }
+    // The checksum of the data block just sent, which the device's acknowledgement must carry.
+    qint32 SentChecksum() const { return m_sentChecksum; }
+    void expectAcknowledgement(qint32 checksum) { m_sentChecksum = checksum; }
+    // The kind of data the device asked for (its data request), empty when none is pending.
+    const QByteArray &RequestedCommand() const { return m_requestedCommand; }
+    void noteDataRequest(const QByteArray &kind) { m_requestedCommand = kind; }
+    void clearDataRequest() { m_requestedCommand.clear(); }
+    // Drops the received bytes not yet taken, as the collector's time-out does.
+    void discardInput() { m_inBuffer.clear(); }
+
+    const LinkReport &report() const { return m_report; }
 
     SerialPort &Comm() { return m_comm; }
     QTimer &TimerComm() { return m_timerComm; }
@@ -57,20 +66,15 @@ public:
 
     // --- transmitting and receiving ---
     bool Comm_TransmitData(const QByteArray &frame, const QString &caption = {});
+    // Transmits a request whose answer the caller waits for: the collector stands aside
+    // meanwhile, so a fast device's answer stays in the buffer for that wait.
+    bool Comm_TransmitRequest(const QByteArray &frame, const QString &caption);
     bool Comm_WaitForResponse(const QByteArray &expectedCode, const QString &caption = {});
     void Comm_WaitForData();
     void Comm_OnComm();
     void Comm_ShowTransferForm();
     void Comm_HideTransferForm();
-    void Comm_SetTransferCaption(const QString &caption) { CommTransferCaption = caption; }
-
-    // Reporting words of the link: status line, log, and a box (executable name as title,
-    // trimmed text) shown when ShowMsgBox is set or always is true. Catalogue texts are
-    // used with two blanks in front (pre).
-    static QString pre(const QString &text) { return QStringLiteral("  ") + text; }
-    void status(const QString &text);
-    void log(const QString &text);
-    void box(const QString &text, BoxIcon icon, bool always = false);
+    void Comm_SetTransferCaption(const QString &caption) { m_transferCaption = caption; }
 
 Q_SIGNALS:
     // The port's state, number, device or line settings may have changed (Comm_LinkText).
@@ -90,11 +94,22 @@ private:
     void cancelPressed();
     qint64 wireTimeMs(qint64 bytes) const;
 
-    ZtTools &m_zt;
+    LinkReport m_report;
+    const QString &m_iniFile;
     SerialPort &m_comm;
     QTimer m_timerComm;
     QTimer m_reconnect;
     Interpreter m_interpreter;
+    QByteArray m_inBuffer;             // CommInBuffer
+    bool m_cancel = false;             // CommCancel
+    bool m_waitingForResponse = false; // CommWaitingForResponse
+    QString m_transferCaption;         // CommTransferCaption
+    bool m_portOpen = false;           // CommPortOpen
+    qint16 m_timeOut = 10;
+    bool m_showCancelDialog = true;
+    qint16 m_timerInterval = 500;
+    qint32 m_sentChecksum = 0;
+    QByteArray m_requestedCommand;
     bool m_collecting = false; // busy flag of Comm_WaitForData
     bool m_portLost = false;   // the device went away while the port was open
     QString m_portLostText;

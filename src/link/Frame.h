@@ -25,6 +25,9 @@ constexpr quint8 AcuVersion = 0x89;
 constexpr quint8 CanBusAddress = 0x90;
 } // namespace FrameCode
 
+// The kind of data a data request asks for and a data block carries: the button codes.
+constexpr char DataKindButtons[] = "20";
+
 constexpr char FrameTerminator = 0x0D;
 constexpr int StatusTextLength = 32;
 

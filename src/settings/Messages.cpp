@@ -30,3 +30,14 @@ QString Messages::fresh(const QString &key, const QString &def) const
 {
     return INI_ReadValue(m_iniFile, section(m_language), key, def);
 }
+
+QString FormatMessage(QString text, const QString &a1, const QString &a2, const QString &a3,
+                      const QString &a4, const QString &a5)
+{
+    for (const QString *arg : {&a1, &a2, &a3, &a4, &a5}) {
+        const qsizetype p = text.indexOf(QLatin1Char('&'));
+        if (p >= 0)
+            text.replace(p, 1, *arg);
+    }
+    return text;
+}

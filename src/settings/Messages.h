@@ -24,3 +24,8 @@ private:
     QString m_language;
     QHash<QString, QString> m_held;
 };
+
+// text with each "&" filled in turn: every argument, the empty ones too, fills the first "&"
+// of the text as it is by then, so an "&" brought in by one argument is filled by the next.
+QString FormatMessage(QString text, const QString &a1 = {}, const QString &a2 = {},
+                      const QString &a3 = {}, const QString &a4 = {}, const QString &a5 = {});

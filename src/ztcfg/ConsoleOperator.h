@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
+#include "common/Operator.h"
 #include "log/TextSink.h"
 
 // The person at the desk, on a console: messages go to standard error with a prefix that

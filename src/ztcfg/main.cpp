@@ -137,7 +137,7 @@ struct Run {
         QString d = detail;
         while (d.endsWith(QLatin1Char('.')))
             d.chop(1);
-        op.say(ZtTools::FormatMessage(t, d));
+        op.say(FormatMessage(t, d));
         return UsageFailure;
     }
     void info(const QString &text) const
@@ -182,7 +182,7 @@ bool readChannels(Run &run, const QString &path, CodeList &channels)
         return true;
     if (!QFileInfo(path).isFile()) {
         QString t = run.core->messages.text(QStringLiteral("ReadingData_Err"));
-        run.op.say(ZtTools::FormatMessage(t, path));
+        run.op.say(FormatMessage(t, path));
         return false;
     }
     CodeList canBus;
@@ -323,7 +323,7 @@ int writeJson(Run &run, const QString &file, const QString &jsonFile)
     const auto fail = [&](const QString &why) {
         QString t = run.text(QStringLiteral("Cfg_Json_Err"),
                              QStringLiteral("The file & does not hold the codes: &"));
-        run.op.say(ZtTools::FormatMessage(t, jsonFile, why));
+        run.op.say(FormatMessage(t, jsonFile, why));
         return FileFailure;
     };
     QFile in(jsonFile);
@@ -415,7 +415,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
         const auto seconds = number(p.value(QStringLiteral("timeout")), 1, 3600);
         if (!seconds)
             return run.usage(QStringLiteral("--timeout takes seconds, 1 to 3600"));
-        core.comm.TimeOut = qint16(*seconds);
+        core.comm.setTimeOut(qint16(*seconds));
     }
     const QString portName = p.value(QStringLiteral("port"));
     try {
@@ -465,22 +465,25 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
     bool ok = false;
     QByteArray expected;
     if (command == QLatin1String("ping")) {
-        ok = exchange(MenuCommand::OnlineTest, expected = "81");
+        ok = exchange(MenuCommand::OnlineTest,
+                      expected = Tools::ByteToHex(FrameCode::OnlineTestAnswer));
     } else if (command == QLatin1String("version")) {
-        ok = exchange(MenuCommand::VersionInfo, expected = "83");
+        ok =
+            exchange(MenuCommand::VersionInfo, expected = Tools::ByteToHex(FrameCode::VersionInfo));
         if (ok)
             for (const auto &t : core.zt.data().TextStatus)
                 out(Tools::RTrim(t.text()) + QLatin1Char('\n'));
     } else if (command == QLatin1String("reset")) {
-        ok = exchange(MenuCommand::SystemReset, expected = "88");
+        ok = exchange(MenuCommand::SystemReset, expected = Tools::ByteToHex(FrameCode::ResetDone));
     } else if (command == QLatin1String("send")) {
         core.zt.data().DataRecord = *toSend;
-        ok = exchange(MenuCommand::SendData, expected = "86") &&
+        ok = exchange(MenuCommand::SendData, expected = Tools::ByteToHex(FrameCode::ChecksumAck)) &&
              run.op.lastStatus == Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Sent")));
     } else {
-        ok = exchange(MenuCommand::ReceiveData, expected = "85") &&
-             run.op.lastStatus ==
-                 Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Received")));
+        ok =
+            exchange(MenuCommand::ReceiveData, expected = Tools::ByteToHex(FrameCode::DataBlock)) &&
+            run.op.lastStatus ==
+                Tools::Trim(core.messages.text(QStringLiteral("Comm_Data_Received")));
         // Codes the editor could not take over leave a partial record: no file of it.
         const QString hexErr = core.messages.text(QStringLiteral("Interpret_HexData_Err"))
                                    .section(QLatin1Char('&'), 0, 0)
@@ -499,7 +502,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
             run.op.say(lost);
         } else if (!seen.contains(expected)) {
             QString t = core.messages.text(QStringLiteral("Comm_Timeout_Waiting_For_Answer"));
-            run.op.say(ZtTools::FormatMessage(t, QString::fromLatin1(expected)));
+            run.op.say(FormatMessage(t, QString::fromLatin1(expected)));
         }
         return DeviceFailure;
     }
@@ -571,7 +574,7 @@ int main(int argc, char *argv[])
         return run.usage(QStringLiteral("--language takes GER or ENG"));
     if (!run.iniFile.isEmpty() && !QFileInfo(run.iniFile).isFile()) {
         QString t = run.core->messages.text(QStringLiteral("ReadingData_Err"));
-        run.op.say(ZtTools::FormatMessage(t, run.iniFile));
+        run.op.say(FormatMessage(t, run.iniFile));
         return FileFailure;
     }
 

@@ -360,7 +360,7 @@ private Q_SLOTS:
         QCOMPARE(rig.zt.data().DataSetDefault.Version.text().trimmed(), QStringLiteral("1.0"));
         QVERIFY(rig.zt.data().DataSetDefault.button(1, 1) > 0);
         QCOMPARE(rig.zt.data().DataRecord, rig.zt.data().DataSetDefault);
-        QVERIFY(!rig.ct.CommPortOpen);
+        QVERIFY(!rig.ct.CommPortOpen());
 
         const QString dir = rig.dir.path() + QStringLiteral("/zteditor");
         QCOMPARE(rig.zt.iniFileName(), dir + QStringLiteral(".Ini"));

@@ -143,7 +143,7 @@ struct E2eRig {
     // Lets the answer that the program awaits reach the interpreter.
     void settle()
     {
-        Tools::WaitUntil([&] { return ct.CommInBuffer.isEmpty(); }, QDeadlineTimer(5000));
+        Tools::WaitUntil([&] { return ct.CommInBuffer().isEmpty(); }, QDeadlineTimer(5000));
         Tools::WaitWithEvents(150);
     }
 };
@@ -346,8 +346,8 @@ void TestLinkE2e::silentDeviceEndsAtTimeOut()
              QStringLiteral("The device did not answer (expected answer %1). Please check the "
                             "connection and the device.")
                  .arg(answer, 0, 16));
-    QVERIFY(rig.ct.CommPortOpen);
-    QVERIFY(!rig.ct.CommWaitingForResponse);
+    QVERIFY(rig.ct.CommPortOpen());
+    QVERIFY(!rig.ct.CommWaitingForResponse());
 
     rig.zt.setupFlags().ShowMsgBox = false;
     const bool online = number != 9;
@@ -372,7 +372,7 @@ void TestLinkE2e::farEndHangsUp()
     requireLine(line);
     E2eRig rig;
     QVERIFY(rig.start({QStringLiteral("--no-answer"), QStringLiteral("80")}, line));
-    rig.ct.TimeOut = 0; // only the loss can end the wait
+    rig.ct.setTimeOut(0); // only the loss can end the wait
     QTimer::singleShot(300, [&] {
         if (line == QLatin1String("direct"))
             rig.sim.kill();
@@ -380,7 +380,7 @@ void TestLinkE2e::farEndHangsUp()
             rig.server.kill();
     });
     rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
-    QVERIFY(!rig.ct.CommPortOpen);
+    QVERIFY(!rig.ct.CommPortOpen());
     QCOMPARE(int(rig.sink.text().count(QStringLiteral("COM1 closed"))), 1);
     QVERIFY(rig.sink.text().contains(QStringLiteral("Error waiting for the answer")));
     rig.op.boxes.clear();
@@ -402,7 +402,7 @@ void TestLinkE2e::farEndHangsUpInTransmit()
     E2eRig rig;
     QVERIFY(rig.start());
     rig.comm.setOutBufferSize(outBufferSize);
-    rig.ct.TimeOut = 120; // far beyond the hang-up: only the loss may end the transmit
+    rig.ct.setTimeOut(120); // far beyond the hang-up: only the loss may end the transmit
     rig.sim.pause();
     QTimer::singleShot(300, [&] { rig.sim.kill(); });
     // Far more than the line holds while the device does not read.
@@ -413,7 +413,7 @@ void TestLinkE2e::farEndHangsUpInTransmit()
     QVERIFY2(log.contains(QStringLiteral("  Error sending the data")), qPrintable(log));
     QVERIFY(!log.contains(QStringLiteral("Timeout while sending")));
     QVERIFY(!log.contains(QStringLiteral("Data sent")));
-    QVERIFY(!rig.ct.CommPortOpen);
+    QVERIFY(!rig.ct.CommPortOpen());
     QVERIFY(!rig.comm.portOpen());
     QCOMPARE(rig.op.boxes.size(), 1);
     QVERIFY(rig.op.boxes[0].text.startsWith(QStringLiteral("Error sending the data")));

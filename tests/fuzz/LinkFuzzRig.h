@@ -30,15 +30,15 @@ struct Rig {
         zt.ClearDataSet();
         zt.setupFlags().ShowMsgBox = true;
         zt.setupFlags().ProductVersion = QStringLiteral("ZT");
-        ct.TimeOut = 1;
+        ct.setTimeOut(1);
         // The test drives the collector itself; the timer would only wait.
-        ct.TimerInterval = 30000;
+        ct.setTimerInterval(30000);
     }
 
     // Forgets what the previous input left, so a long run does not grow without bound.
     void reset()
     {
-        ct.CommInBuffer.clear();
+        ct.discardInput();
         op.boxes.clear();
         op.statusHistory.clear();
         op.events.clear();

@@ -19,12 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         qsizetype end = bytes.indexOf('\r', from);
         end = end < 0 ? bytes.size() : end + 1;
         r.comm.inject(bytes.mid(from, end - from));
-        if (r.ct.CommInBuffer.size() > CommTools::InBufferCap)
+        if (r.ct.CommInBuffer().size() > CommTools::InBufferCap)
             __builtin_trap();
-        if (isCompleteFrame(r.ct.CommInBuffer))
+        if (isCompleteFrame(r.ct.CommInBuffer()))
             r.ct.Comm_WaitForData();
         else if (end == bytes.size())
-            r.ct.CommInBuffer.clear();
+            r.ct.discardInput();
         from = end;
     }
     // Whatever arrived, the DataSet keeps its shape.

@@ -141,7 +141,7 @@ void TstFrmCommDialog::init()
     m_comm->existing = {1, 3, 4};
     m_comm->inUse = {4};
     m_comm->iniFile = m_ini;
-    m_tools = new CommTools(*m_zt, *m_comm);
+    m_tools = new CommTools(m_zt->linkReport(), m_zt->iniFileName(), *m_comm);
 }
 
 void TstFrmCommDialog::cleanup()
@@ -352,8 +352,8 @@ void TstFrmCommDialog::timeoutTakenBeforeIntervalCheck()
     child<QLineEdit>("txtInterval")->clear();
     QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
     QCOMPARE(m_op.boxes.value(0).text, QStringLiteral("Please enter the timer interval value"));
-    QCOMPARE(m_tools->TimeOut, qint16(5));
-    QCOMPARE(m_tools->TimerInterval, qint16(500));
+    QCOMPARE(m_tools->TimeOut(), qint16(5));
+    QCOMPARE(m_tools->TimerInterval(), qint16(500));
 }
 
 void TstFrmCommDialog::okOpensAndSaves()

@@ -96,9 +96,9 @@ void TestCommTools::loadSettings()
     QCOMPARE(port.dtrEnable(), flags[0]);
     QCOMPARE(port.rtsEnable(), flags[1]);
     if (result == 0 || result > 11) {
-        QCOMPARE(int(rig.ct.TimeOut), numbers[4]);
-        QCOMPARE(rig.ct.ShowCancelDialog, flags[2]);
-        QCOMPARE(int(rig.ct.TimerInterval), numbers[5]);
+        QCOMPARE(int(rig.ct.TimeOut()), numbers[4]);
+        QCOMPARE(rig.ct.ShowCancelDialog(), flags[2]);
+        QCOMPARE(int(rig.ct.TimerInterval()), numbers[5]);
     }
 }
 
@@ -121,9 +121,9 @@ void TestCommTools::saveSettings()
     port.setDTREnable(false);
     port.setRTSEnable(true);
     port.setHandshaking(1);
-    rig.ct.TimeOut = 3;
-    rig.ct.ShowCancelDialog = false;
-    rig.ct.TimerInterval = 250;
+    rig.ct.setTimeOut(3);
+    rig.ct.setShowCancelDialog(false);
+    rig.ct.setTimerInterval(250);
     QCOMPARE(rig.ct.Comm_SaveSettings(port), 0);
 
     QFile f(rig.ini);
@@ -147,9 +147,9 @@ void TestCommTools::saveSettings()
     QCOMPARE(back.dtrEnable(), false);
     QCOMPARE(back.rtsEnable(), true);
     QCOMPARE(back.handshaking(), 1);
-    QCOMPARE(int(again.ct.TimeOut), 3);
-    QCOMPARE(again.ct.ShowCancelDialog, false);
-    QCOMPARE(int(again.ct.TimerInterval), 250);
+    QCOMPARE(int(again.ct.TimeOut()), 3);
+    QCOMPARE(again.ct.ShowCancelDialog(), false);
+    QCOMPARE(int(again.ct.TimerInterval()), 250);
 }
 
 void TestCommTools::commInit_data()
@@ -205,7 +205,7 @@ void TestCommTools::openPortFails()
     rig.comm.setPortOpen(false);
     rig.comm.openError = error;
     QVERIFY(!rig.ct.Comm_OpenPort());
-    QVERIFY(!rig.ct.CommPortOpen);
+    QVERIFY(!rig.ct.CommPortOpen());
     QCOMPARE(rig.op.boxes.size(), 1);
     QCOMPARE(rig.op.boxes[0].text, text);
     QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Exclamation);
@@ -285,7 +285,7 @@ void TestCommTools::transmitFails()
     if (scenario == QLatin1String("stuck") || scenario == QLatin1String("cancel"))
         rig.comm.drainAfterPolls = -1;
     if (scenario == QLatin1String("cancel")) {
-        rig.ct.TimeOut = 0;
+        rig.ct.setTimeOut(0);
         QTimer::singleShot(10, [&] { rig.op.cancel(); });
     }
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
@@ -352,8 +352,8 @@ void TestCommTools::collector()
     QFETCH(QString, logged);
     LinkRig rig;
     rig.zt.setupFlags().ShowMsgBox = false;
-    rig.ct.TimeOut = timeOut;
-    rig.ct.TimerInterval = 30000; // the test drives the collector itself
+    rig.ct.setTimeOut(timeOut);
+    rig.ct.setTimerInterval(30000); // the test drives the collector itself
     QList<QByteArray> got;
     rig.ct.setInterpreter([&](const QByteArray &c, const QByteArray &f) { got << c << f; });
     rig.comm.inject(arrivals.first());
@@ -363,7 +363,7 @@ void TestCommTools::collector()
         QTimer::singleShot(20, [&] { rig.op.cancel(); });
     rig.ct.Comm_WaitForData();
     QCOMPARE(got, interpreted);
-    QVERIFY(rig.ct.CommInBuffer.isEmpty());
+    QVERIFY(rig.ct.CommInBuffer().isEmpty());
     QVERIFY2(rig.logged(QStringLiteral("  ") + logged), qPrintable(rig.sink.text()));
     QVERIFY(rig.op.boxes.isEmpty());
     QVERIFY(!rig.op.transferVisible);
@@ -372,13 +372,13 @@ void TestCommTools::collector()
 void TestCommTools::timerIntervalZero()
 {
     LinkRig rig;
-    rig.ct.TimerInterval = 0;
+    rig.ct.setTimerInterval(0);
     int calls = 0;
     rig.ct.setInterpreter([&](const QByteArray &, const QByteArray &) { ++calls; });
     rig.comm.inject(frameOf(0x81));
     Tools::WaitWithEvents(50);
     QCOMPARE(calls, 0);
-    QCOMPARE(rig.ct.CommInBuffer, frameOf(0x81));
+    QCOMPARE(rig.ct.CommInBuffer(), frameOf(0x81));
     QVERIFY(!rig.ct.TimerComm().isActive());
 }
 
@@ -414,8 +414,8 @@ void TestCommTools::waitForResponse()
     rig.comm.injectLater(arrival, 5);
     QCOMPARE(rig.ct.Comm_WaitForResponse("86", QStringLiteral("Waiting")), result);
     QCOMPARE(calls, 0); // the collector keeps off while the answer is awaited
-    QCOMPARE(rig.ct.CommInBuffer, buffer);
-    QVERIFY(!rig.ct.CommWaitingForResponse);
+    QCOMPARE(rig.ct.CommInBuffer(), buffer);
+    QVERIFY(!rig.ct.CommWaitingForResponse());
     QVERIFY(rig.logged(QStringLiteral("  Waiting for 86")));
     QCOMPARE(rig.op.events.first(), QStringLiteral("transfer show Waiting"));
     QCOMPARE(rig.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
@@ -428,22 +428,22 @@ void TestCommTools::waitForResponse()
 void TestCommTools::bufferCap()
 {
     LinkRig rig;
-    rig.ct.TimerInterval = 30000;
+    rig.ct.setTimerInterval(30000);
     QByteArray got;
     rig.ct.setInterpreter([&](const QByteArray &c, const QByteArray &) { got = c; });
     const QByteArray noise(20000, 'x');
     for (int i = 0; i < 4; ++i) {
         rig.comm.inject(noise);
-        QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+        QVERIFY(rig.ct.CommInBuffer().size() <= CommTools::InBufferCap);
     }
     // Written from the event loop later, never inside the port's notification.
     QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 0);
     // A frame start inside the noise, then the valid frame.
     rig.comm.inject(QByteArray(1, char(0x83)) + QByteArray(30000, '1'));
     rig.comm.inject(frameOf(0x81));
-    QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+    QVERIFY(rig.ct.CommInBuffer().size() <= CommTools::InBufferCap);
     // The oldest bytes gave way up to the newest frame start; what follows it stays.
-    QCOMPARE(rig.ct.CommInBuffer,
+    QCOMPARE(rig.ct.CommInBuffer(),
              QByteArray(1, char(0x83)) + QByteArray(30000, '1') + frameOf(0x81));
     rig.ct.Comm_WaitForData();
     // The unfinished 83 ends where the 81 begins.
@@ -455,7 +455,7 @@ void TestCommTools::bufferCap()
     got.clear();
     rig.comm.inject(QByteArray(70000, 'y'));
     rig.comm.inject(frameOf(0x88));
-    QCOMPARE(rig.ct.CommInBuffer, frameOf(0x88));
+    QCOMPARE(rig.ct.CommInBuffer(), frameOf(0x88));
     rig.ct.Comm_WaitForData();
     QCOMPARE(got, QByteArray("88"));
     QCOMPARE(rig.loggedCount(QStringLiteral("Receive failed: receive buffer full")), 2);
@@ -482,19 +482,19 @@ void TestCommTools::floodThenValidFrame()
             for (char &c : chunk)
                 c = char(random.bounded(256));
             rig.comm.inject(chunk);
-            QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+            QVERIFY(rig.ct.CommInBuffer().size() <= CommTools::InBufferCap);
         }
     } else {
         for (int i = 0; i < 10000; ++i) {
             rig.comm.inject(frameOf(0x88));
-            QVERIFY(rig.ct.CommInBuffer.size() <= CommTools::InBufferCap);
+            QVERIFY(rig.ct.CommInBuffer().size() <= CommTools::InBufferCap);
             if (i % 10 == 0)
                 Tools::DoEvents();
         }
     }
     rig.settle();
     Tools::WaitUntil(
-        [&] { return !rig.ct.CommWaitingForResponse && rig.ct.CommInBuffer.isEmpty(); },
+        [&] { return !rig.ct.CommWaitingForResponse() && rig.ct.CommInBuffer().isEmpty(); },
         QDeadlineTimer(5000));
     rig.comm.written.clear();
     rig.comm.inject(frameOf(0x80));
@@ -513,7 +513,7 @@ void TestCommTools::farEndHangsUp()
 {
     QFETCH(bool, settingsMeanwhile);
     LinkRig rig;
-    rig.ct.TimeOut = 0; // only the loss can end the wait
+    rig.ct.setTimeOut(0); // only the loss can end the wait
     rig.zt.setupFlags().ShowMsgBox = false;
     rig.comm.available = false;
     QSignalSpy changed(&rig.ct, &CommTools::linkChanged);
@@ -526,8 +526,8 @@ void TestCommTools::farEndHangsUp()
     QCOMPARE(rig.op.status.trimmed(), QStringLiteral("Lost /dev/ttyFAKE (COM 1)"));
     QCOMPARE(changed.size(), 1);
     QCOMPARE(rig.ct.Comm_LinkText(), QStringLiteral("COM1  /dev/ttyFAKE  9600 8N1  lost"));
-    QVERIFY(!rig.ct.CommPortOpen);
-    QVERIFY(!rig.ct.CommWaitingForResponse);
+    QVERIFY(!rig.ct.CommPortOpen());
+    QVERIFY(!rig.ct.CommWaitingForResponse());
     // A later command fails at once and names the device.
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
     QCOMPARE(rig.boxTexts(), QStringList{QStringLiteral("Send failed: Lost /dev/ttyFAKE (COM 1)")});
@@ -542,7 +542,8 @@ void TestCommTools::farEndHangsUp()
     if (settingsMeanwhile)
         QCOMPARE(rig.ct.Comm_LoadSettings(rig.comm), 0);
     rig.comm.available = true;
-    rig.ct.CommInBuffer = "\x85"; // cut off by the loss
+    rig.ct.setTimerInterval(30000); // the collector stays away from the cut-off bytes
+    rig.comm.inject("\x85");        // cut off by the loss
     const bool back = Tools::WaitUntil([&] { return rig.comm.portOpen(); }, QDeadlineTimer(3000));
     QCOMPARE(back, !settingsMeanwhile);
     QCOMPARE(rig.logged(QStringLiteral("  Back /dev/ttyFAKE (COM 1)")), !settingsMeanwhile);
@@ -553,8 +554,8 @@ void TestCommTools::farEndHangsUp()
     QCOMPARE(rig.op.status.trimmed(), QStringLiteral("Back /dev/ttyFAKE (COM 1)"));
     QCOMPARE(rig.ct.Comm_LinkText(), QStringLiteral("COM1  /dev/ttyFAKE  9600 8N1  open"));
     QCOMPARE(changed.size(), 2);
-    QVERIFY(rig.ct.CommPortOpen);
-    QVERIFY(rig.ct.CommInBuffer.isEmpty());
+    QVERIFY(rig.ct.CommPortOpen());
+    QVERIFY(rig.ct.CommInBuffer().isEmpty());
     rig.comm.injectLater(frameOf(0x81), 5);
     QVERIFY(rig.ct.Comm_WaitForResponse("81"));
 }

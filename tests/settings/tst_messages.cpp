@@ -20,6 +20,28 @@ class TestMessages : public QObject {
     int m_count = 0;
 
 private Q_SLOTS:
+    void formatMessage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("second place emptied") << "a & b & c" << QStringList{"X"} << "a X b  c";
+        QTest::newRow("argument brings an &") << "& and &" << QStringList{"x&y", "Z"} << "xZy and ";
+        QTest::newRow("only five places")
+            << "1&2&3&4&5&6&7&" << QStringList{"a", "b", "c", "d", "e"} << "1a2b3c4d5e6&7&";
+        QTest::newRow("no place") << "plain" << QStringList{"a"} << "plain";
+        QTest::newRow("place at the ends") << "&mid&" << QStringList{"<", ">"} << "<mid>";
+    }
+    void formatMessage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        while (args.size() < 5)
+            args << QString();
+        QCOMPARE(FormatMessage(text, args[0], args[1], args[2], args[3], args[4]), expected);
+    }
+
     void lookup_data()
     {
         QTest::addColumn<QString>("language");

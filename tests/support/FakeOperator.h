@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/Operator.h"
+#include "common/Operator.h"
 #include "settings/INITools.h"
 
 // Records what the program shows and answers its questions from a script.

@@ -92,7 +92,8 @@ bool benchCli()
     const QByteArray block = makeFrame(FrameCode::DataBlock, payload);
     const QByteArray ack =
         makeFrame(FrameCode::ChecksumAck, checksumAckPayload(Comm_Checksum(payload)));
-    const double receiveWire = wireMs({makeFrame(FrameCode::DataRequest, "20"), block, ack});
+    const double receiveWire =
+        wireMs({makeFrame(FrameCode::DataRequest, DataKindButtons), block, ack});
     const double sendWire = wireMs({block, ack});
     std::printf("  ztcfg receive, 4 x 25 codes, start to exit: median %.1f ms of %d runs "
                 "(target < %.0f ms); the frames take %.1f ms on the wire at %d baud\n",

@@ -25,7 +25,7 @@
 #include "Bench.h"
 #include "Ser2net.h"
 #include "app/CoreContext.h"
-#include "app/Operator.h"
+#include "common/Operator.h"
 #include "app/PageBridge.h"
 #include "common/Tools.h"
 #include "link/Frame.h"

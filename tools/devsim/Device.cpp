@@ -135,7 +135,7 @@ void Device::interpret(const QByteArray &frame)
         answer(code, FrameCode::VersionInfo, versionInfoPayload(m_status));
         break;
     case FrameCode::DataRequest:
-        if (payload == "20")
+        if (payload == DataKindButtons)
             answer(code, FrameCode::DataBlock, dataBlockPayload(m_codes, m_cols, m_rows));
         else
             say(QStringLiteral("--  data kind \"%1\" not known here; no answer")
@@ -289,7 +289,8 @@ bool Device::runCommand(const QString &input)
     } else if (word == QLatin1String("version")) {
         send(FrameCode::VersionRequest, {}, 0);
     } else if (word == QLatin1String("request-data")) {
-        send(FrameCode::DataRequest, rest.isEmpty() ? QByteArray("20") : rest.toLatin1(), 0);
+        send(FrameCode::DataRequest, rest.isEmpty() ? QByteArray(DataKindButtons) : rest.toLatin1(),
+             0);
     } else if (word == QLatin1String("send-data")) {
         send(FrameCode::DataBlock, dataBlockPayload(m_codes, m_cols, m_rows), 0);
     } else if (word == QLatin1String("reset")) {

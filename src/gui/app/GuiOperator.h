@@ -2,8 +2,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "app/Operator.h"
 #include "app/WidgetGeometry.h"
+#include "common/Operator.h"
 
 class QWidget;
 class SerialPort;

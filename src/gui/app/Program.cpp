@@ -10,6 +10,7 @@
 #include "app/GuiStartupWindows.h"
 #include "app/Main.h"
 #include "controls/frmSplash.h"
+#include "link/Frame.h"
 #include "link/QtSerialComm.h"
 #include "linktools/frmCommDebug.h"
 #include "log/frmProto.h"
@@ -122,7 +123,7 @@ void Program::cmdDummy_Click()
 {
     m_pages->DataSet_FromPages();
     QByteArray frame;
-    m_core->menu.Prepare_DataExchange(frame, "20");
+    m_core->menu.Prepare_DataExchange(frame, DataKindButtons);
     m_op->messageBox(QStringLiteral("Erstellt"), BoxIcon::None, m_splash->appTitle());
     m_core->interpreter.Interpret_HexData(frame.mid(1, frame.size() - 2));
 }

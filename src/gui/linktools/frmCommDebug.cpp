@@ -242,7 +242,7 @@ void frmCommDebug::flush()
     };
     if (m_skipped > 0) {
         QString text = m_messages.text(QStringLiteral("CommDebug_Skipped"));
-        ZtTools::FormatMessage(text, QString::number(m_skipped));
+        text = FormatMessage(text, QString::number(m_skipped));
         addLine(text, text);
     }
     for (const Chunk &chunk : std::as_const(m_pending)) {
@@ -410,7 +410,7 @@ void frmCommDebug::save()
     if (path.isEmpty() || saveTo(path))
         return;
     QString text = m_messages.text(QStringLiteral("CommDebug_Save_Err"));
-    QMessageBox::warning(this, windowTitle(), ZtTools::FormatMessage(text, path).trimmed());
+    QMessageBox::warning(this, windowTitle(), FormatMessage(text, path).trimmed());
 }
 
 void frmCommDebug::showMenu(QPlainTextEdit *box, const QPoint &at)

@@ -14,7 +14,7 @@
 #include <QStylePainter>
 #include <QTimer>
 
-#include "app/Operator.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/Twips.h"
 #include "common/ZtError.h"
@@ -287,8 +287,8 @@ bool frmCommDialog::prepare()
         m_cmbDataBits->setCurrentIndex(IndexOfListText(m_cmbDataBits, fields.value(2)));
         m_cmbStopBits->setCurrentIndex(IndexOfListText(m_cmbStopBits, fields.value(3)));
         m_cmbFlowControl->setCurrentIndex(0);
-        m_txtInterval->setText(QString::number(m_tools.TimerInterval));
-        m_txtTimeout->setText(QString::number(m_tools.TimeOut));
+        m_txtInterval->setText(QString::number(m_tools.TimerInterval()));
+        m_txtTimeout->setText(QString::number(m_tools.TimeOut()));
     } catch (const std::exception &e) {
         m_op.messageBox(describe(e), BoxIcon::Exclamation, windowTitle());
         m_result = false;
@@ -440,12 +440,12 @@ void frmCommDialog::cmdOk_Click()
     if (!check(timeOut != 0, "Bitte geben Sie den Timeout-Wert in Sekunden an",
                "Please enter the timeout value", m_txtTimeout))
         return;
-    m_tools.TimeOut = timeOut;
+    m_tools.setTimeOut(timeOut);
     const auto interval = qint16(Tools::ValOf(m_txtInterval->text()));
     if (!check(interval != 0, "Bitte geben Sie das Timer-Intervall in 1/1000 Sekunden an",
                "Please enter the timer interval value", m_txtInterval))
         return;
-    m_tools.TimerInterval = interval;
+    m_tools.setTimerInterval(interval);
 
     // A device without a number gets the lowest free one; the mapping goes again
     // when the port does not open.

@@ -97,7 +97,7 @@ QString frmProto::saveTo(const QString &fileName) const
     if (!file.open(QIODevice::WriteOnly) || file.write(m_sink.text().toUtf8()) < 0 ||
         !file.commit()) {
         QString text = m_messages.text(QStringLiteral("Form_Proto.Save_Err"));
-        return ZtTools::FormatMessage(text, file.errorString(), fileName);
+        return FormatMessage(text, file.errorString(), fileName);
     }
     return {};
 }

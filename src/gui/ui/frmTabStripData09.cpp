@@ -9,10 +9,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/MenuCommands.h"
 #include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "controls/sdFrame.h"
-#include "link/MenuCommands.h"
 #include "ui/FieldEditing.h"
 #include "ui/PageStyle.h"
 

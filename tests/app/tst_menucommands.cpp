@@ -104,13 +104,13 @@ void TestMenuCommands::exchanges()
     QVERIFY(rig.op.events.contains(QStringLiteral("transfer show Waiting for ") + caption));
     QVERIFY(!rig.op.transferVisible);
     QVERIFY(!rig.op.hourglass);
-    QVERIFY(rig.ct.RequestedCommand.isEmpty());
+    QVERIFY(rig.ct.RequestedCommand().isEmpty());
     if (number == 6 || number == 106) {
         QCOMPARE(rig.zt.data().DataRecord.button(1, 1), qint16(7));
         QCOMPARE(rig.zt.data().DataRecord.button(1, 3), qint16(9));
     }
     if (number == 5 || number == 107)
-        QCOMPARE(rig.ct.SentChecksum, 513);
+        QCOMPARE(rig.ct.SentChecksum(), 513);
 }
 
 void TestMenuCommands::declinedConfirmation_data()
@@ -128,10 +128,10 @@ void TestMenuCommands::declinedConfirmation()
     QFETCH(QString, question);
     LinkRig rig;
     rig.op.defaultAnswer = false;
-    rig.ct.RequestedCommand = "30";
+    rig.ct.noteDataRequest("30");
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     QVERIFY(rig.comm.written.isEmpty());
-    QCOMPARE(rig.ct.RequestedCommand, QByteArray("30"));
+    QCOMPARE(rig.ct.RequestedCommand(), QByteArray("30"));
     QCOMPARE(rig.boxTexts(), QStringList{question});
     QCOMPARE(rig.op.boxes[0].icon, BoxIcon::Stop);
     QCOMPARE(rig.op.boxes[0].title, rig.op.caption);
@@ -257,7 +257,7 @@ void TestMenuCommands::requestedByDevice()
     fillButtons(rig);
     rig.comm.inject(before + frameOf(0x84, kind));
     rig.settle();
-    QCOMPARE(rig.ct.RequestedCommand, kind);
+    QCOMPARE(rig.ct.RequestedCommand(), kind);
     QCOMPARE(rig.op.sendDataTimer, 100);
     QVERIFY(!rig.comm.written.contains(char(0x85)));
 
@@ -266,7 +266,7 @@ void TestMenuCommands::requestedByDevice()
     rig.settle();
     QCOMPARE(rig.op.sendDataTimer, 0);
     QCOMPARE(rig.comm.written, written);
-    QVERIFY(rig.ct.RequestedCommand.isEmpty());
+    QVERIFY(rig.ct.RequestedCommand().isEmpty());
     // The acknowledgement was taken and compared.
     QCOMPARE(rig.statusSeen(QStringLiteral("Comm_Data_Sent")), written.contains(char(0x85)));
     for (const auto &b : rig.op.boxes)

@@ -70,16 +70,16 @@ struct LinkRig {
         core.log.OpenLog(zt.logFileName(), &sink);
         zt.ClearDataSet();
         // Fast link: answers within a second, collector right after each burst.
-        ct.TimeOut = 1;
-        ct.TimerInterval = 1;
-        ct.ShowCancelDialog = true;
+        ct.setTimeOut(1);
+        ct.setTimerInterval(1);
+        ct.setShowCancelDialog(true);
         comm.setPortOpen(true);
     }
 
     // Lets the collector take what arrived and the reactions run to their end.
     void settle()
     {
-        Tools::WaitUntil([&] { return ct.CommInBuffer.isEmpty(); }, QDeadlineTimer(5000));
+        Tools::WaitUntil([&] { return ct.CommInBuffer().isEmpty(); }, QDeadlineTimer(5000));
         Tools::WaitWithEvents(20);
     }
 

@@ -2,6 +2,8 @@
 #include <QString>
 #include <functional>
 
+#include "common/Tools.h"
+
 class FormGeometry;
 
 enum class BoxIcon { None, Stop, Question, Exclamation, Information };
@@ -14,6 +16,13 @@ public:
 
     // The main window's status bar: simple text and its tooltip.
     virtual void setStatus(const QString &text, const QString &toolTip) = 0;
+    // The status line as the program writes it: the trimmed text after one blank, the
+    // trimmed text as its tooltip.
+    void statusText(const QString &text)
+    {
+        const QString trimmed = Tools::Trim(text);
+        setStatus(QLatin1Char(' ') + trimmed, trimmed);
+    }
     virtual void messageBox(const QString &text, BoxIcon icon, const QString &title) = 0;
     virtual bool askYesNo(const QString &text, BoxIcon icon, const QString &title) = 0;
     virtual void setHourglass(bool on) = 0;

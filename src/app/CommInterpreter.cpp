@@ -1,8 +1,8 @@
-#include "link/CommInterpreter.h"
+#include "app/CommInterpreter.h"
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
@@ -18,58 +18,65 @@ CommInterpreter::CommInterpreter(ZtTools &zt, CommTools &comm) : m_zt(zt), m_com
 void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteArray &frame)
 {
     const QByteArrayView payload = framePayload(frame);
-    Messages &msg = m_zt.msg();
+    const LinkReport &report = m_comm.report();
+    using enum LinkReport::Way;
+    // Two hex digits name the command; anything else is no command at all.
+    bool isHex = false;
+    const int command = code.size() == 2 ? code.toInt(&isHex, 16) : -1;
     try {
-        if (code == "80") {
+        switch (isHex ? command : -1) {
+        case FrameCode::OnlineTest:
             if (m_comm.Comm_TransmitData(makeFrame(FrameCode::OnlineTestAnswer)))
-                m_comm.status(
-                    CommTools::pre(msg.text(QStringLiteral("Comm_OnlineTest_Request_Info"))));
-        } else if (code == "81") {
-            const QString text = CommTools::pre(msg.text(QStringLiteral("Comm_OnlineTest_Info")));
-            m_comm.box(text, BoxIcon::Information);
-            m_comm.status(text);
-        } else if (code == "82") {
+                report.report(Status, QStringLiteral("Comm_OnlineTest_Request_Info"));
+            break;
+        case FrameCode::OnlineTestAnswer:
+            report.report(Box | Status, QStringLiteral("Comm_OnlineTest_Info"), {},
+                          BoxIcon::Information);
+            break;
+        case FrameCode::VersionRequest: {
             QByteArray answer;
             BuildVersionInfo(answer);
             if (m_comm.Comm_TransmitData(answer))
-                m_comm.status(CommTools::pre(msg.text(QStringLiteral("Comm_VersionInfo_Sent"))));
-        } else if (code == "83") {
+                report.report(Status, QStringLiteral("Comm_VersionInfo_Sent"));
+            break;
+        }
+        case FrameCode::VersionInfo:
             versionCheck(payload);
-        } else if (code == "84") {
-            m_comm.RequestedCommand = payload.toByteArray();
+            break;
+        case FrameCode::DataRequest:
+            m_comm.noteDataRequest(payload.toByteArray());
             m_zt.op().startSendDataTimer(100);
-        } else if (code == "85") {
+            break;
+        case FrameCode::DataBlock:
             dataReceived(payload);
-        } else if (code == "86") {
+            break;
+        case FrameCode::ChecksumAck:
             acknowledged(payload);
-        } else if (code == "87") {
+            break;
+        case FrameCode::ResetRequest:
             m_zt.DataReset(true, false, false);
             if (m_comm.Comm_TransmitData(makeFrame(FrameCode::ResetDone)))
-                m_comm.status(CommTools::pre(msg.text(QStringLiteral("Comm_Reset_ByRequest"))));
-        } else if (code == "88") {
-            const QString text = CommTools::pre(msg.text(QStringLiteral("Comm_Reset_Done")));
-            m_comm.box(text, BoxIcon::Information);
-            m_comm.status(text);
-        } else if (code == "89") {
+                report.report(Status, QStringLiteral("Comm_Reset_ByRequest"));
+            break;
+        case FrameCode::ResetDone:
+            report.report(Box | Status, QStringLiteral("Comm_Reset_Done"), {},
+                          BoxIcon::Information);
+            break;
+        case FrameCode::AcuVersion:
             m_zt.pages().DataSet_FromPages();
             m_zt.data().ACUVersion.set(Tools::HexToString(payload));
             m_zt.pages().DataSet_ToPages();
             m_zt.StatusText(QString());
             // This text is German in every language.
-            const QString text = QStringLiteral("  ACU Versionsnummer empfangen");
-            if (m_zt.flags().ShowMsgBox)
-                m_comm.box(text, BoxIcon::Information);
-            else
-                m_comm.status(text);
-        } else {
-            QString detail = CommTools::pre(msg.text(QStringLiteral("Comm_Command_Unknown")));
-            ZtTools::FormatMessage(detail, QString::fromLatin1(code));
-            throw ZtError(detail);
+            report.show(QStringLiteral("  ACU Versionsnummer empfangen"), BoxOrStatus,
+                        BoxIcon::Information);
+            break;
+        default:
+            throw ZtError(
+                report.text(QStringLiteral("Comm_Command_Unknown"), {QString::fromLatin1(code)}));
         }
     } catch (const std::exception &e) {
-        QString text = CommTools::pre(msg.text(QStringLiteral("Comm_InterpretCommand_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        m_comm.log(text);
+        report.report(Log, QStringLiteral("Comm_InterpretCommand_Err"), {describe(e)});
         m_zt.op().setHourglass(false);
     }
 }
@@ -90,12 +97,8 @@ void CommInterpreter::versionCheck(QByteArrayView payload)
         m_zt.EndProg(false);
         return;
     }
-    const QString text =
-        CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_VersionInfo_Received")));
-    if (m_zt.flags().ShowMsgBox)
-        m_comm.box(text, BoxIcon::Information);
-    else
-        m_comm.status(text);
+    m_comm.report().report(LinkReport::BoxOrStatus, QStringLiteral("Comm_VersionInfo_Received"), {},
+                           BoxIcon::Information);
 }
 
 void CommInterpreter::dataReceived(QByteArrayView payload)
@@ -107,10 +110,8 @@ void CommInterpreter::dataReceived(QByteArrayView payload)
         return;
     Interpret_HexData(payload);
     m_zt.MarkDataClean();
-    const QString text = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_Data_Received")));
-    m_comm.box(text, BoxIcon::Information);
-    m_comm.status(text);
-    m_comm.log(text);
+    m_comm.report().report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
+                           QStringLiteral("Comm_Data_Received"), {}, BoxIcon::Information);
 }
 
 void CommInterpreter::acknowledged(QByteArrayView payload)
@@ -119,17 +120,12 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
     qint64 checksum = 0;
     if (!Tools::ValOfChecked(text, checksum))
         throw ZtError(QStringLiteral("Acknowledged checksum is not a number: '%1'").arg(text));
-    if (checksum == m_comm.SentChecksum) {
+    using enum LinkReport::Way;
+    if (checksum == m_comm.SentChecksum()) {
         m_zt.MarkDataClean();
-        const QString sent = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_Data_Sent")));
-        m_comm.box(sent, BoxIcon::Exclamation);
-        m_comm.status(sent);
-        m_comm.log(sent);
+        m_comm.report().report(Box | Status | Log, QStringLiteral("Comm_Data_Sent"));
     } else {
-        const QString wrong = CommTools::pre(m_zt.msg().text(QStringLiteral("Comm_Checksum_Err")));
-        m_comm.box(wrong, BoxIcon::Exclamation, true);
-        m_comm.status(wrong);
-        m_comm.log(wrong);
+        m_comm.report().report(AlwaysBox | Status | Log, QStringLiteral("Comm_Checksum_Err"));
     }
 }
 
@@ -205,9 +201,8 @@ void CommInterpreter::Interpret_HexData(QByteArrayView payload)
         }
         m_zt.op().setHourglass(false);
     } catch (const std::exception &e) {
-        QString text = CommTools::pre(m_zt.msg().text(QStringLiteral("Interpret_HexData_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        m_comm.log(text);
+        m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_HexData_Err"),
+                               {describe(e)});
         m_zt.op().setHourglass(false);
     }
 }

@@ -102,7 +102,7 @@ void TestInterpreter::codes()
     rig.zt.data().TextStatus[2].set(QString());
     rig.zt.data().DataSetDefault.button(1, 1) = 7;
     rig.zt.data().DataRecord.button(1, 1) = 99;
-    rig.ct.SentChecksum = 10;
+    rig.ct.expectAcknowledgement(10);
     rig.op.status = QStringLiteral("old");
     const qint16 canBus = rig.zt.data().CanBusAddr = 12;
 
@@ -305,7 +305,7 @@ void TestInterpreter::bursts()
     QFETCH(QByteArray, written);
     LinkRig rig;
     rig.zt.setupFlags().ShowMsgBox = false;
-    rig.ct.TimerInterval = 20;
+    rig.ct.setTimerInterval(20);
     for (const QByteArray &bytes : arrivals) {
         rig.comm.inject(bytes);
         Tools::WaitWithEvents(5); // within one receive-timer interval

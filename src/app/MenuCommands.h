@@ -38,7 +38,7 @@ public:
 
 private:
     bool confirm(const QString &question);
-    void exchange(const QByteArray &frame, const QString &caption, const QByteArray &expectedCode);
+    void exchange(const QByteArray &frame, const QString &caption, quint8 expectedCode);
     void sendData();
     void requestData();
     void sendAcuVersion();

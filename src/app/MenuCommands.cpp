@@ -1,10 +1,10 @@
-#include "link/MenuCommands.h"
+#include "app/MenuCommands.h"
 
 #include <QFile>
 
-#include "app/Operator.h"
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
+#include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
 #include "link/CommTools.h"
@@ -26,7 +26,7 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
             if (m_zt.ReadDataFile()) {
                 m_zt.pages().DataSet_ToPages();
                 if (m_zt.CheckDataSet(true))
-                    m_zt.StatusText(CommTools::pre(msg.text(QStringLiteral("ReadingData_Ok"))));
+                    m_comm.report().report(LinkReport::Status, QStringLiteral("ReadingData_Ok"));
             }
             break;
         case MenuCommand::SaveData:
@@ -49,15 +49,17 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
         case MenuCommand::SystemReset:
             if (confirm(msg.text(QStringLiteral("QuerySendDataReset"))))
                 exchange(makeFrame(FrameCode::ResetRequest),
-                         msg.text(QStringLiteral("TransmitData_SendReset")), "88");
+                         msg.text(QStringLiteral("TransmitData_SendReset")), FrameCode::ResetDone);
             break;
         case MenuCommand::VersionInfo:
             exchange(makeFrame(FrameCode::VersionRequest),
-                     msg.text(QStringLiteral("TransmitData_GetVersionInfo")), "83");
+                     msg.text(QStringLiteral("TransmitData_GetVersionInfo")),
+                     FrameCode::VersionInfo);
             break;
         case MenuCommand::OnlineTest:
             exchange(makeFrame(FrameCode::OnlineTest),
-                     msg.text(QStringLiteral("TransmitData_OnlineTest")), "81");
+                     msg.text(QStringLiteral("TransmitData_OnlineTest")),
+                     FrameCode::OnlineTestAnswer);
             break;
         case MenuCommand::SerialSettings:
             m_zt.op().showSerialSettings();
@@ -83,16 +85,14 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
         case MenuCommand::SendCanBusAddr:
             sendCanBusAddr();
             break;
-        default: {
-            QString detail = CommTools::pre(msg.text(QStringLiteral("Comm_Command_Unknown")));
-            ZtTools::FormatMessage(detail, QStringLiteral(" ") + QString::number(int(command)));
-            throw ZtError(detail);
-        }
+        default:
+            throw ZtError(
+                m_comm.report().text(QStringLiteral("Comm_Command_Unknown"),
+                                     {QStringLiteral(" ") + QString::number(int(command))}));
         }
     } catch (const std::exception &e) {
-        QString text = CommTools::pre(msg.text(QStringLiteral("Interpret_MenuCommand_Err")));
-        ZtTools::FormatMessage(text, describe(e));
-        m_comm.log(text);
+        m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_MenuCommand_Err"),
+                               {describe(e)});
         m_zt.op().setHourglass(false);
     }
 }
@@ -101,36 +101,33 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
 // then hands to the interpreter. The collector already stands aside while the request
 // drains: a fast device's answer arriving then is left for the wait, which would
 // otherwise time out on an answer already taken and drop what came after it.
-void MenuCommands::exchange(const QByteArray &frame, const QString &caption,
-                            const QByteArray &expectedCode)
+void MenuCommands::exchange(const QByteArray &frame, const QString &caption, quint8 expectedCode)
 {
-    m_comm.CommWaitingForResponse = true;
-    const bool sent = m_comm.Comm_TransmitData(frame, caption);
-    m_comm.CommWaitingForResponse = false;
-    if (!sent)
+    if (!m_comm.Comm_TransmitRequest(frame, caption))
         return;
-    QString waiting = m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer"));
-    ZtTools::FormatMessage(waiting, caption);
-    m_comm.Comm_WaitForResponse(expectedCode, waiting);
+    m_comm.Comm_WaitForResponse(
+        Tools::ByteToHex(expectedCode),
+        FormatMessage(m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer")), caption));
 }
 
 void MenuCommands::sendData()
 {
-    if ((m_comm.RequestedCommand.isEmpty() || m_comm.RequestedCommand == "20") &&
-        m_zt.CheckDataSet(true)) {
+    const QByteArray &requested = m_comm.RequestedCommand();
+    if ((requested.isEmpty() || requested == DataKindButtons) && m_zt.CheckDataSet(true)) {
         m_zt.pages().DataSet_FromPages();
         QByteArray frame;
-        Prepare_DataExchange(frame, "20");
-        m_comm.SentChecksum = Comm_Checksum(framePayload(frame));
-        exchange(frame, m_zt.msg().text(QStringLiteral("TransmitData_Send")), "86");
+        Prepare_DataExchange(frame, DataKindButtons);
+        m_comm.expectAcknowledgement(Comm_Checksum(framePayload(frame)));
+        exchange(frame, m_zt.msg().text(QStringLiteral("TransmitData_Send")),
+                 FrameCode::ChecksumAck);
     }
-    m_comm.RequestedCommand.clear();
+    m_comm.clearDataRequest();
 }
 
 void MenuCommands::requestData()
 {
-    exchange(makeFrame(FrameCode::DataRequest, "20"),
-             m_zt.msg().text(QStringLiteral("TransmitData_Request")), "85");
+    exchange(makeFrame(FrameCode::DataRequest, DataKindButtons),
+             m_zt.msg().text(QStringLiteral("TransmitData_Request")), FrameCode::DataBlock);
 }
 
 // The four texts of the two system-page commands are German in every language.
@@ -163,12 +160,10 @@ void MenuCommands::sendCanBusAddr()
 void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kind)
 {
     m_zt.op().setHourglass(true);
-    const QString preparing =
-        CommTools::pre(m_zt.msg().text(QStringLiteral("Preparing_DataExchange")));
-    m_zt.StatusText(preparing);
-    m_comm.log(preparing);
+    m_comm.report().report(LinkReport::Status | LinkReport::Log,
+                           QStringLiteral("Preparing_DataExchange"));
     QByteArray payload;
-    if (kind == "20")
+    if (kind == DataKindButtons)
         payload = dataBlockPayload(m_zt.data().DataRecord, m_zt.flags().CountKeyCols,
                                    m_zt.flags().CountKeyRows);
     frame = makeFrame(FrameCode::DataBlock, payload);
