@@ -86,7 +86,10 @@ public:
     Messages &msg() { return m_messages; }
     // How the link reports: through this module's operator, log and catalogue, its boxes
     // titled by the program's name and shown as the ShowMsgBox flag says.
-    LinkReport linkReport() { return {m_messages, m_op, m_log, ExeName, Flags.ShowMsgBox}; }
+    LinkReport linkReport()
+    {
+        return {m_messages, m_op, m_log, m_files.exeName, m_flags.ShowMsgBox};
+    }
 
     // --- status line, messages ---
     void StatusText(const QString &text);
