@@ -53,7 +53,7 @@ void TstFrmComm::cancelReachesCallbackAndHides()
     QWidget main;
     frmComm w(&main);
     int cancelled = 0;
-    w.setOnCancel([&] { ++cancelled; });
+    QObject::connect(&w, &frmComm::cancelled, [&] { ++cancelled; });
     w.activate(QString());
     QVERIFY(w.isVisible());
     if (byEscape)

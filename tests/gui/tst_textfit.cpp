@@ -91,8 +91,9 @@ void TestTextFit::textFits()
     GuiHarness h(ini);
     loadShipped(h);
     frmMain &m = h.build();
-    for (int t = 0; t < m.TabData->count(); ++t) {
-        m.TabData->setCurrentIndex(t);
+    auto *tabs = m.findChild<QTabBar *>(QStringLiteral("TabData"));
+    for (int t = 0; t < tabs->count(); ++t) {
+        tabs->setCurrentIndex(t);
         QCOMPARE(clippedTexts(&m), QStringList());
         QCOMPARE(unreadableTexts(&m), QStringList());
     }

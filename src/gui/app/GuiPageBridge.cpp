@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QStatusBar>
-#include <QTabBar>
 
 #include "app/ZtTools.h"
 #include "common/Tools.h"
@@ -39,13 +37,13 @@ void GuiPageBridge::DataSet_FromPages()
         return;
     DataSet &d = m_zt->Data;
     for (int i = 0; i < 3; ++i)
-        d.TextStatus[i].set(Tools::RTrim(m_main->page01()->txtStatus[i]->text()));
+        d.TextStatus[i].set(Tools::RTrim(m_main->page01()->statusField(i)->text()));
     for (int k = 1; k <= 25; ++k) {
         for (int g = 1; g <= 4; ++g)
             d.DataRecord.button(g, k) = fieldCode(m_main->page02()->keyField(g - 1, k - 1));
     }
-    d.ACUVersion.set(Tools::RTrim(m_main->page09()->txtACUVersion->text()));
-    d.CanBusAddr = fieldCode(m_main->page09()->txtCanBusAddr);
+    d.ACUVersion.set(Tools::RTrim(m_main->page09()->acuVersionField()->text()));
+    d.CanBusAddr = fieldCode(m_main->page09()->canBusAddrField());
 }
 
 void GuiPageBridge::DataSet_ToPages()
@@ -56,7 +54,7 @@ void GuiPageBridge::DataSet_ToPages()
     FocusTabStrip();
     const DataSet &d = m_zt->Data;
     for (int i = 0; i < 3; ++i) {
-        QLineEdit *line = m_main->page01()->txtStatus[i];
+        QLineEdit *line = m_main->page01()->statusField(i);
         line->setText(shown(d.TextStatus[i].text()));
         line->setCursorPosition(0);
     }
@@ -66,8 +64,8 @@ void GuiPageBridge::DataSet_ToPages()
             SetFieldCode(field, m_zt->ChannelList, d.DataRecord.button(g, k), m_zt->NotDefinedText);
         }
     }
-    m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));
-    SetFieldCode(m_main->page09()->txtCanBusAddr, m_zt->CanBusList, d.CanBusAddr,
+    m_main->page09()->acuVersionField()->setText(shown(d.ACUVersion.text()));
+    SetFieldCode(m_main->page09()->canBusAddrField(), m_zt->CanBusList, d.CanBusAddr,
                  m_zt->NotDefinedText);
     QApplication::restoreOverrideCursor();
     FocusTabStrip();
@@ -75,11 +73,11 @@ void GuiPageBridge::DataSet_ToPages()
 
 void GuiPageBridge::FocusTabStrip()
 {
-    if (m_main && m_main->StatusBar->isVisible())
-        m_main->TabData->setFocus(Qt::OtherFocusReason);
+    if (m_main)
+        m_main->FocusTabStrip();
 }
 
 int GuiPageBridge::selectedTab() const
 {
-    return m_main ? m_main->TabData->currentIndex() + 1 : 0;
+    return m_main ? m_main->selectedTab() : 0;
 }

@@ -1,7 +1,6 @@
 #include "app/GuiStartupWindows.h"
 
 #include <QAction>
-#include <QPushButton>
 
 #include "controls/frmSplash.h"
 #include "log/frmProto.h"
@@ -64,7 +63,7 @@ void GuiStartupWindows::hideToolbarButton(int index)
 
 void GuiStartupWindows::showDummyButton()
 {
-    main().cmdDummy->setVisible(true);
+    main().showDummyButton();
 }
 
 void GuiStartupWindows::showMainWindow()

@@ -1,7 +1,6 @@
 #include "app/Program.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QTimer>
 
 #include "app/GuiOperator.h"
@@ -100,24 +99,24 @@ void Program::setAfterEnd(std::function<void()> afterEnd)
 
 frmMain &Program::createMainWindow()
 {
-    MainCallbacks callbacks;
-    callbacks.menuCommand = [this](int number) {
-        m_menu->Interpret_MenuCommand(MenuCommand(number));
-    };
-    callbacks.openPort = [this] { m_comm->Comm_OpenPort(); };
-    // Closing the window with unsaved edits asks first; an end already under way does not.
-    callbacks.endProgram = [this] {
-        return m_zt->ProgramEnded || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
-    };
-    callbacks.dummy = [this] { cmdDummy_Click(); };
-    m_mainWindow = std::make_unique<frmMain>(*m_zt, std::move(callbacks));
-    m_op->setMainWindow(m_mainWindow.get());
-    QObject::connect(m_comm.get(), &CommTools::linkChanged, m_mainWindow.get(),
-                     [this] { m_mainWindow->lblLink->setText(m_comm->Comm_LinkText()); });
-    m_pages->attach(*m_zt, *m_mainWindow);
-    QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
-                     [this] { m_menu->timSendData_Timer(); });
-    return *m_mainWindow;
+    m_mainWindow = std::make_unique<frmMain>(*m_zt, static_cast<MainWindowClose &>(*this));
+    frmMain *main = m_mainWindow.get();
+    QTimer *sendData = &main->sendDataTimer();
+    m_op->setMainWindow(main, sendData);
+    m_pages->attach(*m_zt, *main);
+    QObject::connect(main, &frmMain::menuCommandRequested, main,
+                     [this](MenuCommand command) { m_menu->Interpret_MenuCommand(command); });
+    QObject::connect(main, &frmMain::firstActivated, main, [this] { m_comm->Comm_OpenPort(); });
+    QObject::connect(main, &frmMain::dummyRequested, main, [this] { cmdDummy_Click(); });
+    QObject::connect(m_comm.get(), &CommTools::linkChanged, main,
+                     [this, main] { main->setLinkText(m_comm->Comm_LinkText()); });
+    QObject::connect(sendData, &QTimer::timeout, main, [this] { m_menu->timSendData_Timer(); });
+    return *main;
+}
+
+bool Program::mayClose()
+{
+    return m_zt->ProgramEnded || (m_zt->ConfirmDiscard({}) && m_zt->EndProg(false));
 }
 
 // Test command: the pages as a data frame, fed back as if the device had sent it.

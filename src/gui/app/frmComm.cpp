@@ -67,8 +67,7 @@ void frmComm::reject()
 
 void frmComm::cmdCancel_Click()
 {
-    if (m_onCancel)
-        m_onCancel();
+    Q_EMIT cancelled();
     hide();
     QCoreApplication::processEvents();
 }
