@@ -2,8 +2,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/ScreenTwips.h"
 #include "app/frmComm.h"
-#include "common/Twips.h"
 
 class TstFrmComm : public QObject {
     Q_OBJECT
@@ -24,7 +24,7 @@ void TstFrmComm::germanTextsInEveryLanguage()
              QStringLiteral("Datenübertragung, bitte warten..."));
     QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
              QStringLiteral("&Abbrechen"));
-    QCOMPARE(w.size(), QSize(Twips::toPixels(4335), Twips::toPixels(1440)));
+    QCOMPARE(w.size(), QSize(ScreenTwips::px(4335), ScreenTwips::px(1440)));
 }
 
 void TstFrmComm::captionTakenAtActivation()
