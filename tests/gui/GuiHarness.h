@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "FakeOperator.h"
-#include "app/GuiPageBridge.h"
 #include "app/ZtTools.h"
+#include "gui/app/GuiPageBridge.h"
+#include "gui/ui/PageStyle.h"
+#include "gui/ui/frmMain.h"
 #include "link/MenuCommands.h"
 #include "log/AppLog.h"
 #include "settings/Messages.h"
-#include "ui/PageStyle.h"
-#include "ui/frmMain.h"
 
 // The main window over real program state, with a settings file of the test's making and
 // every request of the window recorded.

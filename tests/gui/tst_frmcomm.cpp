@@ -2,8 +2,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/ScreenTwips.h"
-#include "app/frmComm.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/app/frmComm.h"
 
 class TstFrmComm : public QObject {
     Q_OBJECT

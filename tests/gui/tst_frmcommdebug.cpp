@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/ScreenTwips.h"
-#include "linktools/frmCommDebug.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/linktools/frmCommDebug.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
 

@@ -10,13 +10,13 @@
 
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "common/ZtError.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/linktools/frmCommDialog.h"
 #include "link/CommTools.h"
 #include "link/QtSerialComm.h"
 #include "link/SerialPort.h"
-#include "linktools/frmCommDialog.h"
 #include "log/AppLog.h"
 #include "settings/INITools.h"
 

@@ -11,11 +11,11 @@
 #include <QtTest>
 
 #include "GuiHarness.h"
-#include "app/ScreenTwips.h"
-#include "controls/sdFrame.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 using ScreenTwips::px;
 

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/ScreenTwips.h"
-#include "controls/frmSplash.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/frmSplash.h"
 
 Q_DECLARE_METATYPE(frmSplash::VersionInfo)
 

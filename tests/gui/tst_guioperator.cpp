@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/GuiOperator.h"
-#include "app/frmComm.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/frmComm.h"
 
 // Answers the next modal window once it is up: inspect runs on it, then it closes.
 template <typename W> static void whenModal(std::function<void(W *)> inspect)

@@ -9,9 +9,9 @@
 
 #include "GuiHarness.h"
 #include "data/ChannelDef.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 // The main window on each page and the choice dialog, with the shipped texts, keep their
 // texts whole and readable: on the desktop's palette, on a dark one, and under a style whose

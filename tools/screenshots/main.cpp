@@ -11,9 +11,9 @@
 
 #include "GuiHarness.h"
 #include "data/ChannelDef.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 namespace {
 

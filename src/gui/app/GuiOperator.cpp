@@ -1,4 +1,4 @@
-#include "app/GuiOperator.h"
+#include "gui/app/GuiOperator.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,12 +9,12 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "app/frmComm.h"
-#include "controls/frmSplash.h"
-#include "linktools/frmCommDebug.h"
-#include "linktools/frmCommDialog.h"
-#include "log/frmProto.h"
-#include "ui/frmMain.h"
+#include "gui/app/frmComm.h"
+#include "gui/controls/frmSplash.h"
+#include "gui/linktools/frmCommDebug.h"
+#include "gui/linktools/frmCommDialog.h"
+#include "gui/log/frmProto.h"
+#include "gui/ui/frmMain.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "app/Operator.h"
-#include "app/WidgetGeometry.h"
+#include "gui/app/WidgetGeometry.h"
 
 class SerialPort;
 class CommTools;

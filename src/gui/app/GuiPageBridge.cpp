@@ -1,15 +1,15 @@
-#include "app/GuiPageBridge.h"
+#include "gui/app/GuiPageBridge.h"
 
 #include <QApplication>
 #include <QLineEdit>
 
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmMain.h"
-#include "ui/frmTabStripData01.h"
-#include "ui/frmTabStripData02.h"
-#include "ui/frmTabStripData09.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmMain.h"
+#include "gui/ui/frmTabStripData01.h"
+#include "gui/ui/frmTabStripData02.h"
+#include "gui/ui/frmTabStripData09.h"
 
 namespace {
 // A fixed text as a text box shows it: up to its first code 0 (a field never filled holds

@@ -1,24 +1,24 @@
-#include "app/Program.h"
+#include "gui/app/Program.h"
 
 #include <QDir>
 #include <QTimer>
 
-#include "app/GuiOperator.h"
-#include "app/GuiPageBridge.h"
-#include "app/GuiStartupWindows.h"
 #include "app/Main.h"
 #include "app/ZtTools.h"
-#include "controls/frmSplash.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/GuiPageBridge.h"
+#include "gui/app/GuiStartupWindows.h"
+#include "gui/controls/frmSplash.h"
+#include "gui/linktools/frmCommDebug.h"
+#include "gui/log/frmProto.h"
+#include "gui/ui/frmMain.h"
 #include "link/CommInterpreter.h"
 #include "link/CommTools.h"
 #include "link/MenuCommands.h"
 #include "link/QtSerialComm.h"
-#include "linktools/frmCommDebug.h"
 #include "log/AppLog.h"
-#include "log/frmProto.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
-#include "ui/frmMain.h"
 
 // The real operator, and what follows the end of the program.
 class ProgramOperator : public GuiOperator {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "ui/frmMain.h"
+#include "gui/ui/frmMain.h"
 
 class AppLog;
 class CommInterpreter;

@@ -1,10 +1,10 @@
-#include "app/WidgetGeometry.h"
+#include "gui/app/WidgetGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-#include "app/ScreenTwips.h"
+#include "gui/app/ScreenTwips.h"
 
 using ScreenTwips::px;
 using ScreenTwips::tw;

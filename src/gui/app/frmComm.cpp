@@ -1,4 +1,4 @@
-#include "app/frmComm.h"
+#include "gui/app/frmComm.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ScreenTwips.h"
+#include "gui/app/ScreenTwips.h"
 
 frmComm::frmComm(QWidget *mainWindow) : QDialog(mainWindow)
 {

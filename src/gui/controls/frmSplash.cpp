@@ -1,4 +1,4 @@
-#include "controls/frmSplash.h"
+#include "gui/controls/frmSplash.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -14,7 +14,7 @@
 #include <QtMath>
 #include <qdrawutil.h>
 
-#include "app/ScreenTwips.h"
+#include "gui/app/ScreenTwips.h"
 
 const QString frmSplash::WebAddress = QStringLiteral("https://www.zt-deruvav.example");
 

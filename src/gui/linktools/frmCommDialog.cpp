@@ -1,4 +1,4 @@
-#include "linktools/frmCommDialog.h"
+#include "gui/linktools/frmCommDialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -15,9 +15,9 @@
 #include <QTimer>
 
 #include "app/Operator.h"
-#include "app/ScreenTwips.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
+#include "gui/app/ScreenTwips.h"
 #include "link/CommTools.h"
 #include "link/NetLine.h"
 #include "link/QtSerialComm.h"

@@ -1,4 +1,4 @@
-#include "log/frmProto.h"
+#include "gui/log/frmProto.h"
 
 #include <QBoxLayout>
 #include <QFileDialog>
@@ -9,9 +9,9 @@
 #include <QSaveFile>
 #include <QShortcut>
 
-#include "app/ScreenTwips.h"
-#include "app/WidgetGeometry.h"
 #include "app/ZtTools.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/app/WidgetGeometry.h"
 #include "settings/Messages.h"
 
 namespace {

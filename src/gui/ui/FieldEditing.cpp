@@ -1,10 +1,10 @@
-#include "ui/FieldEditing.h"
+#include "gui/ui/FieldEditing.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
-#include "ui/frmChoose.h"
+#include "gui/ui/frmChoose.h"
 
 QString fieldTag(const QLineEdit *field)
 {

@@ -1,4 +1,4 @@
-#include "ui/frmChoose.h"
+#include "gui/ui/frmChoose.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/ScreenTwips.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/PageStyle.h"
 #include "settings/Messages.h"
-#include "ui/FieldEditing.h"
-#include "ui/PageStyle.h"
 
 using ScreenTwips::px;
 

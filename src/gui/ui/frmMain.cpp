@@ -1,4 +1,4 @@
-#include "ui/frmMain.h"
+#include "gui/ui/frmMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,17 +19,17 @@
 #include <QToolTip>
 
 #include "app/PageBridge.h"
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "controls/sdFrame.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/ScrollArithmetic.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData01.h"
+#include "gui/ui/frmTabStripData02.h"
+#include "gui/ui/frmTabStripData09.h"
 #include "link/MenuCommands.h"
 #include "settings/INITools.h"
-#include "ui/ScrollArithmetic.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData01.h"
-#include "ui/frmTabStripData02.h"
-#include "ui/frmTabStripData09.h"
 
 using ScreenTwips::px;
 using ScreenTwips::tw;

@@ -1,4 +1,4 @@
-#include "ui/frmTabStripData09.h"
+#include "gui/ui/frmTabStripData09.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -9,12 +9,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
-#include "controls/sdFrame.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/PageStyle.h"
 #include "link/MenuCommands.h"
-#include "ui/FieldEditing.h"
-#include "ui/PageStyle.h"
 
 using ScreenTwips::place;
 using ScreenTwips::px;
