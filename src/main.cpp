@@ -6,11 +6,11 @@
 #include <QApplication>
 
 #include "app/EndSignals.h"
-#include "app/GuiOperator.h"
 #include "app/Instance.h"
-#include "app/Program.h"
 #include "app/ZtTools.h"
 #include "common/XPLook.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/Program.h"
 
 int main(int argc, char **argv)
 {

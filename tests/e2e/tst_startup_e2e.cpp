@@ -9,11 +9,11 @@
 
 #include <csignal>
 
-#include "app/Program.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
+#include "gui/app/Program.h"
+#include "gui/ui/frmMain.h"
 #include "settings/INITools.h"
-#include "ui/frmMain.h"
 
 // The whole program against the device simulator on a pseudo-terminal: start-up with its
 // requests to the device, the pages showing what the device sent, and the end.

@@ -11,16 +11,17 @@
 #include <memory>
 
 #include "FakeOperator.h"
-#include "app/GuiPageBridge.h"
 #include "app/ZtTools.h"
+#include "gui/app/GuiPageBridge.h"
+#include "gui/ui/PageStyle.h"
+#include "gui/ui/frmMain.h"
+#include "link/MenuCommands.h"
 #include "log/AppLog.h"
 #include "settings/Messages.h"
-#include "ui/PageStyle.h"
-#include "ui/frmMain.h"
 
 // The main window over real program state, with a settings file of the test's making and
-// every callback recorded.
-struct GuiHarness {
+// every request of the window recorded.
+struct GuiHarness : MainWindowClose {
     QTemporaryDir dir;
     FakeOperator op;
     GuiPageBridge pages;
@@ -47,18 +48,20 @@ struct GuiHarness {
         zt.setNotDefinedText(QStringLiteral("nicht belegt"));
     }
 
+    bool mayClose() override
+    {
+        ++closeRequests;
+        return allowClose;
+    }
+
     // Builds the window; set flags and lists before.
     frmMain &build(bool show = true)
     {
-        MainCallbacks cb;
-        cb.menuCommand = [this](int c) { commands << c; };
-        cb.openPort = [this] { ++portOpened; };
-        cb.endProgram = [this] {
-            ++closeRequests;
-            return allowClose;
-        };
-        cb.dummy = [this] { ++dummies; };
-        main = std::make_unique<frmMain>(zt, cb);
+        main = std::make_unique<frmMain>(zt, *this);
+        QObject::connect(main.get(), &frmMain::menuCommandRequested,
+                         [this](MenuCommand c) { commands << int(c); });
+        QObject::connect(main.get(), &frmMain::firstActivated, [this] { ++portOpened; });
+        QObject::connect(main.get(), &frmMain::dummyRequested, [this] { ++dummies; });
         pages.attach(zt, *main);
         if (show)
             main->show();

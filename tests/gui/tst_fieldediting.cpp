@@ -4,9 +4,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
 #include "settings/Messages.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
 
 Q_DECLARE_METATYPE(CodeList)
 

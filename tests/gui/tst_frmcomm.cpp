@@ -2,8 +2,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/frmComm.h"
-#include "common/Twips.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/app/frmComm.h"
 
 class TstFrmComm : public QObject {
     Q_OBJECT
@@ -24,7 +24,7 @@ void TstFrmComm::germanTextsInEveryLanguage()
              QStringLiteral("Datenübertragung, bitte warten..."));
     QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(),
              QStringLiteral("&Abbrechen"));
-    QCOMPARE(w.size(), QSize(Twips::toPixels(4335), Twips::toPixels(1440)));
+    QCOMPARE(w.size(), QSize(ScreenTwips::px(4335), ScreenTwips::px(1440)));
 }
 
 void TstFrmComm::captionTakenAtActivation()
@@ -53,7 +53,7 @@ void TstFrmComm::cancelReachesCallbackAndHides()
     QWidget main;
     frmComm w(&main);
     int cancelled = 0;
-    w.setOnCancel([&] { ++cancelled; });
+    QObject::connect(&w, &frmComm::cancelled, [&] { ++cancelled; });
     w.activate(QString());
     QVERIFY(w.isVisible());
     if (byEscape)

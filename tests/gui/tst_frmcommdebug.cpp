@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "common/Twips.h"
-#include "linktools/frmCommDebug.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/linktools/frmCommDebug.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
 
@@ -306,7 +306,7 @@ void TstFrmCommDebug::openedAtDesignSize()
 {
     // Nothing stored: design size, centred.
     frmCommDebug w(m_dir.filePath(QStringLiteral("empty.Ini")), m_msgs);
-    QCOMPARE(w.size(), QSize(Twips::toPixels(8000), Twips::toPixels(6000)));
+    QCOMPARE(w.size(), QSize(ScreenTwips::px(8000), ScreenTwips::px(6000)));
     w.show();
     w.showSent(QByteArray::fromHex("8530303031303030320D"));
     w.showReceived(QByteArray("\x86"

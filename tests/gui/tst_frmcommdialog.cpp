@@ -11,12 +11,12 @@
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "app/ZtTools.h"
-#include "common/Twips.h"
 #include "common/ZtError.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/linktools/frmCommDialog.h"
 #include "link/CommTools.h"
 #include "link/QtSerialComm.h"
 #include "link/SerialPort.h"
-#include "linktools/frmCommDialog.h"
 #include "log/AppLog.h"
 #include "settings/INITools.h"
 
@@ -555,9 +555,9 @@ void TstFrmCommDialog::designSize()
     dialog(QStringLiteral("GER"));
     QVERIFY(m_dialog->prepare());
     m_dialog->show();
-    QCOMPARE(m_dialog->size(), QSize(Twips::toPixels(4350), Twips::toPixels(4125)));
+    QCOMPARE(m_dialog->size(), QSize(ScreenTwips::px(4350), ScreenTwips::px(4125)));
     QCOMPARE(child<QComboBox>("cmbStopBits")->geometry().topLeft(),
-             QPoint(Twips::toPixels(3000), Twips::toPixels(1680)));
+             QPoint(ScreenTwips::px(3000), ScreenTwips::px(1680)));
     keepPicture(m_dialog, "serial-settings.png");
 }
 

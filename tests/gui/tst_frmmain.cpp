@@ -11,11 +11,11 @@
 #include <QtTest>
 
 #include "GuiHarness.h"
-#include "app/ScreenTwips.h"
-#include "controls/sdFrame.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 using ScreenTwips::px;
 
@@ -48,6 +48,18 @@ template <typename T> T *child(QWidget &w, const QString &name)
 QLineEdit *field(QWidget &w, const QString &name)
 {
     return child<QLineEdit>(w, name);
+}
+QTabBar *tabData(QWidget &w)
+{
+    return child<QTabBar>(w, QStringLiteral("TabData"));
+}
+QScrollBar *vScroll(QWidget &w)
+{
+    return child<QScrollBar>(w, QStringLiteral("VScroll"));
+}
+sdFrame *container(QWidget &w)
+{
+    return child<sdFrame>(w, QStringLiteral("fraContainer"));
 }
 } // namespace
 
@@ -133,7 +145,7 @@ void TestFrmMain::toolbarClickRaisesItsCommand()
         return;
     }
     QCOMPARE(a->objectName(), key);
-    QWidget *button = m.Toolbar1->widgetForAction(a);
+    QWidget *button = child<QToolBar>(m, QStringLiteral("Toolbar1"))->widgetForAction(a);
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(h.commands, QList<int>{index});
 
@@ -180,7 +192,7 @@ void TestFrmMain::firstActivationBuildsOnce()
     m.show();
     m.Form_Activate();
     QCOMPARE(h.portOpened, 1);
-    QCOMPARE(m.TabData->count(), 2);
+    QCOMPARE(tabData(m)->count(), 2);
     QCOMPARE(m.findChildren<frmTabStripData02 *>().size(), 1);
 }
 
@@ -209,26 +221,26 @@ void TestFrmMain::tabs()
     h.zt.setupFlags().ShowTabStrip_System = system;
     h.zt.setupFlags().RestoreLastPosition = restore;
     frmMain &m = h.build();
-    QTEST(m.TabData->count(), "count");
+    QTEST(tabData(m)->count(), "count");
     QTEST(h.pages.selectedTab(), "selected");
 
-    QCOMPARE(m.TabData->tabText(0), QStringLiteral("&Status"));
-    QCOMPARE(m.TabData->tabToolTip(0), QStringLiteral("Statustexte"));
-    QCOMPARE(m.TabData->tabText(1), QStringLiteral("TabStrip_BUTTONS_GER"));
-    QCOMPARE(m.TabData->tabData(0).toString(),
+    QCOMPARE(tabData(m)->tabText(0), QStringLiteral("&Status"));
+    QCOMPARE(tabData(m)->tabToolTip(0), QStringLiteral("Statustexte"));
+    QCOMPARE(tabData(m)->tabText(1), QStringLiteral("TabStrip_BUTTONS_GER"));
+    QCOMPARE(tabData(m)->tabData(0).toString(),
              QStringLiteral("|FormName=frmTabStripData01||TabStrip=status|"));
     if (system) {
-        QCOMPARE(m.TabData->tabText(2), QStringLiteral("S&YSTEM"));
-        QCOMPARE(m.TabData->tabData(2).toString(),
+        QCOMPARE(tabData(m)->tabText(2), QStringLiteral("S&YSTEM"));
+        QCOMPARE(tabData(m)->tabData(2).toString(),
                  QStringLiteral("|FormName=frmTabStripData09||TabStrip=SYSTEM|"));
     }
     // The selected page is in front, and only it.
     QVERIFY(m.activePage());
     QVERIFY(m.activePage()->isVisible());
-    QCOMPARE(m.fraContainer->findChildren<sdFrame *>(QStringLiteral("fraTab")).size(), 3);
-    for (sdFrame *p : m.fraContainer->findChildren<sdFrame *>(QStringLiteral("fraTab")))
+    QCOMPARE(container(m)->findChildren<sdFrame *>(QStringLiteral("fraTab")).size(), 3);
+    for (sdFrame *p : container(m)->findChildren<sdFrame *>(QStringLiteral("fraTab")))
         QCOMPARE(p->isVisible(), p == m.activePage());
-    QVERIFY(m.fraContainer->Caption().isEmpty());
+    QVERIFY(container(m)->Caption().isEmpty());
 }
 
 void TestFrmMain::rowsAndColumns_data()
@@ -267,7 +279,7 @@ void TestFrmMain::rowsAndColumns()
         QCOMPARE(!field(m, QStringLiteral("txtLblLeft(%1)").arg(r))->isHidden(), r < rows);
 
     // The page is 480 shorter for every hidden row; the window cannot outgrow the limit.
-    QCOMPARE(m.page02()->fraTab->Height(), 12855 - 480 * (25 - rows));
+    QCOMPARE(m.page02()->tabFrame()->Height(), 12855 - 480 * (25 - rows));
     m.resize(m.width(), px(20000));
     QCOMPARE(m.frameGeometry().height(), px(h.zt.maxFormHeight()));
 }
@@ -296,7 +308,7 @@ void TestFrmMain::windowKeepsItsBounds()
     QFETCH(bool, bound);
     QCOMPARE(bound ? m.frameGeometry().height() : m.height(), px(expectedHeight));
     // The tab strip and scroll bar follow the height.
-    QVERIFY(m.VScroll->geometry().bottom() <= m.StatusBar->geometry().top());
+    QVERIFY(vScroll(m)->geometry().bottom() <= m.statusBar()->geometry().top());
 }
 
 void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
@@ -329,7 +341,7 @@ void TestFrmMain::tabChangeCarriesValuesThroughTheDataSet()
                  h.zt.notDefinedText());
     field(m, QStringLiteral("txtACUVersion"))->setText(QStringLiteral("0815"));
     h.zt.setProgramStarted(true);
-    m.TabData->setCurrentIndex(0);
+    tabData(m)->setCurrentIndex(0);
 
     QCOMPARE(d.DataRecord.button(3, 2), qint16(1));
     QCOMPARE(d.DataRecord.button(1, 1), qint16(11));
@@ -348,9 +360,9 @@ void TestFrmMain::tabChangeBeforeStartDoesNotTouchData()
     GuiHarness h(Ini.arg(1));
     frmMain &m = h.build();
     h.zt.data().DataRecord.button(1, 1) = 11;
-    m.TabData->setCurrentIndex(1);
+    tabData(m)->setCurrentIndex(1);
     QCOMPARE(h.zt.data().DataRecord.button(1, 1), qint16(11));
-    QCOMPARE(m.activePage(), m.page02()->fraTab);
+    QCOMPARE(m.activePage(), m.page02()->tabFrame());
 }
 
 void TestFrmMain::scrollOffsetSurvivesTabChange_data()
@@ -370,23 +382,23 @@ void TestFrmMain::scrollOffsetSurvivesTabChange()
     frmMain &m = h.build();
     m.resize(m.width(), px(6000));
     QCoreApplication::processEvents();
-    QVERIFY(m.VScroll->isEnabled());
-    QCOMPARE(m.VScroll->singleStep(), 96);
-    m.VScroll->setValue(960);
-    QCOMPARE(m.page02()->fraTab->Top(), -960);
-    const int blindTop = m.fraBlind->y();
+    QVERIFY(vScroll(m)->isEnabled());
+    QCOMPARE(vScroll(m)->singleStep(), 96);
+    vScroll(m)->setValue(960);
+    QCOMPARE(m.page02()->tabFrame()->Top(), -960);
+    const int blindTop = child<QFrame>(m, QStringLiteral("fraBlind"))->y();
     QCOMPARE(blindTop, px(-960 + 12855));
 
-    m.TabData->setCurrentIndex(0);
-    QVERIFY(!m.VScroll->isEnabled());
+    tabData(m)->setCurrentIndex(0);
+    QVERIFY(!vScroll(m)->isEnabled());
     QCOMPARE(m.activePage()->Top(), 0);
     m.resize(m.width(), px(heightBetween));
     QCoreApplication::processEvents();
 
-    m.TabData->setCurrentIndex(1);
-    QTEST(m.VScroll->value(), "expected");
-    QCOMPARE(m.page02()->fraTab->Top(), -m.VScroll->value());
-    QVERIFY(m.VScroll->value() <= m.VScroll->maximum());
+    tabData(m)->setCurrentIndex(1);
+    QTEST(vScroll(m)->value(), "expected");
+    QCOMPARE(m.page02()->tabFrame()->Top(), -vScroll(m)->value());
+    QVERIFY(vScroll(m)->value() <= vScroll(m)->maximum());
 }
 
 void TestFrmMain::pageAreaScrolls_data()
@@ -411,31 +423,31 @@ void TestFrmMain::pageAreaScrolls()
     QLineEdit *first = field(m, QStringLiteral("txtButtonsA(0)"));
     QLineEdit *last = field(m, QStringLiteral("txtButtonsC(24)"));
     first->setFocus();
-    QVERIFY(m.VScroll->isEnabled());
+    QVERIFY(vScroll(m)->isEnabled());
     if (how == QLatin1String("wheel")) {
         QWheelEvent wheel(QPointF(5, 5), m.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
                           Qt::NoButton, {}, Qt::NoScrollPhase, false);
         // Only the window system's own wheel events travel up from the control under the mouse.
-        QCoreApplication::sendEvent(m.fraContainer, &wheel);
+        QCoreApplication::sendEvent(container(m), &wheel);
     } else if (how == QLatin1String("focus")) {
         last->setFocus();
     } else {
         QTest::keyClick(first, how == QLatin1String("PgDn") ? Qt::Key_PageDown : Qt::Key_PageUp);
     }
     QFETCH(bool, down);
-    QCOMPARE(m.VScroll->value() > 0, down);
-    QCOMPARE(m.page02()->fraTab->Top(), -m.VScroll->value());
+    QCOMPARE(vScroll(m)->value() > 0, down);
+    QCOMPARE(m.page02()->tabFrame()->Top(), -vScroll(m)->value());
     if (how == QLatin1String("focus")) {
-        const QRect inArea(last->mapTo(m.fraContainer, QPoint(0, 0)), last->size());
-        QVERIFY(m.fraContainer->rect().contains(inArea));
+        const QRect inArea(last->mapTo(container(m), QPoint(0, 0)), last->size());
+        QVERIFY(container(m)->rect().contains(inArea));
     }
 
     // A page that fits: the scroll bar is off and shows no thumb, one colour down its middle.
-    m.TabData->setCurrentIndex(0);
-    QVERIFY(!m.VScroll->isEnabled());
-    const QImage bar = m.VScroll->grab().toImage();
+    tabData(m)->setCurrentIndex(0);
+    QVERIFY(!vScroll(m)->isEnabled());
+    const QImage bar = vScroll(m)->grab().toImage();
     const int x = bar.width() / 2;
-    const int arrow = m.VScroll->width() + 2;
+    const int arrow = vScroll(m)->width() + 2;
     for (int y = arrow; y < bar.height() - arrow; ++y)
         QCOMPARE(bar.pixel(x, y), bar.pixel(x, arrow));
 }
@@ -567,9 +579,9 @@ void TestFrmMain::statusBarShowsFileAndEdits()
                    .dataFile = h.dir.filePath(QStringLiteral("Anlage.DAT"))});
     h.zt.MarkDataClean();
     m.refreshDataState();
-    QCOMPARE(m.lblDataFile->text(), QStringLiteral("Anlage.DAT"));
-    QCOMPARE(m.lblDataFile->toolTip(), h.zt.dataFileName());
-    QCOMPARE(m.lblModified->text(), QString());
+    QCOMPARE(child<QLabel>(m, QStringLiteral("lblDataFile"))->text(), QStringLiteral("Anlage.DAT"));
+    QCOMPARE(child<QLabel>(m, QStringLiteral("lblDataFile"))->toolTip(), h.zt.dataFileName());
+    QCOMPARE(child<QLabel>(m, QStringLiteral("lblModified"))->text(), QString());
 
     // A code chosen on the page: modified; chosen back: as loaded again.
     for (const auto &[code, modified] : {std::pair{1, true}, std::pair{0, false}}) {
@@ -584,7 +596,8 @@ void TestFrmMain::statusBarShowsFileAndEdits()
                 list->setCurrentItem(list->topLevelItem(i));
         }
         m.chooser().cmdOk_Click();
-        QCOMPARE(m.lblModified->text(), modified ? QStringLiteral("DataModified") : QString());
+        QCOMPARE(child<QLabel>(m, QStringLiteral("lblModified"))->text(),
+                 modified ? QStringLiteral("DataModified") : QString());
     }
 }
 
@@ -595,8 +608,8 @@ void TestFrmMain::themedDropDownPictures()
         h.zt.setThemeActive(themed);
         frmMain &m = h.build();
         const qint64 shown = m.page02()->picture(3, 24)->icon().cacheKey();
-        QCOMPARE(shown == m.picXP[0].cacheKey(), themed);
-        QCOMPARE(shown == m.picXP[1].cacheKey(), !themed);
+        QCOMPARE(shown == m.picXP(0).cacheKey(), themed);
+        QCOMPARE(shown == m.picXP(1).cacheKey(), !themed);
     }
 }
 

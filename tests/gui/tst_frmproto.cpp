@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "gui/log/PlainTextSink.h"
+#include "gui/log/frmProto.h"
 #include "log/AppLog.h"
-#include "log/PlainTextSink.h"
-#include "log/frmProto.h"
 #include "settings/Messages.h"
 
 class TstFrmProto : public QObject {

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QUrl>
 
-#include "common/Twips.h"
-#include "controls/frmSplash.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/frmSplash.h"
 
 Q_DECLARE_METATYPE(frmSplash::VersionInfo)
 
@@ -192,21 +192,21 @@ void TstFrmSplash::designSizes()
 {
     frmSplash w(QStringLiteral("ZT"));
     w.showSplash();
-    QCOMPARE(w.size(), QSize(Twips::toPixels(4245), Twips::toPixels(4245)));
+    QCOMPARE(w.size(), QSize(ScreenTwips::px(4245), ScreenTwips::px(4245)));
     keepPicture(&w, "splash.png");
     w.hide();
     w.IsSplash = false;
     w.Form_Load();
     w.open();
     // The design size, grown downwards as far as the information text needs to show whole.
-    QCOMPARE(w.width(), Twips::toPixels(4500));
-    QVERIFY(w.height() >= Twips::toPixels(6060));
+    QCOMPARE(w.width(), ScreenTwips::px(4500));
+    QVERIFY(w.height() >= ScreenTwips::px(6060));
     auto *info = w.findChild<QPlainTextEdit *>(QStringLiteral("txtInfo"));
     QCoreApplication::processEvents();
     QCOMPARE(info->verticalScrollBar()->maximum(), 0);
     QCOMPARE(w.findChild<QWidget *>(QStringLiteral("picLogo"))->geometry(),
-             QRect(Twips::toPixels(120), Twips::toPixels(120), Twips::toPixels(4245),
-                   Twips::toPixels(4245)));
+             QRect(ScreenTwips::px(120), ScreenTwips::px(120), ScreenTwips::px(4245),
+                   ScreenTwips::px(4245)));
     keepPicture(&w, "about.png");
     w.close();
 }

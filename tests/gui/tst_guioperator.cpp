@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/GuiOperator.h"
-#include "app/frmComm.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/frmComm.h"
 
 // Answers the next modal window once it is up: inspect runs on it, then it closes.
 template <typename W> static void whenModal(std::function<void(W *)> inspect)
@@ -45,6 +45,7 @@ private Q_SLOTS:
 
 private:
     QMainWindow *m_main = nullptr;
+    QTimer *m_sendData = nullptr;
 };
 
 void TstGuiOperator::init()
@@ -55,8 +56,7 @@ void TstGuiOperator::init()
     auto *bar = new QStatusBar(m_main);
     bar->setObjectName(QStringLiteral("StatusBar"));
     m_main->setStatusBar(bar);
-    auto *timer = new QTimer(m_main);
-    timer->setObjectName(QStringLiteral("timSendData"));
+    m_sendData = new QTimer(m_main);
     m_main->show();
 }
 
@@ -197,9 +197,9 @@ void TstGuiOperator::sendDataTimer()
     GuiOperator op(nullptr);
     QVERIFY(!op.mainWindow());
     op.startSendDataTimer(100); // no main window yet: nothing to start
-    op.setMainWindow(m_main);
+    op.setMainWindow(m_main, m_sendData);
     QVERIFY(op.mainWindow());
-    auto *timer = m_main->findChild<QTimer *>(QStringLiteral("timSendData"));
+    QTimer *timer = m_sendData;
     op.startSendDataTimer(100);
     QVERIFY(timer->isActive());
     QVERIFY(timer->isSingleShot());

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "ui/ScrollArithmetic.h"
+#include "gui/ui/ScrollArithmetic.h"
 
 using namespace ScrollArithmetic;
 

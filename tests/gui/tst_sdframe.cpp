@@ -2,7 +2,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "controls/sdFrame.h"
+#include "gui/controls/sdFrame.h"
 
 class TestSdFrame : public QObject {
     Q_OBJECT

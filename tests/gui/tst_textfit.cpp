@@ -9,9 +9,9 @@
 
 #include "GuiHarness.h"
 #include "data/ChannelDef.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 // The main window on each page and the choice dialog, with the shipped texts, keep their
 // texts whole and readable: on the desktop's palette, on a dark one, and under a style whose
@@ -93,8 +93,9 @@ void TestTextFit::textFits()
     GuiHarness h(ini);
     loadShipped(h);
     frmMain &m = h.build();
-    for (int t = 0; t < m.TabData->count(); ++t) {
-        m.TabData->setCurrentIndex(t);
+    auto *tabs = m.findChild<QTabBar *>(QStringLiteral("TabData"));
+    for (int t = 0; t < tabs->count(); ++t) {
+        tabs->setCurrentIndex(t);
         QCOMPARE(clippedTexts(&m), QStringList());
         QCOMPARE(unreadableTexts(&m), QStringList());
     }

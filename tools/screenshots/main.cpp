@@ -11,9 +11,9 @@
 
 #include "GuiHarness.h"
 #include "data/ChannelDef.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData02.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData02.h"
 
 namespace {
 
@@ -81,19 +81,20 @@ int main(int argc, char **argv)
     h.zt.MarkDataClean();
     SetFieldCode(m.page02()->keyField(0, 3), h.zt.channelList(), 13, h.zt.notDefinedText());
     m.refreshDataState();
-    m.StatusBar->showMessage(QStringLiteral("Bereit"));
+    m.statusBar()->showMessage(QStringLiteral("Bereit"));
     if (!QDir().mkpath(out.path()))
         return fail("the folder cannot be made");
 
     const char *names[] = {"main-status.png", "main-buttons.png", "main-system.png"};
+    auto *tabs = m.findChild<QTabBar *>(QStringLiteral("TabData"));
     for (int t = 0; t < 3; ++t) {
-        m.TabData->setCurrentIndex(t);
+        tabs->setCurrentIndex(t);
         QCoreApplication::processEvents();
         if (!m.grab().save(out.filePath(QString::fromLatin1(names[t]))))
             return fail("a picture cannot be written");
     }
 
-    m.TabData->setCurrentIndex(1);
+    tabs->setCurrentIndex(1);
     QLineEdit *key = m.page02()->keyField(2, 2);
     ChooseFieldCode(key, h.zt.channelList(), m.chooser(), h.zt.notDefinedText(),
                     QStringLiteral("Gruppe B, Nr. 3"));

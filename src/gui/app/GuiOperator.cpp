@@ -1,4 +1,4 @@
-#include "app/GuiOperator.h"
+#include "gui/app/GuiOperator.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,12 +9,12 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "app/frmComm.h"
-#include "controls/frmSplash.h"
-#include "linktools/frmCommDebug.h"
-#include "linktools/frmCommDialog.h"
-#include "log/frmProto.h"
-#include "ui/frmMain.h"
+#include "gui/app/frmComm.h"
+#include "gui/controls/frmSplash.h"
+#include "gui/linktools/frmCommDebug.h"
+#include "gui/linktools/frmCommDialog.h"
+#include "gui/log/frmProto.h"
+#include "gui/ui/frmMain.h"
 
 namespace {
 
@@ -47,11 +47,12 @@ bool s_programEnded = false;
 
 } // namespace
 
-GuiOperator::GuiOperator(QWidget *mainWindow) : m_main(mainWindow), m_geometry(mainWindow) {}
+GuiOperator::GuiOperator(QMainWindow *mainWindow) : m_main(mainWindow), m_geometry(mainWindow) {}
 
-void GuiOperator::setMainWindow(QWidget *mainWindow)
+void GuiOperator::setMainWindow(QMainWindow *mainWindow, QTimer *sendDataTimer)
 {
     m_main = mainWindow;
+    m_sendDataTimer = sendDataTimer;
     m_geometry = WidgetGeometry(mainWindow);
     if (m_commDebug && mainWindow)
         m_commDebug->setOwner(mainWindow);
@@ -60,6 +61,9 @@ void GuiOperator::setMainWindow(QWidget *mainWindow)
 GuiOperator::~GuiOperator()
 {
     setHourglass(false);
+    // The window may stay; its cancel button no longer reaches this operator.
+    if (m_comm)
+        QObject::disconnect(m_comm, &frmComm::cancelled, nullptr, nullptr);
 }
 
 bool GuiOperator::installQtTranslations(const QString &language)
@@ -78,16 +82,21 @@ bool GuiOperator::installQtTranslations(const QString &language)
 
 frmComm *GuiOperator::transferWindow()
 {
-    if (!m_comm)
+    if (!m_comm) {
         m_comm = new frmComm(m_main);
+        QObject::connect(m_comm, &frmComm::cancelled, m_comm, [this] {
+            if (m_onCancel)
+                m_onCancel();
+        });
+    }
     return m_comm;
 }
 
 void GuiOperator::setStatus(const QString &text, const QString &toolTip)
 {
-    auto *bar = m_main ? m_main->findChild<QStatusBar *>(QStringLiteral("StatusBar")) : nullptr;
-    if (!bar)
+    if (!m_main)
         return;
+    QStatusBar *bar = m_main->statusBar();
     bar->showMessage(text);
     bar->setToolTip(toolTip);
     // Whatever the program reports may have loaded, saved or replaced the codes.
@@ -187,7 +196,7 @@ QString GuiOperator::openFileDialog(const QString &title, const QString &filter,
 void GuiOperator::showTransferWindow(const QString &caption, std::function<void()> onCancel)
 {
     frmComm *window = transferWindow();
-    window->setOnCancel(std::move(onCancel));
+    m_onCancel = std::move(onCancel);
     window->activate(caption);
 }
 
@@ -231,7 +240,7 @@ void GuiOperator::showCommDebug()
 
 void GuiOperator::startSendDataTimer(int intervalMs)
 {
-    auto *timer = m_main ? m_main->findChild<QTimer *>(QStringLiteral("timSendData")) : nullptr;
+    QTimer *timer = m_sendDataTimer;
     if (!timer)
         return;
     if (intervalMs <= 0) {

@@ -1,11 +1,12 @@
 #pragma once
+#include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
-#include "app/WidgetGeometry.h"
 #include "common/Operator.h"
+#include "gui/app/WidgetGeometry.h"
 
-class QWidget;
 class SerialPort;
 class CommTools;
 class frmComm;
@@ -16,11 +17,12 @@ class frmCommDebug;
 // The real Operator: boxes, dialogs and the status line of the main window.
 class GuiOperator : public Operator {
 public:
-    // mainWindow holds the children "StatusBar" (QStatusBar) and "timSendData" (QTimer).
-    explicit GuiOperator(QWidget *mainWindow);
+    // The status texts go to the main window's status bar.
+    explicit GuiOperator(QMainWindow *mainWindow);
     ~GuiOperator() override;
-    // The main window is made after the operator during start-up.
-    void setMainWindow(QWidget *mainWindow);
+    // The main window is made after the operator during start-up; sendDataTimer is the
+    // one startSendDataTimer runs.
+    void setMainWindow(QMainWindow *mainWindow, QTimer *sendDataTimer);
 
     // Loads Qt's own German texts (Yes/No, file dialogs) when language is "GER".
     // Returns whether a translation was installed.
@@ -70,10 +72,12 @@ private:
     QString fileDialog(bool save, const QString &title, const QString &filter,
                        const QString &defaultSuffix, const QString &initialName);
 
-    QPointer<QWidget> m_main;
+    QPointer<QMainWindow> m_main;
+    QPointer<QTimer> m_sendDataTimer;
     WidgetGeometry m_geometry;
     bool m_hourglass = false;
     QPointer<frmComm> m_comm;
+    std::function<void()> m_onCancel; // of the exchange the transfer window shows
     SerialSettingsTarget m_serial;
     frmProto *m_proto = nullptr;
     frmSplash *m_about = nullptr;

@@ -1,17 +1,15 @@
-#include "app/GuiPageBridge.h"
+#include "gui/app/GuiPageBridge.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QStatusBar>
-#include <QTabBar>
 
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "ui/FieldEditing.h"
-#include "ui/frmMain.h"
-#include "ui/frmTabStripData01.h"
-#include "ui/frmTabStripData02.h"
-#include "ui/frmTabStripData09.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/frmMain.h"
+#include "gui/ui/frmTabStripData01.h"
+#include "gui/ui/frmTabStripData02.h"
+#include "gui/ui/frmTabStripData09.h"
 
 namespace {
 // A fixed text as a text box shows it: up to its first code 0 (a field never filled holds
@@ -39,13 +37,13 @@ void GuiPageBridge::DataSet_FromPages()
         return;
     DataSet &d = m_zt->data();
     for (int i = 0; i < 3; ++i)
-        d.TextStatus[i].set(Tools::RTrim(m_main->page01()->txtStatus[i]->text()));
+        d.TextStatus[i].set(Tools::RTrim(m_main->page01()->statusField(i)->text()));
     for (int k = 1; k <= 25; ++k) {
         for (int g = 1; g <= 4; ++g)
             d.DataRecord.button(g, k) = fieldCode(m_main->page02()->keyField(g - 1, k - 1));
     }
-    d.ACUVersion.set(Tools::RTrim(m_main->page09()->txtACUVersion->text()));
-    d.CanBusAddr = fieldCode(m_main->page09()->txtCanBusAddr);
+    d.ACUVersion.set(Tools::RTrim(m_main->page09()->acuVersionField()->text()));
+    d.CanBusAddr = fieldCode(m_main->page09()->canBusAddrField());
 }
 
 void GuiPageBridge::DataSet_ToPages()
@@ -56,7 +54,7 @@ void GuiPageBridge::DataSet_ToPages()
     FocusTabStrip();
     const DataSet &d = m_zt->data();
     for (int i = 0; i < 3; ++i) {
-        QLineEdit *line = m_main->page01()->txtStatus[i];
+        QLineEdit *line = m_main->page01()->statusField(i);
         line->setText(shown(d.TextStatus[i].text()));
         line->setCursorPosition(0);
     }
@@ -67,8 +65,8 @@ void GuiPageBridge::DataSet_ToPages()
                          m_zt->notDefinedText());
         }
     }
-    m_main->page09()->txtACUVersion->setText(shown(d.ACUVersion.text()));
-    SetFieldCode(m_main->page09()->txtCanBusAddr, m_zt->canBusList(), d.CanBusAddr,
+    m_main->page09()->acuVersionField()->setText(shown(d.ACUVersion.text()));
+    SetFieldCode(m_main->page09()->canBusAddrField(), m_zt->canBusList(), d.CanBusAddr,
                  m_zt->notDefinedText());
     QApplication::restoreOverrideCursor();
     FocusTabStrip();
@@ -76,11 +74,11 @@ void GuiPageBridge::DataSet_ToPages()
 
 void GuiPageBridge::FocusTabStrip()
 {
-    if (m_main && m_main->StatusBar->isVisible())
-        m_main->TabData->setFocus(Qt::OtherFocusReason);
+    if (m_main)
+        m_main->FocusTabStrip();
 }
 
 int GuiPageBridge::selectedTab() const
 {
-    return m_main ? m_main->TabData->currentIndex() + 1 : 0;
+    return m_main ? m_main->selectedTab() : 0;
 }

@@ -1,11 +1,10 @@
-#include "app/GuiStartupWindows.h"
+#include "gui/app/GuiStartupWindows.h"
 
 #include <QAction>
-#include <QPushButton>
 
-#include "controls/frmSplash.h"
-#include "log/frmProto.h"
-#include "ui/frmMain.h"
+#include "gui/controls/frmSplash.h"
+#include "gui/log/frmProto.h"
+#include "gui/ui/frmMain.h"
 
 GuiStartupWindows::GuiStartupWindows(frmSplash &splash, frmProto &proto,
                                      std::function<frmMain &()> createMain)
@@ -64,7 +63,7 @@ void GuiStartupWindows::hideToolbarButton(int index)
 
 void GuiStartupWindows::showDummyButton()
 {
-    main().cmdDummy->setVisible(true);
+    main().showDummyButton();
 }
 
 void GuiStartupWindows::showMainWindow()

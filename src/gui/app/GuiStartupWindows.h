@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/StartupWindows.h"
-#include "app/WidgetGeometry.h"
+#include "gui/app/WidgetGeometry.h"
 
 class frmMain;
 class frmProto;

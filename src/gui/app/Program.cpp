@@ -1,21 +1,20 @@
-#include "app/Program.h"
+#include "gui/app/Program.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QTimer>
 
 #include "app/CoreContext.h"
-#include "app/GuiOperator.h"
-#include "app/GuiPageBridge.h"
-#include "app/GuiStartupWindows.h"
 #include "app/Main.h"
-#include "controls/frmSplash.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/GuiPageBridge.h"
+#include "gui/app/GuiStartupWindows.h"
+#include "gui/controls/frmSplash.h"
+#include "gui/linktools/frmCommDebug.h"
+#include "gui/log/frmProto.h"
+#include "gui/ui/frmMain.h"
 #include "link/Frame.h"
 #include "link/QtSerialComm.h"
-#include "linktools/frmCommDebug.h"
-#include "log/frmProto.h"
 #include "settings/INITools.h"
-#include "ui/frmMain.h"
 
 // The real operator, and what follows the end of the program.
 class ProgramOperator : public GuiOperator {
@@ -97,25 +96,27 @@ void Program::setAfterEnd(std::function<void()> afterEnd)
 
 frmMain &Program::createMainWindow()
 {
-    MainCallbacks callbacks;
-    callbacks.menuCommand = [this](int number) {
-        m_core->menu.Interpret_MenuCommand(MenuCommand(number));
-    };
-    callbacks.openPort = [this] { m_core->comm.Comm_OpenPort(); };
-    // Closing the window with unsaved edits asks first; an end already under way does not.
-    callbacks.endProgram = [this] {
-        return m_core->zt.programEnded() ||
-               (m_core->zt.ConfirmDiscard({}) && m_core->zt.EndProg(false));
-    };
-    callbacks.dummy = [this] { cmdDummy_Click(); };
-    m_mainWindow = std::make_unique<frmMain>(m_core->zt, std::move(callbacks));
-    m_op->setMainWindow(m_mainWindow.get());
-    QObject::connect(&m_core->comm, &CommTools::linkChanged, m_mainWindow.get(),
-                     [this] { m_mainWindow->lblLink->setText(m_core->comm.Comm_LinkText()); });
-    m_pages->attach(m_core->zt, *m_mainWindow);
-    QObject::connect(m_mainWindow->timSendData, &QTimer::timeout, m_mainWindow.get(),
+    m_mainWindow = std::make_unique<frmMain>(m_core->zt, static_cast<MainWindowClose &>(*this));
+    frmMain *main = m_mainWindow.get();
+    QTimer *sendData = &main->sendDataTimer();
+    m_op->setMainWindow(main, sendData);
+    m_pages->attach(m_core->zt, *main);
+    QObject::connect(main, &frmMain::menuCommandRequested, main,
+                     [this](MenuCommand command) { m_core->menu.Interpret_MenuCommand(command); });
+    QObject::connect(main, &frmMain::firstActivated, main,
+                     [this] { m_core->comm.Comm_OpenPort(); });
+    QObject::connect(main, &frmMain::dummyRequested, main, [this] { cmdDummy_Click(); });
+    QObject::connect(&m_core->comm, &CommTools::linkChanged, main,
+                     [this, main] { main->setLinkText(m_core->comm.Comm_LinkText()); });
+    QObject::connect(sendData, &QTimer::timeout, main,
                      [this] { m_core->menu.timSendData_Timer(); });
-    return *m_mainWindow;
+    return *main;
+}
+
+bool Program::mayClose()
+{
+    return m_core->zt.programEnded() ||
+           (m_core->zt.ConfirmDiscard({}) && m_core->zt.EndProg(false));
 }
 
 // Test command: the pages as a data frame, fed back as if the device had sent it.

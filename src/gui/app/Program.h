@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "gui/ui/frmMain.h"
+
 class CommTools;
 class CoreContext;
 class ProgramOperator;
@@ -13,14 +15,13 @@ class QtSerialComm;
 class Startup;
 class ZtTools;
 class frmCommDebug;
-class frmMain;
 class frmProto;
 class frmSplash;
 
 // The whole program for one run: every object made once, the windows wired to the core.
 // appDir is the instance folder (settings, log, data), exeName the executable's name
 // without extension.
-class Program {
+class Program : private MainWindowClose {
 public:
     Program(const QString &appDir, const QString &exeName);
     ~Program();
@@ -43,6 +44,8 @@ public:
 private:
     frmMain &createMainWindow();
     void cmdDummy_Click();
+    // Closing the main window with unsaved edits asks first; an end under way does not.
+    bool mayClose() override;
 
     QString m_iniFile;
     std::unique_ptr<ProgramOperator> m_op;

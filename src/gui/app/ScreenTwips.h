@@ -1,12 +1,15 @@
 #pragma once
 #include <QGuiApplication>
+#include <QRect>
 #include <QScreen>
 #include <QWidget>
 
 #include "common/Twips.h"
 
-// Twips to logical pixels at the primary screen's logical DPI; Qt's device pixel ratio
-// then takes care of 150 % and 200 % displays.
+// Every conversion between twips and pixels in the windows goes through here, at one DPI:
+// the primary screen's logical DPI (96 without a screen). One factor for the whole desktop
+// keeps positions on different screens comparable; Qt's device pixel ratio then takes care
+// of 150 % and 200 % displays.
 namespace ScreenTwips {
 inline double dpi()
 {
@@ -21,9 +24,14 @@ inline int tw(int pixels)
 {
     return Twips::fromPixels(pixels, dpi());
 }
+// A design rectangle given in twips.
+inline QRect rect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
 // Places a control at a design position given in twips.
 inline void place(QWidget *w, int left, int top, int width, int height)
 {
-    w->setGeometry(px(left), px(top), px(width), px(height));
+    w->setGeometry(rect(left, top, width, height));
 }
 } // namespace ScreenTwips

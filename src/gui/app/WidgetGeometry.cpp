@@ -1,17 +1,13 @@
-#include "app/WidgetGeometry.h"
+#include "gui/app/WidgetGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-#include "common/Twips.h"
+#include "gui/app/ScreenTwips.h"
 
-double WidgetGeometry::dpi() const
-{
-    const QScreen *screen =
-        m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() : 96.0;
-}
+using ScreenTwips::px;
+using ScreenTwips::tw;
 
 bool WidgetGeometry::isNormalState() const
 {
@@ -22,48 +18,48 @@ bool WidgetGeometry::isNormalState() const
 // Positions are of the frame (as a window's Left/Top are), sizes of the whole window.
 int WidgetGeometry::left() const
 {
-    return Twips::fromPixels(m_window->frameGeometry().x(), dpi());
+    return tw(m_window->frameGeometry().x());
 }
 int WidgetGeometry::top() const
 {
-    return Twips::fromPixels(m_window->frameGeometry().y(), dpi());
+    return tw(m_window->frameGeometry().y());
 }
 int WidgetGeometry::width() const
 {
-    return Twips::fromPixels(m_window->width(), dpi());
+    return tw(m_window->width());
 }
 int WidgetGeometry::height() const
 {
-    return Twips::fromPixels(m_window->height(), dpi());
+    return tw(m_window->height());
 }
 
 void WidgetGeometry::setLeft(int twips)
 {
-    m_window->move(Twips::toPixels(twips, dpi()), m_window->frameGeometry().y());
+    m_window->move(px(twips), m_window->frameGeometry().y());
 }
 void WidgetGeometry::setTop(int twips)
 {
-    m_window->move(m_window->frameGeometry().x(), Twips::toPixels(twips, dpi()));
+    m_window->move(m_window->frameGeometry().x(), px(twips));
 }
 void WidgetGeometry::setWidth(int twips)
 {
-    m_window->resize(Twips::toPixels(twips, dpi()), m_window->height());
+    m_window->resize(px(twips), m_window->height());
 }
 void WidgetGeometry::setHeight(int twips)
 {
-    m_window->resize(m_window->width(), Twips::toPixels(twips, dpi()));
+    m_window->resize(m_window->width(), px(twips));
 }
 
 int WidgetGeometry::screenWidth() const
 {
     const QScreen *screen =
         m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
-    return screen ? Twips::fromPixels(screen->availableGeometry().width(), dpi()) : 0;
+    return screen ? tw(screen->availableGeometry().width()) : 0;
 }
 
 int WidgetGeometry::screenHeight() const
 {
     const QScreen *screen =
         m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
-    return screen ? Twips::fromPixels(screen->availableGeometry().height(), dpi()) : 0;
+    return screen ? tw(screen->availableGeometry().height()) : 0;
 }

@@ -20,6 +20,5 @@ public:
     int screenHeight() const override;
 
 private:
-    double dpi() const;
     QWidget *m_window;
 };

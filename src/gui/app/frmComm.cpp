@@ -1,4 +1,4 @@
-#include "app/frmComm.h"
+#include "gui/app/frmComm.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "common/Twips.h"
+#include "gui/app/ScreenTwips.h"
 
 frmComm::frmComm(QWidget *mainWindow) : QDialog(mainWindow)
 {
@@ -26,24 +26,24 @@ frmComm::frmComm(QWidget *mainWindow) : QDialog(mainWindow)
     font.setPointSizeF(9.75);
     font.setBold(true);
     label->setFont(font);
-    label->setMinimumSize(Twips::toPixels(3615), Twips::toPixels(375));
+    label->setMinimumSize(ScreenTwips::px(3615), ScreenTwips::px(375));
 
     auto *cancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    cancel->setMinimumSize(Twips::toPixels(1215), Twips::toPixels(375));
+    cancel->setMinimumSize(ScreenTwips::px(1215), ScreenTwips::px(375));
     connect(cancel, &QPushButton::clicked, this, &frmComm::cmdCancel_Click);
 
     // The design's places, grown where the fonts need more room than the design gave.
-    const int margin = Twips::toPixels(120);
+    const int margin = ScreenTwips::px(120);
     auto *inFrame = new QVBoxLayout(frame);
-    inFrame->setContentsMargins(margin, margin, margin, Twips::toPixels(60));
+    inFrame->setContentsMargins(margin, margin, margin, ScreenTwips::px(60));
     inFrame->addWidget(label);
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, 0, margin, Twips::toPixels(105));
-    layout->setSpacing(Twips::toPixels(225));
+    layout->setContentsMargins(margin, 0, margin, ScreenTwips::px(105));
+    layout->setSpacing(ScreenTwips::px(225));
     layout->addWidget(frame);
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    setFixedSize(sizeHint().expandedTo(QSize(Twips::toPixels(4335), Twips::toPixels(1440))));
+    setFixedSize(sizeHint().expandedTo(QSize(ScreenTwips::px(4335), ScreenTwips::px(1440))));
 }
 
 void frmComm::activate(const QString &caption)
@@ -67,8 +67,7 @@ void frmComm::reject()
 
 void frmComm::cmdCancel_Click()
 {
-    if (m_onCancel)
-        m_onCancel();
+    Q_EMIT cancelled();
     hide();
     QCoreApplication::processEvents();
 }

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDialog>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -12,14 +11,14 @@ class frmComm : public QDialog {
 public:
     explicit frmComm(QWidget *mainWindow);
 
-    void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
     // Shows the window centred on its main window; a non-empty caption becomes the title.
     void activate(const QString &caption);
 
     void reject() override; // Escape and the close control cancel as the button does
 
+Q_SIGNALS:
+    void cancelled(); // the running transmit or wait is to stop
+
 private:
     void cmdCancel_Click();
-
-    std::function<void()> m_onCancel;
 };

@@ -1,4 +1,4 @@
-#include "controls/frmSplash.h"
+#include "gui/controls/frmSplash.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -14,17 +14,11 @@
 #include <QtMath>
 #include <qdrawutil.h>
 
-#include "common/Twips.h"
+#include "gui/app/ScreenTwips.h"
 
 const QString frmSplash::WebAddress = QStringLiteral("https://www.zt-deruvav.example");
 
 namespace {
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width),
-            Twips::toPixels(height)};
-}
 
 constexpr int DesignWidth = 4500, DesignHeight = 6060;
 constexpr int LogoLeft = 120, LogoTop = 120, LogoSize = 4245;
@@ -114,10 +108,10 @@ frmSplash::frmSplash(const QString &productVersion, QWidget *parent)
     m_picLogo = new LogoPicture(m_logo, m_variant, this);
     m_lblInfo1 = new QLabel(QStringLiteral("Versionsinfo"), m_picLogo);
     m_lblInfo1->setObjectName(QStringLiteral("lblInfo1"));
-    m_lblInfo1->setGeometry(twipsRect(120, 3710, 975, 255));
+    m_lblInfo1->setGeometry(ScreenTwips::rect(120, 3710, 975, 255));
     m_lblInfo2 = new QLabel(QStringLiteral("Initialization..."), m_picLogo);
     m_lblInfo2->setObjectName(QStringLiteral("lblInfo2"));
-    m_lblInfo2->setGeometry(twipsRect(120, 3950, 1455, 255));
+    m_lblInfo2->setGeometry(ScreenTwips::rect(120, 3950, 1455, 255));
     QFont bold = m_lblInfo2->font();
     bold.setBold(true);
     m_lblInfo2->setFont(bold);
@@ -127,15 +121,15 @@ frmSplash::frmSplash(const QString &productVersion, QWidget *parent)
     m_txtInfo->setReadOnly(true);
     m_txtInfo->setFocusPolicy(Qt::NoFocus);
     m_txtInfo->setFrameShape(QFrame::NoFrame);
-    m_txtInfo->setGeometry(twipsRect(120, 4440, 4215, 855));
+    m_txtInfo->setGeometry(ScreenTwips::rect(120, 4440, 4215, 855));
 
     m_lblInternet[0] = new QLabel(QStringLiteral("Vantrel im Internet:"), this);
     m_lblInternet[0]->setObjectName(QStringLiteral("lblInternet(0)"));
-    m_lblInternet[0]->setGeometry(twipsRect(120, 5400, 2775, 255));
+    m_lblInternet[0]->setGeometry(ScreenTwips::rect(120, 5400, 2775, 255));
     m_lblInternet[1] = new QLabel(WebAddress, this);
     m_lblInternet[1]->setObjectName(QStringLiteral("lblInternet(1)"));
     // Wide enough for the address in today's fonts; it ends left of OK.
-    m_lblInternet[1]->setGeometry(twipsRect(120, 5640, 3000, 255));
+    m_lblInternet[1]->setGeometry(ScreenTwips::rect(120, 5640, 3000, 255));
     m_lblInternet[1]->setCursor(Qt::PointingHandCursor);
     QPalette link = m_lblInternet[1]->palette();
     link.setColor(QPalette::WindowText, palette().color(QPalette::Link));
@@ -145,7 +139,7 @@ frmSplash::frmSplash(const QString &productVersion, QWidget *parent)
 
     m_cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
     m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    m_cmdOk->setGeometry(twipsRect(3240, 5520, 1095, 375));
+    m_cmdOk->setGeometry(ScreenTwips::rect(3240, 5520, 1095, 375));
     m_cmdOk->setDefault(true);
     connect(m_cmdOk, &QPushButton::clicked, this, &frmSplash::cmdOk_Click);
 }
@@ -178,15 +172,15 @@ void frmSplash::Form_Load()
         setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
         m_lblInfo1->setText(version);
         m_lblInfo2->setText(QStringLiteral("Initialization..."));
-        m_picLogo->setGeometry(0, 0, Twips::toPixels(LogoSize), Twips::toPixels(LogoSize));
+        m_picLogo->setGeometry(0, 0, ScreenTwips::px(LogoSize), ScreenTwips::px(LogoSize));
         setFixedSize(m_picLogo->size());
         m_cmdOk->hide();
         m_txtInfo->hide();
     } else {
         setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint);
-        m_picLogo->setGeometry(twipsRect(LogoLeft, LogoTop, LogoSize, LogoSize));
-        setFixedSize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight));
+        m_picLogo->setGeometry(ScreenTwips::rect(LogoLeft, LogoTop, LogoSize, LogoSize));
+        setFixedSize(ScreenTwips::px(DesignWidth), ScreenTwips::px(DesignHeight));
         m_cmdOk->show();
         QPalette pal = m_txtInfo->palette();
         pal.setColor(QPalette::Base, palette().color(QPalette::Window));
@@ -218,7 +212,7 @@ void frmSplash::showInfo()
 void frmSplash::fitInfo()
 {
     // The information text shows whole: what follows it moves down as far as it needs.
-    const QRect design = twipsRect(120, 4440, 4215, 855);
+    const QRect design = ScreenTwips::rect(120, 4440, 4215, 855);
     QTextDocument laidOut;
     laidOut.setDefaultFont(m_txtInfo->font());
     laidOut.setDocumentMargin(m_txtInfo->document()->documentMargin());
@@ -231,12 +225,12 @@ void frmSplash::fitInfo()
     const int tops[2] = {5400, 5640};
     for (int i = 0; i < 2; ++i) {
         QLabel *label = m_lblInternet[i];
-        label->move(Twips::toPixels(120), Twips::toPixels(tops[i]) + extra);
+        label->move(ScreenTwips::px(120), ScreenTwips::px(tops[i]) + extra);
         label->resize(qMax(label->width(), label->sizeHint().width()),
                       qMax(label->height(), label->sizeHint().height()));
     }
-    m_cmdOk->move(Twips::toPixels(3240), Twips::toPixels(5520) + extra);
-    setFixedSize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight) + extra);
+    m_cmdOk->move(ScreenTwips::px(3240), ScreenTwips::px(5520) + extra);
+    setFixedSize(ScreenTwips::px(DesignWidth), ScreenTwips::px(DesignHeight) + extra);
 }
 
 void frmSplash::showSplash()

@@ -1,4 +1,4 @@
-#include "controls/sdFrame.h"
+#include "gui/controls/sdFrame.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-#include "app/ScreenTwips.h"
-#include "ui/PageStyle.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/ui/PageStyle.h"
 
 using ScreenTwips::px;
 

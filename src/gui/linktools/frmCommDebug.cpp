@@ -1,4 +1,4 @@
-#include "linktools/frmCommDebug.h"
+#include "gui/linktools/frmCommDebug.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,9 +18,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/WidgetGeometry.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
+#include "gui/app/WidgetGeometry.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
 

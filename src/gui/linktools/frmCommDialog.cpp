@@ -1,4 +1,4 @@
-#include "linktools/frmCommDialog.h"
+#include "gui/linktools/frmCommDialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,8 +16,8 @@
 
 #include "common/Operator.h"
 #include "common/Tools.h"
-#include "common/Twips.h"
 #include "common/ZtError.h"
+#include "gui/app/ScreenTwips.h"
 #include "link/CommTools.h"
 #include "link/NetLine.h"
 #include "link/QtSerialComm.h"
@@ -25,12 +25,6 @@
 #include "settings/INITools.h"
 
 namespace {
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width),
-            Twips::toPixels(height)};
-}
 
 QString canonical(const QString &device)
 {
@@ -105,7 +99,7 @@ QComboBox *makeList(QWidget *parent, const char *name, int top)
     auto *list = qstrcmp(name, "cmbPort") == 0 ? new PortList(parent) : new QComboBox(parent);
     list->setObjectName(QLatin1String(name));
     list->setEditable(false);
-    list->setGeometry(twipsRect(3000, top, 1215, 315));
+    list->setGeometry(ScreenTwips::rect(3000, top, 1215, 315));
     return list;
 }
 
@@ -114,7 +108,7 @@ QLineEdit *makeNumber(QWidget *parent, const char *name, int top, int maxLength,
     auto *edit = new QLineEdit(QLatin1String(design), parent);
     edit->setObjectName(QLatin1String(name));
     edit->setMaxLength(maxLength);
-    edit->setGeometry(twipsRect(3000, top, 495, 375));
+    edit->setGeometry(ScreenTwips::rect(3000, top, 495, 375));
     return edit;
 }
 
@@ -127,7 +121,7 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
 {
     setObjectName(QStringLiteral("frmCommDialog"));
     setWindowTitle(QStringLiteral("Parameter Serielle Schnittstelle"));
-    setFixedSize(Twips::toPixels(4350), Twips::toPixels(4125));
+    setFixedSize(ScreenTwips::px(4350), ScreenTwips::px(4125));
     // The layout was made for an 8-point dialog font.
     QFont small = font();
     small.setPointSize(8);
@@ -137,7 +131,7 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     frame->setObjectName(QStringLiteral("fraStatus"));
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
-    frame->setGeometry(twipsRect(0, 0, 4335, 3375));
+    frame->setGeometry(ScreenTwips::rect(0, 0, 4335, 3375));
 
     static const char *const designLabels[] = {"Anschluss",
                                                "Baud-Rate (BPS)",
@@ -151,7 +145,7 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     for (int i = 0; i < 8; ++i) {
         m_labels[i] = new QLabel(QString::fromUtf8(designLabels[i]), frame);
         m_labels[i]->setObjectName(QStringLiteral("txtLblStatus(%1)").arg(i));
-        m_labels[i]->setGeometry(twipsRect(120, tops[i] + (i < 6 ? 0 : 30), 2820, 315));
+        m_labels[i]->setGeometry(ScreenTwips::rect(120, tops[i] + (i < 6 ? 0 : 30), 2820, 315));
     }
     m_cmbPort = makeList(frame, "cmbPort", 240);
     m_cmbBPS = makeList(frame, "cmbBPS", 600);
@@ -164,14 +158,14 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     m_txtTimeout->installEventFilter(this);
     m_txtInterval->installEventFilter(this);
     // The entries name the device and the adapter; the open list shows them in full.
-    m_cmbPort->view()->setMinimumWidth(Twips::toPixels(7200));
+    m_cmbPort->view()->setMinimumWidth(ScreenTwips::px(7200));
 
     m_cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
     m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    m_cmdOk->setGeometry(twipsRect(840, 3600, 1215, 375));
+    m_cmdOk->setGeometry(ScreenTwips::rect(840, 3600, 1215, 375));
     m_cmdCancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cmdCancel->setGeometry(twipsRect(2280, 3600, 1215, 375));
+    m_cmdCancel->setGeometry(ScreenTwips::rect(2280, 3600, 1215, 375));
     // Enter is OK wherever the focus is, Escape cancels.
     m_cmdOk->setAutoDefault(false);
     m_cmdOk->setDefault(true);

@@ -1,4 +1,4 @@
-#include "log/PlainTextSink.h"
+#include "gui/log/PlainTextSink.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

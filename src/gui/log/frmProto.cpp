@@ -1,4 +1,4 @@
-#include "log/frmProto.h"
+#include "gui/log/frmProto.h"
 
 #include <QBoxLayout>
 #include <QFileDialog>
@@ -9,9 +9,9 @@
 #include <QSaveFile>
 #include <QShortcut>
 
-#include "app/WidgetGeometry.h"
 #include "app/ZtTools.h"
-#include "common/Twips.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/app/WidgetGeometry.h"
 #include "settings/Messages.h"
 
 namespace {
@@ -37,7 +37,7 @@ frmProto::frmProto(Messages &messages, QWidget *parent)
     // Open beside the main window while working on, and as large as the reader likes.
     setModal(false);
     setSizeGripEnabled(true);
-    resize(Twips::toPixels(8505), Twips::toPixels(4935));
+    resize(ScreenTwips::px(8505), ScreenTwips::px(4935));
 
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
     m_txtFind->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
@@ -52,7 +52,7 @@ frmProto::frmProto(Messages &messages, QWidget *parent)
 
     auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("cmdOk"));
-    ok->setMinimumWidth(Twips::toPixels(1095));
+    ok->setMinimumWidth(ScreenTwips::px(1095));
     ok->setDefault(true);
     // OK and the close control both hide; the text stays.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

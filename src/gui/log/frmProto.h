@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <QPoint>
 
-#include "log/PlainTextSink.h"
+#include "gui/log/PlainTextSink.h"
 
 class FormGeometry;
 class Messages;

@@ -1,10 +1,10 @@
-#include "ui/FieldEditing.h"
+#include "gui/ui/FieldEditing.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
-#include "ui/frmChoose.h"
+#include "gui/ui/frmChoose.h"
 
 QString fieldTag(const QLineEdit *field)
 {
@@ -85,14 +85,19 @@ void ChooseFieldCode(QLineEdit *Field, const CodeList &List, frmChoose &dialog,
                     m.top() + (m.height() - dialog.height()) / 2);
     }
     dialog.ActItem = fieldTag(Field);
-    // The list is copied: the dialog may outlive the caller's reference.
-    dialog.setOnClosed([Field, List, &dialog, notDefinedText] {
-        if (dialog.ActItem.trimmed().isEmpty())
-            return;
-        qint16 code = 0;
-        if (parseCode(dialog.ActItem, code))
-            SetFieldCode(Field, List, code, notDefinedText);
-    });
+    // One field at a time: this close belongs to this field alone. The list is copied:
+    // the dialog may outlive the caller's reference.
+    QObject::disconnect(&dialog, &frmChoose::closed, nullptr, nullptr);
+    QObject::connect(
+        &dialog, &frmChoose::closed, Field,
+        [Field, List, &dialog, notDefinedText] {
+            if (dialog.ActItem.trimmed().isEmpty())
+                return;
+            qint16 code = 0;
+            if (parseCode(dialog.ActItem, code))
+                SetFieldCode(Field, List, code, notDefinedText);
+        },
+        Qt::SingleShotConnection);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
 }

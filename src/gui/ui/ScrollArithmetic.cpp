@@ -1,4 +1,4 @@
-#include "ui/ScrollArithmetic.h"
+#include "gui/ui/ScrollArithmetic.h"
 
 #include <QtGlobal>
 

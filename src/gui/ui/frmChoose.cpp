@@ -1,4 +1,4 @@
-#include "ui/frmChoose.h"
+#include "gui/ui/frmChoose.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/ScreenTwips.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/PageStyle.h"
 #include "settings/Messages.h"
-#include "ui/FieldEditing.h"
-#include "ui/PageStyle.h"
 
 using ScreenTwips::px;
 
@@ -105,13 +105,7 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
     connect(m_lstView, &QTreeWidget::itemDoubleClicked, this, &frmChoose::lstView_DblClick);
-    connect(this, &QDialog::finished, this, [this] {
-        if (m_onClosed) {
-            const auto onClosed = std::move(m_onClosed);
-            m_onClosed = nullptr;
-            onClosed();
-        }
-    });
+    connect(this, &QDialog::finished, this, &frmChoose::closed);
 }
 
 void frmChoose::setEntries(const CodeList &entries, const QString &notAssignedText)

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDialog>
-#include <functional>
 
 #include "data/CodeList.h"
 
@@ -26,8 +25,6 @@ public:
     void setEntries(const CodeList &entries, const QString &notAssignedText);
     // The key being edited, shown after the caption; empty shows the caption alone.
     void setKeyName(const QString &keyName);
-    // Runs once each time the dialog closes, after ActItem has its final value.
-    void setOnClosed(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
     // Index into the entries of the selected one, -1 for none.
     int selectedEntry() const;
 
@@ -37,6 +34,11 @@ public:
 
     void cmdOk_Click();
     void cmdCancel_Click();
+
+Q_SIGNALS:
+    // Each time the dialog closes, once ActItem has its final value and before anyone
+    // following finished() hears of it: a choice is in its field by then.
+    void closed();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -55,5 +57,4 @@ private:
     QTreeWidget *m_lstView;
     QPushButton *m_cmdOk;
     QPushButton *m_cmdCancel;
-    std::function<void()> m_onClosed;
 };

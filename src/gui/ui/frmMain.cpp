@@ -1,4 +1,4 @@
-#include "ui/frmMain.h"
+#include "gui/ui/frmMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,16 +19,17 @@
 #include <QToolTip>
 
 #include "app/PageBridge.h"
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
-#include "controls/sdFrame.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/ScrollArithmetic.h"
+#include "gui/ui/frmChoose.h"
+#include "gui/ui/frmTabStripData01.h"
+#include "gui/ui/frmTabStripData02.h"
+#include "gui/ui/frmTabStripData09.h"
+#include "link/MenuCommands.h"
 #include "settings/INITools.h"
-#include "ui/ScrollArithmetic.h"
-#include "ui/frmChoose.h"
-#include "ui/frmTabStripData01.h"
-#include "ui/frmTabStripData02.h"
-#include "ui/frmTabStripData09.h"
 
 using ScreenTwips::px;
 using ScreenTwips::tw;
@@ -147,11 +148,10 @@ QString tabTag(const QTabBar *bar, int i)
 }
 } // namespace
 
-frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
+frmMain::frmMain(ZtTools &zt, MainWindowClose &closing, QWidget *parent)
     : QMainWindow(parent), Toolbar1(new QToolBar), TabData(nullptr), fraContainer(nullptr),
       fraBlind(nullptr), VScroll(nullptr), StatusBar(new QStatusBar), cmdDummy(nullptr),
-      timSendData(new QTimer(this)), m_zt(zt), m_callbacks(std::move(callbacks)),
-      m_tabPanel(nullptr)
+      timSendData(new QTimer(this)), m_zt(zt), m_closing(closing), m_tabPanel(nullptr)
 {
     initResources();
     setObjectName(QStringLiteral("frmMain"));
@@ -202,8 +202,8 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
     fraBlind->setFrameStyle(QFrame::NoFrame);
     fraBlind->setAutoFillBackground(true);
 
-    picXP[0] = QIcon(QStringLiteral(":/zt/icons/dropdown-xp.png"));
-    picXP[1] = QIcon(QStringLiteral(":/zt/icons/dropdown.png"));
+    m_picXP[0] = QIcon(QStringLiteral(":/zt/icons/dropdown-xp.png"));
+    m_picXP[1] = QIcon(QStringLiteral(":/zt/icons/dropdown.png"));
 
     VScroll = new PageScrollBar(Qt::Vertical, central);
     VScroll->setObjectName(QStringLiteral("VScroll"));
@@ -237,10 +237,7 @@ frmMain::frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent)
 
     connect(TabData, &QTabBar::currentChanged, this, [this] { TabData_Click(); });
     connect(VScroll, &QScrollBar::valueChanged, this, [this] { VScroll_Change(); });
-    connect(cmdDummy, &QPushButton::clicked, this, [this] {
-        if (m_callbacks.dummy)
-            m_callbacks.dummy();
-    });
+    connect(cmdDummy, &QPushButton::clicked, this, &frmMain::dummyRequested);
 
     // Form_Load
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -318,8 +315,7 @@ void frmMain::Form_Activate()
         return;
     m_activated = true;
     InitToolbarAndTabs();
-    if (m_callbacks.openPort)
-        m_callbacks.openPort();
+    Q_EMIT firstActivated();
 }
 
 void frmMain::InitToolbarAndTabs()
@@ -343,10 +339,11 @@ void frmMain::TabStrip_Build()
     m_page01 = new frmTabStripData01(m_zt, this);
     // Made with the pages: its texts are looked up once the language is known.
     m_chooser = new frmChoose(m_zt.msg(), this);
-    m_page02 = new frmTabStripData02(m_zt, *m_chooser, picXP[1], picXP[0], this);
-    m_page09 = new frmTabStripData09(m_zt, *m_chooser, m_callbacks.menuCommand, this);
+    m_page02 = new frmTabStripData02(m_zt, *m_chooser, m_picXP[1], m_picXP[0], this);
+    m_page09 = new frmTabStripData09(m_zt, *m_chooser, this);
+    connect(m_page09, &frmTabStripData09::menuCommandRequested, this,
+            &frmMain::menuCommandRequested);
     connect(m_chooser, &QDialog::finished, this, &frmMain::refreshDataState);
-    m_forms = {m_page01, m_page02, m_page09};
     // The buttons page may have lowered the height limit.
     applyHeightBounds();
 
@@ -355,9 +352,11 @@ void frmMain::TabStrip_Build()
     fraContainer->setCaption(QString());
     fraBlind->setGeometry(0, 0, px(20000), px(20000));
 
-    for (QWidget *form : m_forms) {
-        sdFrame *page = form->findChild<sdFrame *>(QStringLiteral("fraTab"));
-        m_pageFrame.insert(form, page);
+    m_tabPages = QList<sdFrame *>(TabData->count(), nullptr);
+    const std::pair<QWidget *, sdFrame *> forms[] = {{m_page01, m_page01->tabFrame()},
+                                                     {m_page02, m_page02->tabFrame()},
+                                                     {m_page09, m_page09->tabFrame()}};
+    for (const auto &[form, page] : forms) {
         page->setParent(fraContainer);
         page->setVisible(false);
         page->setBorderStyle(0);
@@ -370,6 +369,9 @@ void frmMain::TabStrip_Build()
                                        form->objectName().trimmed() + QStringLiteral("|") +
                                        QStringLiteral("|TabStrip=") +
                                        TabData->tabText(t).trimmed() + QStringLiteral("|"));
+            // Two pages of one caption: the first one loaded is shown.
+            if (!m_tabPages[t])
+                m_tabPages[t] = page;
             break;
         }
         page->setCaption(QString());
@@ -419,21 +421,9 @@ void frmMain::TabData_Click()
         m_zt.CheckDataSet(true);
         m_zt.pages().DataSet_ToPages();
     }
-    const int t = TabData->currentIndex();
-    if (t < 0)
+    sdFrame *page = m_tabPages.value(TabData->currentIndex());
+    if (!page)
         return;
-    const QString tag = tabTag(TabData, t).toLower();
-    QWidget *form = nullptr;
-    for (QWidget *f : m_forms) {
-        if (tag.contains(
-                (QStringLiteral("|FormName=") + f->objectName() + QStringLiteral("|")).toLower())) {
-            form = f;
-            break;
-        }
-    }
-    if (!form)
-        return;
-    sdFrame *page = m_pageFrame.value(form);
     // The page shown before goes out of sight as well, so the keyboard cannot reach it.
     if (m_activePage && m_activePage != page)
         m_activePage->setVisible(false);
@@ -480,6 +470,27 @@ void frmMain::VScroll_Change()
         ScrollArithmetic::VScroll_Change(VScroll->value(), m_activePage->Height());
     m_activePage->setTop(p.pageTop);
     fraBlind->move(0, px(p.blindTop));
+}
+
+void frmMain::setLinkText(const QString &text)
+{
+    lblLink->setText(text);
+}
+
+void frmMain::showDummyButton()
+{
+    cmdDummy->setVisible(true);
+}
+
+void frmMain::FocusTabStrip()
+{
+    if (StatusBar->isVisible())
+        TabData->setFocus(Qt::OtherFocusReason);
+}
+
+int frmMain::selectedTab() const
+{
+    return TabData->currentIndex() + 1;
 }
 
 void frmMain::refreshDataState()
@@ -577,15 +588,13 @@ void frmMain::Form_Resize()
 
 void frmMain::Toolbar1_ButtonClick(int index)
 {
-    if (m_callbacks.menuCommand)
-        m_callbacks.menuCommand(index);
+    Q_EMIT menuCommandRequested(MenuCommand(index));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the program end decides whether the window closes.
-    const bool close = m_callbacks.endProgram ? m_callbacks.endProgram() : true;
-    if (close)
+    if (m_closing.mayClose())
         event->accept();
     else
         event->ignore();

@@ -1,9 +1,7 @@
 #pragma once
-#include <QHash>
 #include <QIcon>
 #include <QMainWindow>
 #include <array>
-#include <functional>
 
 class QAction;
 class QFrame;
@@ -20,20 +18,24 @@ class frmTabStripData01;
 class frmTabStripData02;
 class frmTabStripData09;
 class sdFrame;
+enum class MenuCommand : int;
 
-// What the main window hands on to the rest of the program.
-struct MainCallbacks {
-    std::function<void(int)> menuCommand; // Interpret_MenuCommand
-    std::function<void()> openPort;       // first activation
-    std::function<bool()> endProgram;     // window closing: true lets it close
-    std::function<void()> dummy;          // the debug command button
+// Asked when the main window is about to close: the program end decides whether it may.
+// A direct call rather than a signal, because the answer decides the close event and a
+// signal has no answer to give back.
+class MainWindowClose {
+public:
+    virtual bool mayClose() = 0;
+
+protected:
+    ~MainWindowClose() = default;
 };
 
 // The editing window: toolbar, tab strip, the page area with its scroll bar, status bar.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    frmMain(ZtTools &zt, MainCallbacks callbacks, QWidget *parent = nullptr);
+    frmMain(ZtTools &zt, MainWindowClose &closing, QWidget *parent = nullptr);
     ~frmMain() override;
 
     void CorrectFormHeight();
@@ -56,18 +58,21 @@ public:
     // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
-    QToolBar *Toolbar1;
-    QTabBar *TabData;
-    sdFrame *fraContainer;
-    QFrame *fraBlind;
-    std::array<QIcon, 2> picXP;
-    QScrollBar *VScroll;
-    QStatusBar *StatusBar;
-    QLabel *lblLink;     // the serial link, beside the status text
-    QLabel *lblDataFile; // permanent fields at the right of the status bar
-    QLabel *lblModified;
-    QPushButton *cmdDummy;
-    QTimer *timSendData;
+    // The serial link, shown beside the status text.
+    void setLinkText(const QString &text);
+    void showDummyButton();
+    // The tab strip takes the focus while the window is shown.
+    void FocusTabStrip();
+    int selectedTab() const; // 1-based, 0 for none
+    // The drop-down pictures: 0 the themed one, 1 the plain one.
+    const QIcon &picXP(int index) const { return m_picXP[index]; }
+    // Runs the queued data send once it elapses.
+    QTimer &sendDataTimer() { return *timSendData; }
+
+Q_SIGNALS:
+    void menuCommandRequested(MenuCommand command); // toolbar buttons and the send buttons
+    void firstActivated();                          // opens the port
+    void dummyRequested();                          // the debug command button
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -92,16 +97,28 @@ private:
     int clientWidth() const;
     int clientHeight() const;
 
+    QToolBar *Toolbar1;
+    QTabBar *TabData;
+    sdFrame *fraContainer;
+    QFrame *fraBlind;
+    std::array<QIcon, 2> m_picXP;
+    QScrollBar *VScroll;
+    QStatusBar *StatusBar;
+    QLabel *lblLink;
+    QLabel *lblDataFile; // permanent fields at the right of the status bar
+    QLabel *lblModified;
+    QPushButton *cmdDummy;
+    QTimer *timSendData;
+
     ZtTools &m_zt;
-    MainCallbacks m_callbacks;
+    MainWindowClose &m_closing;
     frmChoose *m_chooser = nullptr;
     QFrame *m_tabPanel;
     std::array<QAction *, 15> m_buttons{};
     frmTabStripData01 *m_page01 = nullptr;
     frmTabStripData02 *m_page02 = nullptr;
     frmTabStripData09 *m_page09 = nullptr;
-    QList<QWidget *> m_forms;                // the page forms in load order
-    QHash<QWidget *, sdFrame *> m_pageFrame; // form -> its page frame
+    QList<sdFrame *> m_tabPages; // by tab: the page it shows, null for none
     sdFrame *m_activePage = nullptr;
     bool m_activated = false;
     int m_tabDataHeight = 7575;

@@ -1,13 +1,13 @@
-#include "ui/frmTabStripData01.h"
+#include "gui/ui/frmTabStripData01.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
-#include "controls/sdFrame.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/PageStyle.h"
 #include "settings/INITools.h"
-#include "ui/PageStyle.h"
 
 using ScreenTwips::place;
 

@@ -13,11 +13,15 @@ class frmTabStripData01 : public QWidget {
 public:
     frmTabStripData01(ZtTools &zt, QWidget *parent);
 
+    // The page itself, which the main window moves into its page area.
+    sdFrame *tabFrame() const { return fraTab; }
+    QLineEdit *statusField(int index) const { return txtStatus[index]; } // 0..2
+
+private:
+    void InitPage(ZtTools &zt);
+
     sdFrame *fraTab;
     QGroupBox *fraStatus;
     std::array<QLineEdit *, 3> txtLblStatus{};
     std::array<QLineEdit *, 3> txtStatus{};
-
-private:
-    void InitPage(ZtTools &zt);
 };

@@ -1,4 +1,4 @@
-#include "ui/frmTabStripData02.h"
+#include "gui/ui/frmTabStripData02.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -7,12 +7,12 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
-#include "controls/sdFrame.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/PageStyle.h"
 #include "settings/INITools.h"
-#include "ui/FieldEditing.h"
-#include "ui/PageStyle.h"
 
 using ScreenTwips::place;
 

@@ -23,13 +23,8 @@ public:
     // group 0..3 (A..D), index 0..24
     QLineEdit *keyField(int group, int index) const { return m_txtButtons[group][index]; }
     QToolButton *picture(int group, int index) const { return m_pic[group][index]; }
-
-    sdFrame *fraTab;
-    QGroupBox *fraButtons01;
-    QGroupBox *fraButtons02;
-    QGroupBox *fraButtons03;
-    std::array<QLineEdit *, 4> txtLblTop{};
-    std::array<QLineEdit *, 25> txtLblLeft{};
+    // The page itself, which the main window moves into its page area.
+    sdFrame *tabFrame() const { return fraTab; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -40,6 +35,13 @@ private:
     void choose(int group, int index);
     // The visible key field next to (group, index) in the direction (dg, di), or null.
     QLineEdit *neighbour(int group, int index, int dg, int di) const;
+
+    sdFrame *fraTab;
+    QGroupBox *fraButtons01;
+    QGroupBox *fraButtons02;
+    QGroupBox *fraButtons03;
+    std::array<QLineEdit *, 4> txtLblTop{};
+    std::array<QLineEdit *, 25> txtLblLeft{};
 
     ZtTools &m_zt;
     frmChoose &m_chooser;

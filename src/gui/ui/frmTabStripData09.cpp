@@ -1,4 +1,4 @@
-#include "ui/frmTabStripData09.h"
+#include "gui/ui/frmTabStripData09.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -10,23 +10,21 @@
 #include <QToolButton>
 
 #include "app/MenuCommands.h"
-#include "app/ScreenTwips.h"
 #include "app/ZtTools.h"
-#include "controls/sdFrame.h"
-#include "ui/FieldEditing.h"
-#include "ui/PageStyle.h"
+#include "gui/app/ScreenTwips.h"
+#include "gui/controls/sdFrame.h"
+#include "gui/ui/FieldEditing.h"
+#include "gui/ui/PageStyle.h"
 
 using ScreenTwips::place;
 using ScreenTwips::px;
 
-frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser,
-                                     std::function<void(int)> menuCommand, QWidget *parent)
+frmTabStripData09::frmTabStripData09(ZtTools &zt, frmChoose &chooser, QWidget *parent)
     : QWidget(parent), fraTab(new sdFrame(this, QStringLiteral("fraTab"))),
       fraContainerPart01(new QGroupBox(QStringLiteral("Systeminformation"), fraTab)),
       txtACUVersion(new QLineEdit(fraContainerPart01)),
       txtCanBusAddr(new QLineEdit(fraContainerPart01)),
-      picCanBusAddr(new QToolButton(fraContainerPart01)), m_zt(zt), m_chooser(chooser),
-      m_menuCommand(std::move(menuCommand))
+      picCanBusAddr(new QToolButton(fraContainerPart01)), m_zt(zt), m_chooser(chooser)
 {
     setObjectName(QStringLiteral("frmTabStripData09"));
     setVisible(false);
@@ -94,9 +92,9 @@ void frmTabStripData09::InitPage()
 void frmTabStripData09::ToolbarPart01_ButtonClick(int Index)
 {
     if (Index == 0)
-        m_menuCommand(int(MenuCommand::SendAcuVersion));
+        Q_EMIT menuCommandRequested(MenuCommand::SendAcuVersion);
     else if (Index == 1)
-        m_menuCommand(int(MenuCommand::SendCanBusAddr));
+        Q_EMIT menuCommandRequested(MenuCommand::SendCanBusAddr);
 }
 
 void frmTabStripData09::choose()

@@ -1,7 +1,6 @@
 #pragma once
 #include <QWidget>
 #include <array>
-#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -11,14 +10,30 @@ class QToolButton;
 class ZtTools;
 class frmChoose;
 class sdFrame;
+enum class MenuCommand : int;
 
 // The system page: ACU version and CAN bus address, each with its own send button.
 class frmTabStripData09 : public QWidget {
     Q_OBJECT
 public:
-    // menuCommand: where the send buttons' commands go (108, 109).
-    frmTabStripData09(ZtTools &zt, frmChoose &chooser, std::function<void(int)> menuCommand,
-                      QWidget *parent);
+    frmTabStripData09(ZtTools &zt, frmChoose &chooser, QWidget *parent);
+
+    // The page itself, which the main window moves into its page area.
+    sdFrame *tabFrame() const { return fraTab; }
+    QLineEdit *acuVersionField() const { return txtACUVersion; }
+    QLineEdit *canBusAddrField() const { return txtCanBusAddr; }
+
+    void ToolbarPart01_ButtonClick(int Index);
+
+Q_SIGNALS:
+    void menuCommandRequested(MenuCommand command); // the send buttons (108, 109)
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void InitPage();
+    void choose();
 
     sdFrame *fraTab;
     QGroupBox *fraContainerPart01;
@@ -28,16 +43,6 @@ public:
     QToolButton *picCanBusAddr;
     std::array<QToolBar *, 2> ToolbarPart01{};
 
-    void ToolbarPart01_ButtonClick(int Index);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void InitPage();
-    void choose();
-
     ZtTools &m_zt;
     frmChoose &m_chooser;
-    std::function<void(int)> m_menuCommand;
 };
