@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "FakeOperator.h"
+#include "app/MenuCommands.h"
 #include "app/ZtTools.h"
 #include "gui/app/GuiPageBridge.h"
 #include "gui/ui/PageStyle.h"
 #include "gui/ui/frmMain.h"
-#include "link/MenuCommands.h"
 #include "log/AppLog.h"
 #include "settings/Messages.h"
 

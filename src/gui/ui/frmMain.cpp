@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QToolTip>
 
+#include "app/MenuCommands.h"
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
@@ -28,7 +29,6 @@
 #include "gui/ui/frmTabStripData01.h"
 #include "gui/ui/frmTabStripData02.h"
 #include "gui/ui/frmTabStripData09.h"
-#include "link/MenuCommands.h"
 #include "settings/INITools.h"
 
 using ScreenTwips::px;
