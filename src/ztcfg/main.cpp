@@ -298,7 +298,7 @@ int set(Run &run, const QStringList &args)
 {
     const QString g = args[2].trimmed().toUpper();
     static const QString groups = QStringLiteral("ABCD");
-    int group = groups.indexOf(g) + 1;
+    int group = int(groups.indexOf(g)) + 1;
     if (g.size() != 1 || group == 0)
         group = number(g, 1, KeyGroups).value_or(0);
     const auto row = number(args[3], 1, KeyRows);
