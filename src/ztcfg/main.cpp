@@ -416,6 +416,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
         if (!seconds)
             return run.usage(QStringLiteral("--timeout takes seconds, 1 to 3600"));
         core.comm.TimeOut = qint16(*seconds);
+        run.port->setConnectTimeOut(*seconds);
     }
     const QString portName = p.value(QStringLiteral("port"));
     try {
