@@ -262,8 +262,8 @@ bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
             return false;
         if (!deadline.isForever() && !wake.isActive())
             // A timer counts in int milliseconds: a far deadline wakes early and re-arms.
-            wake.start(int(std::clamp<qint64>(deadline.remainingTime(), 1,
-                                              std::numeric_limits<int>::max())));
+            wake.start(int(
+                std::clamp<qint64>(deadline.remainingTime(), 1, std::numeric_limits<int>::max())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
