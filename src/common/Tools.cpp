@@ -261,7 +261,9 @@ bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
         if (deadline.hasExpired())
             return false;
         if (!deadline.isForever() && !wake.isActive())
-            wake.start(std::max<qint64>(1, deadline.remainingTime()));
+            // A timer counts in int milliseconds: a far deadline wakes early and re-arms.
+            wake.start(int(
+                std::clamp<qint64>(deadline.remainingTime(), 1, std::numeric_limits<int>::max())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;

@@ -19,10 +19,17 @@ KeyKind readKey(const QString &key, qint32 &code)
     if (key.size() == sign ||
         !std::all_of(key.begin() + sign, key.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return KeyKind::NotANumber;
-    bool ok = false;
-    const qint64 value = key.toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<qint32>::min() ||
-        value > std::numeric_limits<qint32>::max())
+    // Digits summed by hand: a large channel file has tens of thousands of keys.
+    constexpr qint64 Limit = qint64(std::numeric_limits<qint32>::max()) + 1;
+    qint64 value = 0;
+    for (auto it = key.begin() + sign; it != key.end(); ++it) {
+        value = value * 10 + (it->unicode() - u'0');
+        if (value > Limit)
+            return KeyKind::OutOfRange;
+    }
+    if (key.startsWith(u'-'))
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
         return KeyKind::OutOfRange;
     code = static_cast<qint32>(value);
     return KeyKind::Code;
@@ -33,6 +40,7 @@ int readList(const QString &path, const QString &section, CodeList &list)
     QStringList keys, labels;
     INI_ReadSectionKeys(path, section, keys, &labels);
     list.clear();
+    list.reserve(keys.size());
     for (qsizetype i = 0; i < keys.size(); ++i) {
         list.append(CodeEntry{i < labels.size() ? labels[i] : QString()});
         qint32 code = 0;

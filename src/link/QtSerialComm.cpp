@@ -213,9 +213,12 @@ void QtSerialComm::setPortOpen(bool open)
     applyModemLines();
 }
 
-// A device server that does not answer gives up after [Comm] TimeOut seconds.
+// A device server that does not answer gives up after [Comm] TimeOut seconds, unless the
+// caller has set its own deadline.
 int QtSerialComm::connectTimeOut() const
 {
+    if (m_connectTimeOut)
+        return *m_connectTimeOut;
     return int(INI_ReadValue(m_iniFile, QStringLiteral("Comm"), QStringLiteral("TimeOut"),
                              QStringLiteral("10"))
                    .trimmed()

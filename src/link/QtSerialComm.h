@@ -1,5 +1,6 @@
 #pragma once
 #include <QSerialPort>
+#include <optional>
 
 #include "common/ZtError.h"
 #include "link/NetLine.h"
@@ -22,6 +23,8 @@ public:
                                const QString &text);
     // A device named directly (a path) is opened instead of the one the number maps to.
     void setDevice(const QString &device) { m_device = device; }
+    // Seconds a device server is given to accept the connection, instead of [Comm] TimeOut.
+    void setConnectTimeOut(int seconds) { m_connectTimeOut = seconds; }
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }
@@ -71,4 +74,5 @@ private:
     int m_handshaking = 0;
     int m_event = 0;
     bool m_closingOnError = false;
+    std::optional<int> m_connectTimeOut;
 };

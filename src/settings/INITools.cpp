@@ -71,7 +71,12 @@ QString trimName(const QString &name)
 // Names match without regard to case or surrounding blanks.
 QString nameKey(const QString &name)
 {
-    return trimName(name).toCaseFolded();
+    QString key = trimName(name);
+    // Most names are plain lower-case ASCII or digits, which fold to themselves.
+    const bool folded = std::all_of(key.cbegin(), key.cend(), [](QChar c) {
+        return c.unicode() < 0x80 && !(c >= u'A' && c <= u'Z');
+    });
+    return folded ? key : key.toCaseFolded();
 }
 
 bool isValidUtf8(QByteArrayView b)
@@ -152,6 +157,7 @@ struct Section {
 // belong to no section; lines without "=" are no keys.
 struct Profile {
     bool utf8 = true;
+    bool ascii = true; // no byte above 0x7F: both encodings read it alike, and cheaply
     QByteArray eol = newFileEol();
     QList<Line> lines;
     QList<Section> sections;
@@ -172,6 +178,8 @@ struct Profile {
     }
     QString decode(QByteArrayView bytes) const
     {
+        if (ascii)
+            return QString::fromLatin1(bytes);
         return utf8 ? fromUtf8Exact(bytes) : Tools::fromCp1252(bytes);
     }
     QByteArray encode(const QString &text) const
@@ -186,10 +194,11 @@ QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol
 {
     QList<Line> lines;
     bool eolSeen = false;
+    const char *const data = bytes.constData();
     for (qsizetype pos = start; pos < bytes.size();) {
-        qsizetype end = pos;
-        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
-            ++end;
+        const char *stop = std::find_if(data + pos, data + bytes.size(),
+                                        [](char c) { return c == '\n' || c == '\r'; });
+        const qsizetype end = stop - data;
         qsizetype next = end;
         if (next < bytes.size())
             next +=
@@ -208,7 +217,9 @@ Profile parseProfile(const QByteArray &bytes)
 {
     Profile p;
     const qsizetype start = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
-    p.utf8 = isValidUtf8(QByteArrayView(bytes).sliced(start));
+    p.ascii = std::all_of(bytes.begin() + start, bytes.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    p.utf8 = p.ascii || isValidUtf8(QByteArrayView(bytes).sliced(start));
 
     p.lines = splitLines(bytes, start, p.eol);
 
@@ -223,7 +234,7 @@ Profile parseProfile(const QByteArray &bytes)
             if (close >= 0)
                 name = name.first(close);
             p.sections.append({p.decode(trimBlanks(name)), i, {}, {}});
-            current = p.sections.size() - 1;
+            current = int(p.sections.size()) - 1;
             const QString k = nameKey(p.sections.last().name);
             if (!p.firstSection.contains(k)) // the first section of a name counts
                 p.firstSection.insert(k, current);
@@ -236,15 +247,20 @@ Profile parseProfile(const QByteArray &bytes)
         if (name.isEmpty())
             continue;
         Section &s = p.sections[current];
-        const int index = int(s.keys.size());
-        KeyEntry &entry = s.keys.emplace_back(
-            KeyEntry{p.decode(name), p.decode(trimBlanks(text.sliced(eq + 1))), i, index});
-        const QString k = nameKey(entry.name);
-        const auto known = s.firstKey.constFind(k);
-        if (known == s.firstKey.constEnd())
-            s.firstKey.insert(k, index);
-        else
-            entry.first = *known;
+        s.keys.emplace_back(
+            KeyEntry{p.decode(name), p.decode(trimBlanks(text.sliced(eq + 1))), i, 0});
+    }
+    // The index of each section in one go, sized once: a large section is not rehashed
+    // again and again as it grows.
+    for (Section &s : p.sections) {
+        s.firstKey.reserve(s.keys.size());
+        for (int index = 0; index < s.keys.size(); ++index) {
+            const qsizetype known = s.firstKey.size();
+            int &first = s.firstKey[nameKey(s.keys[index].name)];
+            if (s.firstKey.size() != known)
+                first = index;
+            s.keys[index].first = first;
+        }
     }
     return p;
 }
@@ -355,7 +371,7 @@ QString cleanValue(QString text)
     const qsizetype comment = text.indexOf(u';');
     if (comment >= 0)
         text.truncate(comment);
-    return Tools::Trim(INI_ReplaceAll(text, QStringLiteral("\t"), QString()));
+    return Tools::Trim(text.remove(u'\t'));
 }
 
 // Names and values that would break the line structure of the file are refused.

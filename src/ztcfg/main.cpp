@@ -298,7 +298,7 @@ int set(Run &run, const QStringList &args)
 {
     const QString g = args[2].trimmed().toUpper();
     static const QString groups = QStringLiteral("ABCD");
-    int group = groups.indexOf(g) + 1;
+    int group = int(groups.indexOf(g)) + 1;
     if (g.size() != 1 || group == 0)
         group = number(g, 1, KeyGroups).value_or(0);
     const auto row = number(args[3], 1, KeyRows);
@@ -416,6 +416,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args)
         if (!seconds)
             return run.usage(QStringLiteral("--timeout takes seconds, 1 to 3600"));
         core.comm.setTimeOut(qint16(*seconds));
+        run.port->setConnectTimeOut(*seconds);
     }
     const QString portName = p.value(QStringLiteral("port"));
     try {

@@ -78,6 +78,9 @@ private Q_SLOTS:
         QTest::newRow("one past 32 bits")
             << QByteArray("[DATA_CHAN_GER]\n2147483648=Big\n") << 2 << "Big=-"
             << "";
+        QTest::newRow("one below 32 bits")
+            << QByteArray("[DATA_CHAN_GER]\n-2147483649=Small\n") << 2 << "Small=-"
+            << "";
         QTest::newRow("beyond 64 bits")
             << QByteArray("[DATA_CHAN_GER]\n99999999999999999999999=Huge\n") << 2 << "Huge=-"
             << "";

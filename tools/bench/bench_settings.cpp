@@ -36,7 +36,7 @@ double readAll(const QString &path, int keys)
     qsizetype chars = 0;
     for (const QString &k : names)
         chars += INI_ReadValue(path, Section, k, QString()).size();
-    const double seconds = t.nsecsElapsed() / 1e9;
+    const double seconds = double(t.nsecsElapsed()) / 1e9;
     return (names.size() == keys && chars > 0) ? seconds : -1;
 }
 

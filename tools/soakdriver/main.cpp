@@ -163,7 +163,6 @@ private:
     QStringList m_failures;
     bool m_ending = false;
     QString m_editorExit;
-    int m_answersLate = 0;
 };
 
 bool Soak::prepareFolder()

@@ -226,8 +226,8 @@ bool sdFrame::eventFilter(QObject *watched, QEvent *event)
                 buttonState(t == QEvent::MouseButtonRelease ? me->button() : me->buttons());
             const int shift = shiftState(me->modifiers());
             // Passed on as the frame received them.
-            const float x = ScreenTwips::tw(qRound(me->position().x()));
-            const float y = ScreenTwips::tw(qRound(me->position().y()));
+            const auto x = float(ScreenTwips::tw(qRound(me->position().x())));
+            const auto y = float(ScreenTwips::tw(qRound(me->position().y())));
             if (t == QEvent::MouseButtonPress)
                 Q_EMIT MouseDown(button, shift, x, y);
             else if (t == QEvent::MouseMove)

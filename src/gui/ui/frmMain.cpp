@@ -380,11 +380,11 @@ void frmMain::TabStrip_Build()
     for (int t = 0; t < TabData->count(); ++t) {
         const QString text =
             (QStringLiteral("|") + tabTag(TabData, t).trimmed() + QStringLiteral("|")).toUpper();
-        const int at = text.indexOf(QStringLiteral("TABSTRIP="));
+        const qsizetype at = text.indexOf(QStringLiteral("TABSTRIP="));
         if (at < 0)
             continue;
         QString pageName;
-        for (int i = at + 9; i < text.size(); ++i) {
+        for (qsizetype i = at + 9; i < text.size(); ++i) {
             const QChar c = text[i];
             if (c == QLatin1Char('"') || c == QLatin1Char(' ') || c == QLatin1Char('|'))
                 break;
