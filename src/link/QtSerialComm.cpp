@@ -1,6 +1,7 @@
 #include "link/QtSerialComm.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -219,10 +220,12 @@ int QtSerialComm::connectTimeOut() const
 {
     if (m_connectTimeOut)
         return *m_connectTimeOut;
-    return int(INI_ReadValue(m_iniFile, QStringLiteral("Comm"), QStringLiteral("TimeOut"),
-                             QStringLiteral("10"))
-                   .trimmed()
-                   .toDouble());
+    const double seconds = INI_ReadValue(m_iniFile, QStringLiteral("Comm"),
+                                         QStringLiteral("TimeOut"), QStringLiteral("10"))
+                               .trimmed()
+                               .toDouble();
+    // Within the link's own range of TimeOut; "none", "nan" and the like read as none.
+    return seconds > 0 ? int(std::min(seconds, 32767.0)) : 0;
 }
 
 ZtError QtSerialComm::openFailure(const QString &device, QSerialPort::SerialPortError error,
