@@ -453,15 +453,26 @@ bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringLis
     keys.clear();
     if (values)
         values->clear();
+    return INI_VisitSectionKeys(file, section, [&](const QString &key, const QString &value) {
+        keys.append(key);
+        if (values)
+            values->append(value);
+        return true;
+    });
+}
+
+bool INI_VisitSectionKeys(
+    const QString &file, const QString &section,
+    const std::function<bool(const QString &key, const QString &value)> &visit)
+{
     const auto profile = currentProfile(file);
     const Section *s = profile->section(section);
     if (!s || s->keys.isEmpty())
         return false;
-    keys.reserve(s->keys.size());
     for (const KeyEntry &k : s->keys) {
-        keys.append(k.name);
-        if (values) // a repeated key yields the value of its first line
-            values->append(cleanValue(s->keys[k.first].value));
+        // a repeated key yields the value of its first line
+        if (!visit(k.name, cleanValue(s->keys[k.first].value)))
+            break;
     }
     return true;
 }
