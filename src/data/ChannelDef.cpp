@@ -1,6 +1,5 @@
 #include "data/ChannelDef.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <exception>
 #include <limits>
@@ -37,25 +36,26 @@ KeyKind readKey(const QString &key, qint32 &code)
 
 int readList(const QString &path, const QString &section, CodeList &list)
 {
-    QStringList keys, labels;
-    INI_ReadSectionKeys(path, section, keys, &labels);
     list.clear();
-    list.reserve(keys.size());
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        list.append(CodeEntry{i < labels.size() ? labels[i] : QString()});
+    int result = 0;
+    INI_VisitSectionKeys(path, section, [&](const QString &key, const QString &label) {
+        list.append(CodeEntry{label});
         qint32 code = 0;
-        switch (readKey(keys[i], code)) {
+        switch (readKey(key, code)) {
         case KeyKind::NotANumber:
-            return 3;
+            result = 3;
+            return false;
         case KeyKind::OutOfRange:
-            return 2;
+            result = 2;
+            return false;
         case KeyKind::Code:
             list.last().code = code;
             list.last().hasCode = true;
             break;
         }
-    }
-    return 0;
+        return true;
+    });
+    return result;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -68,15 +69,20 @@ QString trimName(const QString &name)
     return name.mid(b, e - b);
 }
 
+// The case-folded form of a name that has no surrounding blanks.
+QString foldName(const QString &name)
+{
+    // Most names are plain lower-case ASCII or digits, which fold to themselves.
+    const bool folded = std::all_of(name.cbegin(), name.cend(), [](QChar c) {
+        return c.unicode() < 0x80 && !(c >= u'A' && c <= u'Z');
+    });
+    return folded ? name : name.toCaseFolded();
+}
+
 // Names match without regard to case or surrounding blanks.
 QString nameKey(const QString &name)
 {
-    QString key = trimName(name);
-    // Most names are plain lower-case ASCII or digits, which fold to themselves.
-    const bool folded = std::all_of(key.cbegin(), key.cend(), [](QChar c) {
-        return c.unicode() < 0x80 && !(c >= u'A' && c <= u'Z');
-    });
-    return folded ? key : key.toCaseFolded();
+    return foldName(trimName(name));
 }
 
 bool isValidUtf8(QByteArrayView b)
@@ -195,10 +201,18 @@ QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol
     QList<Line> lines;
     bool eolSeen = false;
     const char *const data = bytes.constData();
+    const auto find = [&](char c, qsizetype from) {
+        const void *at = std::memchr(data + from, c, size_t(bytes.size() - from));
+        return at ? static_cast<const char *>(at) - data : bytes.size();
+    };
+    // The next LF and the next CR, each looked up again only once the lines have passed it.
+    qsizetype nextLf = -1, nextCr = -1;
     for (qsizetype pos = start; pos < bytes.size();) {
-        const char *stop = std::find_if(data + pos, data + bytes.size(),
-                                        [](char c) { return c == '\n' || c == '\r'; });
-        const qsizetype end = stop - data;
+        if (nextLf < pos)
+            nextLf = find('\n', pos);
+        if (nextCr < pos)
+            nextCr = find('\r', pos);
+        const qsizetype end = std::min(nextLf, nextCr);
         qsizetype next = end;
         if (next < bytes.size())
             next +=
@@ -256,7 +270,7 @@ Profile parseProfile(const QByteArray &bytes)
         s.firstKey.reserve(s.keys.size());
         for (int index = 0; index < s.keys.size(); ++index) {
             const qsizetype known = s.firstKey.size();
-            int &first = s.firstKey[nameKey(s.keys[index].name)];
+            int &first = s.firstKey[foldName(s.keys[index].name)]; // trimmed when parsed
             if (s.firstKey.size() != known)
                 first = index;
             s.keys[index].first = first;
@@ -366,6 +380,12 @@ std::shared_ptr<const Profile> currentProfile(const QString &file)
 
 QString cleanValue(QString text)
 {
+    // Most values need none of the steps below: one look spares their copies.
+    const bool clean =
+        text.size() <= 127 && !text.startsWith(u' ') && !text.endsWith(u' ') &&
+        std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u';' || c == u'\t'; });
+    if (clean)
+        return text;
     if (text.size() > 127)
         text.truncate(text[126].isHighSurrogate() ? 126 : 127); // never half a character
     const qsizetype comment = text.indexOf(u';');
@@ -433,15 +453,26 @@ bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringLis
     keys.clear();
     if (values)
         values->clear();
+    return INI_VisitSectionKeys(file, section, [&](const QString &key, const QString &value) {
+        keys.append(key);
+        if (values)
+            values->append(value);
+        return true;
+    });
+}
+
+bool INI_VisitSectionKeys(
+    const QString &file, const QString &section,
+    const std::function<bool(const QString &key, const QString &value)> &visit)
+{
     const auto profile = currentProfile(file);
     const Section *s = profile->section(section);
     if (!s || s->keys.isEmpty())
         return false;
-    keys.reserve(s->keys.size());
     for (const KeyEntry &k : s->keys) {
-        keys.append(k.name);
-        if (values) // a repeated key yields the value of its first line
-            values->append(cleanValue(s->keys[k.first].value));
+        // a repeated key yields the value of its first line
+        if (!visit(k.name, cleanValue(s->keys[k.first].value)))
+            break;
     }
     return true;
 }

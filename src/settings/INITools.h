@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 // Module INITools: the one way into settings-style files (the settings file and the
 // channel definition file). A read always sees the file as it is now.
@@ -14,6 +15,11 @@ QString INI_ReplaceAll(const QString &text, const QString &find, const QString &
 // the cleaned value of each key. False (and empty lists) when the section has no keys.
 bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringList &keys,
                          QStringList *values = nullptr);
+// The same walk without the lists: visit gets each key name and its cleaned value in file
+// order and returns false to stop. False when the section has no keys.
+bool INI_VisitSectionKeys(
+    const QString &file, const QString &section,
+    const std::function<bool(const QString &key, const QString &value)> &visit);
 // 0 when rewritten, otherwise step * 1000 + error number.
 qint16 INI_Tidy(const QString &file);
 
