@@ -118,7 +118,7 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
 {
     const QString text = Tools::HexToString(payload);
     qint64 checksum = 0;
-    if (!Tools::ValOfChecked(text, checksum))
+    if (!Tools::NumberOf(text, checksum))
         throw ZtError(QStringLiteral("Acknowledged checksum is not a number: '%1'").arg(text));
     using enum LinkReport::Way;
     if (checksum == m_comm.SentChecksum()) {

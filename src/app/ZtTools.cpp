@@ -204,7 +204,7 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
     }
 
     qint64 unused = 0;
-    const QString shown = Tools::ValOfChecked(version, unused) ? version : QStringLiteral("0.0");
+    const QString shown = Tools::NumberOf(version, unused) ? version : QStringLiteral("0.0");
     const QString german = QStringLiteral("Versionskonflikt: Die Datei '") + fileName +
                            QStringLiteral("' kann nicht gelesen werden (Datei = '") + shown +
                            QStringLiteral("' <> Programm = '") + ExpectedVersion +

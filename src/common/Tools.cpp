@@ -207,19 +207,25 @@ qint64 ValOf(const QString &text)
     return clampedFloor(leadingNumber(QLatin1Char('0') + Trim(text), used));
 }
 
-bool ValOfChecked(const QString &text, qint64 &out)
+bool NumberOf(const QString &text, qint64 &out)
 {
-    const QString full = QLatin1Char('0') + Trim(text);
+    const QString trimmed = Trim(text);
     static const QRegularExpression number(
-        QStringLiteral("^[0-9]+(\\.[0-9]*)?([eE][-+]?[0-9]+)?$"));
-    if (!number.match(full).hasMatch())
+        QStringLiteral("^[-+]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][-+]?[0-9]+)?$"));
+    if (!number.match(trimmed).hasMatch())
         return false;
     qsizetype used = 0;
-    const double v = leadingNumber(full, used);
-    if (std::isnan(v) || std::isinf(v) || v >= 9.2e18)
+    const double v = leadingNumber(trimmed, used);
+    if (std::isnan(v) || std::isinf(v) || v >= 9.2e18 || v <= -9.2e18)
         return false;
     out = clampedFloor(v);
     return true;
+}
+
+bool ValOfChecked(const QString &text, qint64 &out)
+{
+    // "0" in front: a sign then ends the number, and an empty text reads as 0.
+    return NumberOf(QLatin1Char('0') + Trim(text), out);
 }
 
 QString SettingsPath(const QString &folder, const QString &value)

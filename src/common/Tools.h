@@ -33,6 +33,9 @@ qint64 ValOf(const QString &text);
 // Strict: false unless "0" + trimmed text is a whole decimal number (fraction and
 // exponent allowed); out receives its integer part.
 bool ValOfChecked(const QString &text, qint64 &out);
+// Strict and signed: false unless the trimmed text is a decimal number (sign, fraction and
+// exponent allowed; empty is not one); out receives its integer part.
+bool NumberOf(const QString &text, qint64 &out);
 
 bool FileExists(
     const QString &path); // an ordinary, not hidden file; wildcards searched as a pattern

@@ -71,6 +71,11 @@ void TestInterpreter::codes_data()
         << QStringList{"Comm_Checksum_Err"} << "  Comm_Checksum_Err";
     QTest::newRow("86 not a number") << frameOf(0x86, "4142") << true << none << "" << QStringList()
                                      << "  Interpreter: Acknowledged checksum is not a number";
+    QTest::newRow("86 empty") << frameOf(0x86) << true << none << "" << QStringList()
+                              << "  Interpreter: Acknowledged checksum is not a number";
+    QTest::newRow("86 negative is a mismatch")
+        << frameOf(0x86, "2D3130") << false << none << "Comm_Checksum_Err"
+        << QStringList{"Comm_Checksum_Err"} << "  Comm_Checksum_Err";
     QTest::newRow("87 resets and answers") << frameOf(0x87) << false << frameOf(0x88)
                                            << "Comm_Reset_ByRequest" << QStringList() << QString();
     QTest::newRow("88 with box") << frameOf(0x88) << true << none << "Comm_Reset_Done"

@@ -335,6 +335,10 @@ private Q_SLOTS:
                                      << "";
         QTest::newRow("letters") << fileBytes("abc") << false << "0.0"
                                  << "";
+        QTest::newRow("negative") << fileBytes("-1") << false << "-1"
+                                  << "";
+        QTest::newRow("blank") << fileBytes("") << false << "0.0"
+                               << "";
         QTest::newRow("empty file") << QByteArray() << false << ""
                                     << "0 bytes";
         QTest::newRow("one byte short") << fileBytes("1.0").left(209) << false << ""

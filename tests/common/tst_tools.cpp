@@ -163,14 +163,26 @@ void TstTools::valOf_data()
     QTest::addColumn<qint64>("lenient");
     QTest::addColumn<bool>("isNumber");
     QTest::addColumn<qint64>("strict");
-    QTest::newRow("empty") << QString() << qint64(0) << true << qint64(0);
-    QTest::newRow("12abc") << QStringLiteral("12abc") << qint64(12) << false << qint64(0);
-    QTest::newRow("blanks around") << QStringLiteral(" 7 ") << qint64(7) << true << qint64(7);
-    QTest::newRow("fraction") << QStringLiteral("1.9") << qint64(1) << true << qint64(1);
-    QTest::newRow("abc") << QStringLiteral("abc") << qint64(0) << false << qint64(0);
+    QTest::addColumn<bool>("isSigned"); // NumberOf: the text alone, sign allowed
+    QTest::addColumn<qint64>("signedValue");
+    QTest::newRow("empty") << QString() << qint64(0) << true << qint64(0) << false << qint64(0);
+    QTest::newRow("12abc") << QStringLiteral("12abc") << qint64(12) << false << qint64(0) << false
+                           << qint64(0);
+    QTest::newRow("blanks around")
+        << QStringLiteral(" 7 ") << qint64(7) << true << qint64(7) << true << qint64(7);
+    QTest::newRow("fraction") << QStringLiteral("1.9") << qint64(1) << true << qint64(1) << true
+                              << qint64(1);
+    QTest::newRow("abc") << QStringLiteral("abc") << qint64(0) << false << qint64(0) << false
+                         << qint64(0);
     // "0" is put in front, so a minus sign ends the number.
-    QTest::newRow("-5") << QStringLiteral("-5") << qint64(0) << false << qint64(0);
-    QTest::newRow("exponent") << QStringLiteral("2e3") << qint64(2000) << true << qint64(2000);
+    QTest::newRow("-5") << QStringLiteral("-5") << qint64(0) << false << qint64(0) << true
+                        << qint64(-5);
+    QTest::newRow("-1.5 rounds down")
+        << QStringLiteral("-1.5") << qint64(0) << false << qint64(0) << true << qint64(-2);
+    QTest::newRow("sign alone") << QStringLiteral("-") << qint64(0) << false << qint64(0) << false
+                                << qint64(0);
+    QTest::newRow("exponent") << QStringLiteral("2e3") << qint64(2000) << true << qint64(2000)
+                              << true << qint64(2000);
 }
 
 void TstTools::valOf()
@@ -179,11 +191,16 @@ void TstTools::valOf()
     QFETCH(qint64, lenient);
     QFETCH(bool, isNumber);
     QFETCH(qint64, strict);
+    QFETCH(bool, isSigned);
+    QFETCH(qint64, signedValue);
     QCOMPARE(Tools::ValOf(text), lenient);
     qint64 out = -99;
     QCOMPARE(Tools::ValOfChecked(text, out), isNumber);
     if (isNumber)
         QCOMPARE(out, strict);
+    QCOMPARE(Tools::NumberOf(text, out), isSigned);
+    if (isSigned)
+        QCOMPARE(out, signedValue);
 }
 
 void TstTools::fileExists_data()
