@@ -254,8 +254,11 @@ void DoEvents()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
+bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline, int pollMs)
 {
+    QTimer poll; // its ticks only wake the loop
+    if (pollMs > 0)
+        poll.start(pollMs);
     // The timer only wakes the sleeping loop when the deadline passes.
     // A coarse timer may fire a little early; it is re-armed until the deadline has passed,
     // otherwise the loop would sleep on with nothing left to wake it.

@@ -45,9 +45,10 @@ QString SettingsPath(const QString &folder, const QString &value);
 
 // Lets window events run until ms milliseconds have passed (monotonic clock); sleeps, never spins.
 void WaitWithEvents(qint32 ms);
-// Lets window events run until done() is true (checked after every batch of events) or
-// the deadline passes; sleeps between events. True when done() became true.
-bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline);
+// Lets window events run until done() is true (checked after every batch of events, and
+// every pollMs milliseconds when given, for a condition that no event announces) or the
+// deadline passes; sleeps between events. True when done() became true.
+bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline, int pollMs = 0);
 // Lets pending window events run once, without waiting.
 void DoEvents();
 

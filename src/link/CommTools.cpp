@@ -60,6 +60,10 @@ constexpr qint64 I16Max = std::numeric_limits<qint16>::max();
 constexpr qint64 I32Min = std::numeric_limits<qint32>::min();
 constexpr qint64 I32Max = std::numeric_limits<qint32>::max();
 
+// How often a transmit looks whether the port's output queue has drained: a few
+// characters' time on a slow line, and no load worth speaking of.
+constexpr int DrainPollMs = 10;
+
 } // namespace
 
 CommTools::CommTools(const LinkReport &report, const QString &iniFile, SerialPort &comm,
@@ -367,8 +371,9 @@ bool CommTools::Comm_TransmitData(const QByteArray &frame, const QString &captio
         const qsizetype chunk = m_comm.outBufferSize() > 0 ? m_comm.outBufferSize() : frame.size();
         for (qsizetype pos = 0; pos < frame.size(); pos += chunk) {
             m_comm.output(frame.mid(pos, chunk));
-            const bool drained =
-                Tools::WaitUntil([&] { return m_cancel || m_comm.outBufferCount() == 0; }, until);
+            // The driver's queue drains without an event, so its count is polled.
+            const bool drained = Tools::WaitUntil(
+                [&] { return m_cancel || m_comm.outBufferCount() == 0; }, until, DrainPollMs);
             if (!drained) {
                 Comm_HideTransferForm();
                 m_report.report(LinkReport::Box | LinkReport::Status | LinkReport::Log,

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 #include <functional>
 
+#include "link/OutQueue.h"
 #include "link/TelnetCodec.h"
 
 // A serial line on a device server: "tcp://HOST:PORT" is the line's bytes as they are
@@ -36,7 +37,11 @@ public:
     void setModemLines(bool dtr, bool rts);
     void write(const QByteArray &bytes);
     QByteArray readAll() { return std::exchange(m_in, QByteArray()); }
-    qint64 bytesToWrite() const { return m_socket.bytesToWrite(); }
+    // Bytes not yet taken by the far end: Qt's buffer and the socket's send queue.
+    qint64 bytesToWrite() const
+    {
+        return m_socket.bytesToWrite() + OutQueue::socket(m_socket.socketDescriptor());
+    }
 
 Q_SIGNALS:
     void readyRead();

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "common/Tools.h"
 #include "common/ZtError.h"
+#include "link/OutQueue.h"
 #include "settings/INITools.h"
 
 namespace {
@@ -290,7 +292,11 @@ QByteArray QtSerialComm::input()
 int QtSerialComm::outBufferCount() const
 {
     requireOpen();
-    return int(m_net.isOpen() ? m_net.bytesToWrite() : m_port.bytesToWrite());
+    // Qt's buffer empties as soon as the system takes the bytes; they have left only when
+    // the driver's queue is empty as well.
+    const qint64 queued =
+        m_net.isOpen() ? m_net.bytesToWrite() : m_port.bytesToWrite() + OutQueue::serial(m_port);
+    return int(std::min<qint64>(queued, std::numeric_limits<int>::max()));
 }
 
 // A vanished device floods errors; close on the first and report the loss once.

@@ -33,6 +33,8 @@ public:
     virtual bool portOpen() const = 0;
     virtual void output(const QByteArray &bytes) = 0; // queues and returns at once
     virtual QByteArray input() = 0;                   // all waiting bytes, zero bytes dropped
+    // Bytes written and not yet sent, the system's queue included; it falls without a
+    // notification, so whoever waits for 0 polls it.
     virtual int outBufferCount() const = 0;
     virtual int commEvent() const = 0;
     // The device the current CommPort maps to (a path, or an address of a device server).

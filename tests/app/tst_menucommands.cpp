@@ -340,7 +340,7 @@ void TestMenuCommands::answerDuringTransmit()
 {
     LinkRig rig;
     rig.zt.setupFlags().ShowMsgBox = false;
-    rig.comm.drainAfterPolls = 5000;
+    rig.comm.drainAfterPolls = 20; // some 200 ms of polls, many collector ticks
     rig.comm.onOutput = [&rig](const QByteArray &) { rig.comm.inject(frameOf(0x81)); };
     rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
     rig.settle();

@@ -264,6 +264,7 @@ void TestCommTools::transmitFails_data()
     QTest::newRow("closed port") << "closed" << true << closed << 1;
     QTest::newRow("write error") << "outputFails" << false << "Send failed: Input/output error"
                                  << 1;
+    // The port's queue never drains: flow control holds the line.
     QTest::newRow("never drains, quiet")
         << "stuck" << false << "Comm_TransmitData_Timeout_Err" << 0;
     QTest::newRow("never drains, box") << "stuck" << true << "Comm_TransmitData_Timeout_Err" << 1;
@@ -289,6 +290,8 @@ void TestCommTools::transmitFails()
         QTimer::singleShot(10, [&] { rig.op.cancel(); });
     }
     QVERIFY(!rig.ct.Comm_TransmitData(frameOf(0x80)));
+    // The cancel window is up while the port's queue does not drain.
+    QCOMPARE(rig.op.events.first(), QStringLiteral("transfer show "));
     QCOMPARE(rig.op.boxes.size(), boxes);
     if (boxes) {
         QCOMPARE(rig.op.boxes[0].text, text);

@@ -3,11 +3,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +96,7 @@ private Q_SLOTS:
     void exchange();
     void secondOpenIsInUse();
     void hangUpReportedOnce();
+    void serverNotReadingKeepsBytesQueued();
 };
 
 void TestQtSerialComm::deviceName_data()
@@ -335,6 +339,50 @@ void TestQtSerialComm::hangUpReportedOnce()
     QVERIFY(lost.first().first().toString().startsWith(
         QStringLiteral("the device was disconnected or stopped responding (")));
     QVERIFY(!comm.portOpen());
+}
+
+// Bytes a device server has not taken are still queued after Qt has handed them to the
+// system: the count stays up while the server does not read and falls to 0 once it has.
+void TestQtSerialComm::serverNotReadingKeepsBytesQueued()
+{
+    // A plain listening socket: nothing reads the connection until the test does, and its
+    // tiny receive window leaves most bytes in the sender's queue.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int tiny = 1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    QVERIFY(::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &tiny, sizeof tiny) == 0 &&
+            ::bind(listener, reinterpret_cast<sockaddr *>(&addr), len) == 0 &&
+            ::listen(listener, 1) == 0 &&
+            ::getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len) == 0);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    writeIni(ini, QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(addr.sin_port)));
+    QtSerialComm comm(ini);
+    comm.setCommPort(3);
+    comm.setPortOpen(true);
+    const int peer = ::accept(listener, nullptr, nullptr);
+    ::close(listener);
+    QVERIFY(peer >= 0);
+
+    const int size = 8000;
+    comm.output(QByteArray(size, '7'));
+    Tools::WaitWithEvents(300); // ample time for Qt to hand everything over
+    QVERIFY(comm.outBufferCount() > 0);
+
+    int got = 0;
+    const bool drained = Tools::WaitUntil(
+        [&] {
+            char buf[4096];
+            for (qint64 n; (n = ::recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0;)
+                got += int(n);
+            return got == size && comm.outBufferCount() == 0;
+        },
+        QDeadlineTimer(5000), 10);
+    ::close(peer);
+    QVERIFY(drained);
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialComm)

@@ -89,12 +89,8 @@ int FakeComm::outBufferCount() const
 {
     if (!m_open)
         throw ZtError(8018, QStringLiteral("Operation valid only when the port is open"));
+    // Like a driver's queue, it drains without an event: only polling sees it.
     if (m_queued > 0 && drainAfterPolls >= 0 && ++m_polls > drainAfterPolls)
         m_queued = 0;
-    if (m_queued > 0 && drainAfterPolls >= 0) {
-        // A real port reports the drain with an event; wake the waiting loop likewise.
-        QMetaObject::invokeMethod(
-            const_cast<FakeComm *>(this), [] {}, Qt::QueuedConnection);
-    }
     return m_queued;
 }
