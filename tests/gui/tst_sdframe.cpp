@@ -167,6 +167,13 @@ void TestSdFrame::mouseOnTheFrameIsPassedOn()
     QCOMPARE(qRound(downs[0][2].toFloat()), qRound(10 * 1440 / dpi));
     QCOMPARE(qRound(downs[0][3].toFloat()), qRound(20 * 1440 / dpi));
     QCOMPARE(ups[0][0].toInt(), 2);
+    // Pressed while another is held: the one pressed, not both.
+    QTest::mousePress(frame1(f), Qt::LeftButton, {}, QPoint(10, 20));
+    QTest::mousePress(frame1(f), Qt::RightButton, {}, QPoint(10, 20));
+    QTest::mouseRelease(frame1(f), Qt::RightButton, {}, QPoint(10, 20));
+    QTest::mouseRelease(frame1(f), Qt::LeftButton, {}, QPoint(10, 20));
+    QCOMPARE(downs.size(), 3);
+    QCOMPARE(downs[2][0].toInt(), 2);
 }
 
 QTEST_MAIN(TestSdFrame)

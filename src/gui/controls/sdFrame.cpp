@@ -222,8 +222,8 @@ bool sdFrame::eventFilter(QObject *watched, QEvent *event)
         if (t == QEvent::MouseButtonPress || t == QEvent::MouseMove ||
             t == QEvent::MouseButtonRelease) {
             const auto *me = static_cast<QMouseEvent *>(event);
-            const int button =
-                buttonState(t == QEvent::MouseButtonRelease ? me->button() : me->buttons());
+            // A press or release names its own button; a move, every button held.
+            const int button = buttonState(t == QEvent::MouseMove ? me->buttons() : me->button());
             const int shift = shiftState(me->modifiers());
             // Passed on as the frame received them.
             const auto x = float(ScreenTwips::tw(qRound(me->position().x())));
