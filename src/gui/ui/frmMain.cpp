@@ -552,10 +552,10 @@ void frmMain::setLinkText(const QString &text)
 }
 
 // A port path as long as the window must not push the data file out of the status bar:
-// the link takes at most a third of it, shortened in the middle, whole in the tooltip.
+// the link takes at most half of it, shortened in the middle, whole in the tooltip.
 void frmMain::showLinkText()
 {
-    const int room = qMax(1, width() / 3);
+    const int room = qMax(1, width() / 2);
     const QString shownText = lblLink->fontMetrics().elidedText(m_linkText, Qt::ElideMiddle, room);
     lblLink->setText(shownText);
     lblLink->setToolTip(shownText == m_linkText ? QString() : m_linkText);
