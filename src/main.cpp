@@ -52,6 +52,7 @@ int main(int argc, char **argv)
     }
 
     Program program(instance.dir, exeName);
+    program.setStartFile(arguments.dataFile);
     program.zt().setThemeActive(themeActive);
     // The end has closed the log, saved the positions and closed the port: the process
     // ends there, so no procedure still on the stack (a transfer waiting for an answer)

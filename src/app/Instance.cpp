@@ -82,6 +82,11 @@ StartArguments ParseStartArguments(const QStringList &arguments)
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
         QString dir;
+        // One name that is no option: the data file.
+        if (!arg.startsWith(u'-') && result.dataFile.isEmpty()) {
+            result.dataFile = arg;
+            continue;
+        }
         if (arg == instanceOption && i + 1 < arguments.size())
             dir = arguments[++i];
         else if (arg.startsWith(instanceOption + QLatin1Char('=')))
@@ -99,8 +104,9 @@ StartArguments ParseStartArguments(const QStringList &arguments)
 QString UsageText(const QString &exeName)
 {
     return QStringLiteral(
-               "Usage: %1 [--instance DIR]\n"
+               "Usage: %1 [--instance DIR] [FILE.DAT]\n"
                "A configuration editor for ZT device installations.\n\n"
+               "  FILE.DAT        load this data file once the program has started\n"
                "  --instance DIR  keep settings (%1.Ini), log and hex dump in DIR; a new folder\n"
                "                  is made and given the installed settings\n"
                "  --help          this text\n"

@@ -14,6 +14,7 @@ struct StartArguments {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
     QString instanceDir; // --instance DIR; empty for the default place
+    QString dataFile;    // a data file to load once start-up is done; empty for none
     QString error;       // the argument that was not understood
 };
 StartArguments ParseStartArguments(const QStringList &arguments);

@@ -136,6 +136,8 @@ void ZtTools::WriteToDisk(QString &fileName)
         return;
     }
     MarkDataClean();
+    if (m_dataFileUsed)
+        m_dataFileUsed(fileName);
     const QString done = TwoBlanks + m_messages.text(QStringLiteral("WritingData_Ok"));
     m_log.WriteLog(done);
     StatusText(done);
@@ -177,7 +179,6 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
     try {
         // Decoded into a spare record: a short file changes nothing.
         m_data.DataRecord = DataFile::decode(m_io->read(fileName, DataFile::Size));
-        MarkDataClean();
     } catch (const ZtError &e) {
         QString err = m_messages.text(QStringLiteral("ReadFromDisk_Err"));
         const QString text = TwoBlanks + FormatMessage(err, e.description(), fileName);
@@ -198,6 +199,10 @@ bool ZtTools::ReadFromDisk(QString &fileName, bool silent, bool noReset)
     const QString version = Tools::Trim(m_data.DataRecord.Version.text());
     m_data.DataRecord.Version.set(version);
     if (version == ExpectedVersion) {
+        // Only codes of a file that is taken count as saved ones.
+        MarkDataClean();
+        if (!silent && m_dataFileUsed)
+            m_dataFileUsed(fileName);
         FocusTabStrip();
         m_op.setHourglass(false);
         return true;

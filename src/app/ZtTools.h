@@ -39,6 +39,13 @@ public:
     // another.
     const QString &dataFileName() const { return m_files.dataFile; }
     const QString &hexFileName() const { return m_files.hexFile; }
+    void setDataFileName(const QString &name) { m_files.dataFile = name; }
+    // Told of each data file the operator loaded or saved through the dialogs (the recent
+    // files).
+    void setDataFileUsed(std::function<void(const QString &)> used)
+    {
+        m_dataFileUsed = std::move(used);
+    }
 
     // The settings read at start-up. setupFlags() is for the one who sets the program up
     // (start-up, the command-line tool, test rigs); everyone else reads flags().
@@ -142,6 +149,7 @@ private:
     bool m_programEnded = false;
     bool m_themeActive = false;
     std::function<bool()> m_closePort;
+    std::function<void(const QString &)> m_dataFileUsed;
     DataFileIo m_diskIo;
     DataFileIo *m_io = &m_diskIo;
     std::optional<decltype(ButtonRecord::Buttons)> m_cleanButtons;

@@ -77,9 +77,13 @@ QStringList lookedUpKeys(const QString &source)
 {
     static const QRegularExpression call(QStringLiteral(
         R"re((?:\.|->|::)(?:text|fresh)\(\s*(?:QStringLiteral\(\s*|QString\(\s*|u)?"([A-Za-z0-9_.]+)")re"));
+    // The table of texts with built-in fallbacks: each is shipped as well.
+    static const QRegularExpression builtIn(
+        QStringLiteral("\\{QStringLiteral\\(\"([A-Za-z0-9_.]+)\"\\),\\s*\\{\""));
     QStringList keys;
-    for (auto it = call.globalMatch(source); it.hasNext();)
-        keys << it.next().captured(1);
+    for (const QRegularExpression *form : {&call, &builtIn})
+        for (auto it = form->globalMatch(source); it.hasNext();)
+            keys << it.next().captured(1);
     return keys;
 }
 
@@ -313,6 +317,9 @@ private Q_SLOTS:
         QTest::newRow("fresh, pointer")
             << R"(a = m->fresh(u"QueryEndProg", {}); b = zt.msg().text( "ResetDone" );)"
             << QStringList{"QueryEndProg", "ResetDone"};
+        QTest::newRow("built-in fallback")
+            << "{QStringLiteral(\"LoadDisabled\"), {\"de\", \"en\"}},"
+            << QStringList{"LoadDisabled"};
         QTest::newRow("other calls ignored")
             << R"(edit->setText(QStringLiteral("x")); item->text(); s.text(key);)" << QStringList{};
     }

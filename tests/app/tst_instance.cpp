@@ -62,30 +62,52 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("file");
         using A = StartArguments::Action;
-        QTest::newRow("none") << QStringList{"zt"} << int(A::Run) << "";
+        QTest::newRow("none") << QStringList{"zt"} << int(A::Run) << ""
+                              << "";
         QTest::newRow("instance") << QStringList{"zt", "--instance", "/s/7"} << int(A::Run)
-                                  << "/s/7";
-        QTest::newRow("instance=") << QStringList{"zt", "--instance=/s/7"} << int(A::Run) << "/s/7";
+                                  << "/s/7"
+                                  << "";
+        QTest::newRow("instance=") << QStringList{"zt", "--instance=/s/7"} << int(A::Run) << "/s/7"
+                                   << "";
         QTest::newRow("help wins")
-            << QStringList{"zt", "--instance", "x", "--help"} << int(A::Help) << "";
-        QTest::newRow("-h") << QStringList{"zt", "-h"} << int(A::Help) << "";
+            << QStringList{"zt", "--instance", "x", "--help"} << int(A::Help) << ""
+            << "";
+        QTest::newRow("-h") << QStringList{"zt", "-h"} << int(A::Help) << ""
+                            << "";
         QTest::newRow("help among the toolkit's arguments")
-            << QStringList{"zt", "-platform", "offscreen", "--help"} << int(A::Help) << "";
-        QTest::newRow("version") << QStringList{"zt", "--version"} << int(A::Version) << "";
+            << QStringList{"zt", "-platform", "offscreen", "--help"} << int(A::Help) << ""
+            << "";
+        QTest::newRow("version") << QStringList{"zt", "--version"} << int(A::Version) << ""
+                                 << "";
         QTest::newRow("instance without folder")
-            << QStringList{"zt", "--instance"} << int(A::Error) << "";
-        QTest::newRow("empty instance") << QStringList{"zt", "--instance="} << int(A::Error) << "";
-        QTest::newRow("unknown") << QStringList{"zt", "--frobnicate"} << int(A::Error) << "";
+            << QStringList{"zt", "--instance"} << int(A::Error) << ""
+            << "";
+        QTest::newRow("empty instance") << QStringList{"zt", "--instance="} << int(A::Error) << ""
+                                        << "";
+        QTest::newRow("data file") << QStringList{"zt", "site7.DAT"} << int(A::Run) << ""
+                                   << "site7.DAT";
+        QTest::newRow("data file after the instance")
+            << QStringList{"zt", "--instance", "/s/7", "a b.DAT"} << int(A::Run) << "/s/7"
+            << "a b.DAT";
+        QTest::newRow("two data files")
+            << QStringList{"zt", "a.DAT", "b.DAT"} << int(A::Error) << ""
+            << "";
+        QTest::newRow("unknown") << QStringList{"zt", "--frobnicate"} << int(A::Error) << ""
+                                 << "";
     }
     void arguments()
     {
         QFETCH(QStringList, args);
         QFETCH(int, action);
         QFETCH(QString, dir);
+        QFETCH(QString, file);
         const StartArguments parsed = ParseStartArguments(args);
         QCOMPARE(int(parsed.action), action);
         QCOMPARE(parsed.instanceDir, dir);
+        if (action == int(StartArguments::Action::Run))
+            QCOMPARE(parsed.dataFile, file);
         QCOMPARE(parsed.error.isEmpty(), action != int(StartArguments::Action::Error));
     }
 

@@ -1,5 +1,7 @@
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -11,6 +13,7 @@
 #include <QtTest>
 
 #include "GuiHarness.h"
+#include "gui/app/GuiOperator.h"
 #include "gui/app/ScreenTwips.h"
 #include "gui/controls/sdFrame.h"
 #include "gui/ui/FieldEditing.h"
@@ -91,6 +94,10 @@ private Q_SLOTS:
     void pageTextsFromSettings();
     void statusBarShowsFileAndEdits();
     void themedDropDownPictures();
+    void keySheetButtons();
+    void titleNamesFileAndEdits();
+    void dropAndRecentFiles();
+    void longLinkTextShortened();
 };
 
 void TestFrmMain::toolbarClickRaisesItsCommand_data()
@@ -100,17 +107,17 @@ void TestFrmMain::toolbarClickRaisesItsCommand_data()
     QTest::addColumn<QKeySequence>("shortcut");
     const QKeySequence shortcuts[15] = {QKeySequence(Qt::CTRL | Qt::Key_O),
                                         QKeySequence(Qt::CTRL | Qt::Key_S),
-                                        {},
+                                        QKeySequence(Qt::CTRL | Qt::Key_R),
                                         {},
                                         QKeySequence(Qt::Key_F5),
                                         QKeySequence(Qt::Key_F6),
-                                        {},
-                                        {},
+                                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
+                                        QKeySequence(Qt::Key_F8),
                                         QKeySequence(Qt::Key_F9),
+                                        QKeySequence(Qt::CTRL | Qt::Key_Comma),
                                         {},
-                                        {},
-                                        {},
-                                        {},
+                                        QKeySequence(Qt::CTRL | Qt::Key_L),
+                                        QKeySequence(Qt::Key_F1),
                                         {},
                                         QKeySequence(Qt::CTRL | Qt::Key_Q)};
     const char *keys[] = {"FileRead",
@@ -148,15 +155,12 @@ void TestFrmMain::toolbarClickRaisesItsCommand()
     QWidget *button = child<QToolBar>(m, QStringLiteral("Toolbar1"))->widgetForAction(a);
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(h.commands, QList<int>{index});
+    QVERIFY(button->focusPolicy() & Qt::TabFocus);
 
     // The key does the same, and the tooltip names it beside the catalogue's text.
     QFETCH(QKeySequence, shortcut);
     QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
     QCoreApplication::sendEvent(button, &help);
-    if (shortcut.isEmpty()) {
-        QCOMPARE(QToolTip::text(), a->toolTip());
-        return;
-    }
     QCOMPARE(QToolTip::text(), a->toolTip() + QStringLiteral(" (") +
                                    shortcut.toString(QKeySequence::NativeText) + u')');
     QApplication::setActiveWindow(&m);
@@ -429,6 +433,8 @@ void TestFrmMain::pageAreaScrolls()
                           Qt::NoButton, {}, Qt::NoScrollPhase, false);
         // Only the window system's own wheel events travel up from the control under the mouse.
         QCoreApplication::sendEvent(container(m), &wheel);
+        QCOMPARE(vScroll(m)->value(), 480); // one row a notch
+        QCOMPARE(vScroll(m)->singleStep(), 96);
     } else if (how == QLatin1String("focus")) {
         last->setFocus();
     } else {
@@ -611,6 +617,107 @@ void TestFrmMain::themedDropDownPictures()
         QCOMPARE(shown == m.picXP(0).cacheKey(), themed);
         QCOMPARE(shown == m.picXP(1).cacheKey(), !themed);
     }
+}
+
+// After the documented buttons, each with its key in the tooltip; F10 reaches the toolbar.
+void TestFrmMain::keySheetButtons()
+{
+    GuiHarness h(Ini.arg(1));
+    frmMain &m = h.build();
+    QApplication::setActiveWindow(&m);
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    auto *bar = child<QToolBar>(m, QStringLiteral("Toolbar1"));
+    const std::tuple<const char *, QKeySequence, void (frmMain::*)()> buttons[] = {
+        {"KeySheetPrint", QKeySequence(Qt::CTRL | Qt::Key_P), &frmMain::keySheetPrintRequested},
+        {"KeySheetPdf", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+         &frmMain::keySheetPdfRequested},
+        {"KeySheetCsv", QKeySequence(Qt::CTRL | Qt::Key_E), &frmMain::keySheetCsvRequested}};
+    for (const auto &[name, keys, signal] : buttons) {
+        auto *a = bar->findChild<QAction *>(QLatin1String(name));
+        QVERIFY(a && bar->actions().indexOf(a) > bar->actions().indexOf(m.toolbarButton(15)));
+        QVERIFY(!a->icon().isNull());
+        QSignalSpy spy(&m, signal);
+        QTest::keySequence(&m, keys);
+        QCOMPARE(spy.size(), 1);
+        QWidget *button = bar->widgetForAction(a);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(button, &help);
+        QVERIFY2(!a->toolTip().isEmpty() &&
+                     QToolTip::text().endsWith(keys.toString(QKeySequence::NativeText) + u')'),
+                 qPrintable(QToolTip::text()));
+    }
+    QTest::keyClick(&m, Qt::Key_F10);
+    QCOMPARE(QApplication::focusWidget(), bar->widgetForAction(m.toolbarButton(1)));
+}
+
+// The caption, the file, the unsaved mark; boxes keep the caption alone.
+void TestFrmMain::titleNamesFileAndEdits()
+{
+    GuiHarness h(Ini.arg(2));
+    frmMain &m = h.build();
+    m.setCaption(QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
+    h.zt.setDataFileName(h.dir.filePath(QStringLiteral("Anlage.DAT")));
+    h.zt.MarkDataClean();
+    m.refreshDataState();
+    const QString title = QStringLiteral("ZT DerUvav Version 1.0 Build 5 \u2013 Anlage.DAT[*]");
+    QCOMPARE(m.windowTitle(), title);
+    QVERIFY(!m.isWindowModified());
+    SetFieldCode(field(m, QStringLiteral("txtButtonsA(0)")), {}, 5, h.zt.notDefinedText());
+    m.refreshDataState();
+    QCOMPARE(m.windowTitle(), title);
+    QVERIFY(m.isWindowModified());
+    GuiOperator op(&m);
+    QCOMPARE(op.mainCaption(), QStringLiteral("ZT DerUvav Version 1.0 Build 5"));
+}
+
+// One local file dropped is handed on; the open button's arrow lists the recent files.
+void TestFrmMain::dropAndRecentFiles()
+{
+    GuiHarness h(Ini.arg(2));
+    frmMain &m = h.build();
+    QSignalSpy dropped(&m, &frmMain::fileDropped);
+    const QString file = h.dir.filePath(QStringLiteral("site7.DAT"));
+    const QList<QList<QUrl>> drags{{QUrl::fromLocalFile(file)},
+                                   {QUrl(QStringLiteral("https://example.org/a.DAT"))},
+                                   {QUrl::fromLocalFile(file), QUrl::fromLocalFile(file)}};
+    for (const QList<QUrl> &urls : drags) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&m, &enter);
+        QCOMPARE(enter.isAccepted(), urls.size() == 1 && urls[0].isLocalFile());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&m, &drop);
+    }
+    QCOMPARE(dropped.size(), 1);
+    QCOMPARE(dropped[0][0].toString(), file);
+
+    m.setRecentFilesSource([file] { return QStringList{file, QStringLiteral("/b.DAT")}; });
+    auto *open = qobject_cast<QToolButton *>(
+        child<QToolBar>(m, QStringLiteral("Toolbar1"))->widgetForAction(m.toolbarButton(1)));
+    QVERIFY(open && open->menu());
+    Q_EMIT open->menu()->aboutToShow();
+    QCOMPARE(open->menu()->actions().size(), 2);
+    QSignalSpy chosen(&m, &frmMain::recentFileChosen);
+    open->menu()->actions()[1]->trigger();
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen[0][0].toString(), QStringLiteral("/b.DAT"));
+}
+
+void TestFrmMain::longLinkTextShortened()
+{
+    GuiHarness h(Ini.arg(2));
+    frmMain &m = h.build();
+    auto *link = child<QLabel>(m, QStringLiteral("lblLink"));
+    const QString text = QStringLiteral("COM3  /dev/serial/by-id/") + QString(200, u'x') +
+                         QStringLiteral("  19200 8N1  offen");
+    m.setLinkText(text);
+    QVERIFY(link->fontMetrics().horizontalAdvance(link->text()) <= m.width() / 2);
+    QVERIFY(link->text().endsWith(QStringLiteral("offen")));
+    QCOMPARE(link->toolTip(), text);
+    m.setLinkText(QStringLiteral("COM1"));
+    QCOMPARE(link->text(), QStringLiteral("COM1"));
+    QCOMPARE(link->toolTip(), QString());
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -172,6 +172,9 @@ void TstFrmProto::findAndSave()
     QVERIFY(txt->textCursor().selectionStart() > first);
     QTest::keyClick(find, Qt::Key_Return); // round to the first again
     QCOMPARE(txt->textCursor().selectionStart(), first);
+    QVERIFY(w.isVisible());
+    QTest::keyClick(find, Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
     find->setText(QStringLiteral("absent"));
     QVERIFY(!w.find(false));
 

@@ -1,16 +1,19 @@
-// Pictures of the main window on each page and of the choice dialog, for the documentation:
+// Pictures of the main window on each page, of the choice dialog and of a key sheet's first
+// page (through pdftoppm), for the documentation:
 //   build/bin/ztscreenshots docs [--dark]
 // (offscreen: QT_QPA_PLATFORM=offscreen; --dark: the same pictures under a dark palette).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTabBar>
 #include <cstdio>
 
 #include "GuiHarness.h"
 #include "data/ChannelDef.h"
+#include "gui/app/KeySheetPrinter.h"
 #include "gui/ui/FieldEditing.h"
 #include "gui/ui/frmChoose.h"
 #include "gui/ui/frmTabStripData02.h"
@@ -63,7 +66,7 @@ int main(int argc, char **argv)
         return fail("zteditor.Chn cannot be read");
     h.zt.setCodeLists(std::move(channels), std::move(canBus));
     frmMain &m = h.build();
-    m.setWindowTitle(QStringLiteral("ZT Editor"));
+    m.setCaption(QStringLiteral("ZT Editor"));
     DataSet &d = h.zt.data();
     d.TextStatus[0].set(QStringLiteral("ZT 4000"));
     d.TextStatus[1].set(QStringLiteral("V 2.13"));
@@ -76,6 +79,7 @@ int main(int argc, char **argv)
     h.pages.DataSet_ToPages();
     // Loaded from a file, then one key changed on the page.
     h.zt.setFiles({.appDir = h.zt.appDir(),
+                   .exeName = QStringLiteral("zteditor"),
                    .iniFile = h.zt.iniFileName(),
                    .dataFile = QStringLiteral("/home/technik/Anlage-Nord.DAT")});
     h.zt.MarkDataClean();
@@ -102,5 +106,17 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     const bool chosen = m.chooser().grab().save(out.filePath(QStringLiteral("choose.png")));
     m.chooser().cmdCancel_Click();
-    return chosen ? 0 : fail("a picture cannot be written");
+    if (!chosen)
+        return fail("a picture cannot be written");
+
+    KeySheetPrinter sheet(h.zt, &m);
+    const QString pdf = h.dir.filePath(QStringLiteral("keysheet.pdf"));
+    if (!sheet.writePdf(pdf, QPageSize::A4))
+        return fail("the key sheet cannot be written");
+    const int rendered = QProcess::execute(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
+         QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+         QStringLiteral("-singlefile"), pdf, out.filePath(QStringLiteral("keysheet"))});
+    return rendered == 0 ? 0 : fail("pdftoppm (poppler-utils) cannot render the key sheet");
 }

@@ -152,6 +152,9 @@ void GuiOperator::setHourglass(bool on)
 
 QString GuiOperator::mainCaption() const
 {
+    // Boxes keep the caption: the window's title also names the file and its state.
+    if (const auto *main = qobject_cast<const frmMain *>(m_main.data()))
+        return main->caption();
     return m_main ? m_main->windowTitle() : QString();
 }
 

@@ -52,7 +52,7 @@ FormGeometry &GuiStartupWindows::mainWindow()
 
 void GuiStartupWindows::setMainCaption(const QString &caption)
 {
-    main().setWindowTitle(caption);
+    main().setCaption(caption);
 }
 
 void GuiStartupWindows::hideToolbarButton(int index)

@@ -4,10 +4,14 @@
 #include <QTimer>
 
 #include "app/CoreContext.h"
+#include "app/DataFileOpening.h"
+#include "app/KeySheet.h"
 #include "app/Main.h"
+#include "app/RecentFiles.h"
 #include "gui/app/GuiOperator.h"
 #include "gui/app/GuiPageBridge.h"
 #include "gui/app/GuiStartupWindows.h"
+#include "gui/app/KeySheetPrinter.h"
 #include "gui/controls/frmSplash.h"
 #include "gui/linktools/frmCommDebug.h"
 #include "gui/log/frmProto.h"
@@ -66,11 +70,17 @@ Program::Program(const QString &appDir, const QString &exeName)
     m_windows = std::make_unique<GuiStartupWindows>(
         *m_splash, *m_proto, [this]() -> frmMain & { return createMainWindow(); });
     m_startup = std::make_unique<Startup>(m_core->zt, m_core->comm, m_core->menu, *m_windows);
+
+    m_recent = std::make_unique<RecentFiles>(appDir + QLatin1Char('/') + exeName +
+                                             QStringLiteral(".recent"));
+    m_opening = std::make_unique<DataFileOpening>(m_core->zt, *m_recent);
+    m_core->zt.setDataFileUsed([this](const QString &file) { m_recent->add(file); });
 }
 
 Program::~Program()
 {
     // The main window goes first: its children refer to the core.
+    m_sheetPrinter.reset();
     m_mainWindow.reset();
 }
 
@@ -86,7 +96,11 @@ CommTools &Program::comm()
 
 bool Program::Main()
 {
-    return m_startup->Main();
+    if (!m_startup->Main())
+        return false;
+    if (!m_startFile.isEmpty())
+        m_opening->open(m_startFile, DataFileOpening::Ask::Nothing);
+    return !m_core->zt.programEnded();
 }
 
 void Program::setAfterEnd(std::function<void()> afterEnd)
@@ -110,6 +124,23 @@ frmMain &Program::createMainWindow()
                      [this, main] { main->setLinkText(m_core->comm.Comm_LinkText()); });
     QObject::connect(sendData, &QTimer::timeout, main,
                      [this] { m_core->menu.timSendData_Timer(); });
+
+    // Opening by name: a drop is answered once the drag is over, not inside it.
+    main->setRecentFilesSource([this] { return m_recent->files(); });
+    QObject::connect(
+        main, &frmMain::fileDropped, main,
+        [this](const QString &file) { m_opening->open(file, DataFileOpening::Ask::UnsavedEdits); },
+        Qt::QueuedConnection);
+    QObject::connect(main, &frmMain::recentFileChosen, main, [this](const QString &file) {
+        m_opening->open(file, DataFileOpening::Ask::UnsavedEdits);
+    });
+    m_sheetPrinter = std::make_unique<KeySheetPrinter>(m_core->zt, main);
+    QObject::connect(main, &frmMain::keySheetPrintRequested, main,
+                     [this] { m_sheetPrinter->printWithDialog(); });
+    QObject::connect(main, &frmMain::keySheetPdfRequested, main,
+                     [this] { m_sheetPrinter->savePdf(); });
+    QObject::connect(main, &frmMain::keySheetCsvRequested, main,
+                     [this] { ExportKeySheetCsv(m_core->zt); });
     return *main;
 }
 

@@ -8,6 +8,9 @@
 
 class CommTools;
 class CoreContext;
+class DataFileOpening;
+class KeySheetPrinter;
+class RecentFiles;
 class ProgramOperator;
 class GuiPageBridge;
 class GuiStartupWindows;
@@ -28,8 +31,10 @@ public:
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    // The start-up. False when the program ended on the way; otherwise the event loop
-    // takes over.
+    // A data file named on the command line, loaded once start-up is done.
+    void setStartFile(const QString &path) { m_startFile = path; }
+    // The start-up, then the data file named. False when the program ended on the way;
+    // otherwise the event loop takes over.
     bool Main();
 
     // Runs when the program has ended (log closed, settings saved, port closed); the
@@ -48,6 +53,7 @@ private:
     bool mayClose() override;
 
     QString m_iniFile;
+    QString m_startFile;
     std::unique_ptr<ProgramOperator> m_op;
     std::unique_ptr<GuiPageBridge> m_pages;
     std::unique_ptr<QtSerialComm> m_port;
@@ -57,5 +63,8 @@ private:
     std::unique_ptr<frmCommDebug> m_commDebug;
     std::unique_ptr<GuiStartupWindows> m_windows;
     std::unique_ptr<Startup> m_startup;
+    std::unique_ptr<RecentFiles> m_recent;
+    std::unique_ptr<DataFileOpening> m_opening;
     std::unique_ptr<frmMain> m_mainWindow;
+    std::unique_ptr<KeySheetPrinter> m_sheetPrinter;
 };

@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -43,7 +44,6 @@ frmProto::frmProto(Messages &messages, QWidget *parent)
     m_txtFind->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
     m_txtFind->setClearButtonEnabled(true);
     connect(m_txtFind, &QLineEdit::textEdited, this, [this] { find(false); });
-    connect(m_txtFind, &QLineEdit::returnPressed, this, [this] { find(true); });
     auto *findKey = new QShortcut(QKeySequence::Find, this);
     connect(findKey, &QShortcut::activated, this, [this] {
         m_txtFind->setFocus();
@@ -89,6 +89,18 @@ bool frmProto::find(bool next)
         return false;
     m_txtProto->setTextCursor(hit);
     return true;
+}
+
+// Enter in the find box goes to the next match rather than to OK; Escape closes as the
+// dialog does everywhere.
+void frmProto::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && m_txtFind->hasFocus()) {
+        find(true);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 QString frmProto::saveTo(const QString &fileName) const

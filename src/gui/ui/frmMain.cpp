@@ -3,10 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -16,6 +20,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "app/MenuCommands.h"
@@ -29,6 +34,7 @@
 #include "gui/ui/frmTabStripData01.h"
 #include "gui/ui/frmTabStripData02.h"
 #include "gui/ui/frmTabStripData09.h"
+#include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
 
 using ScreenTwips::px;
@@ -54,7 +60,7 @@ struct ToolbarButton {
     const char *themeIcon;
     const char *designToolTip;
     QKeySequence::StandardKey standardKey;
-    Qt::Key key2; // a function key, when there is no standard one
+    QKeyCombination key2; // when there is no standard one
 };
 
 constexpr auto NoStd = QKeySequence::UnknownKey;
@@ -63,25 +69,26 @@ constexpr auto NoStd = QKeySequence::UnknownKey;
 const ToolbarButton Buttons[15] = {
     {"FileRead", "document-open", "Daten laden", QKeySequence::Open, Qt::Key_unknown},
     {"FileWrite", "document-save", "Daten sichern", QKeySequence::Save, Qt::Key_unknown},
-    {"Reset", "edit-clear", "Editor-Reset", NoStd, Qt::Key_unknown},
+    {"Reset", "edit-clear", "Editor-Reset", NoStd, Qt::CTRL | Qt::Key_R},
     {"", "", "", NoStd, Qt::Key_unknown},
     {"CommSendData", "go-up", "Daten senden", NoStd, Qt::Key_F5},
     {"CommReceiveData", "go-down", "Daten empfangen", NoStd, Qt::Key_F6},
-    {"CommRestart", "system-reboot", "Befehl zum System-Reset senden", NoStd, Qt::Key_unknown},
-    {"CommGetInfo", "dialog-information", "Version abfragen", NoStd, Qt::Key_unknown},
+    {"CommRestart", "system-reboot", "Befehl zum System-Reset senden", NoStd,
+     Qt::CTRL | Qt::SHIFT | Qt::Key_R},
+    {"CommGetInfo", "dialog-information", "Version abfragen", NoStd, Qt::Key_F8},
     {"CommCheck", "network-transmit-receive", "Online-Test", NoStd, Qt::Key_F9},
     {"CommSettings", "preferences-system", "Parameter Serielle Schnittstelle", NoStd,
-     Qt::Key_unknown},
+     Qt::CTRL | Qt::Key_Comma},
     {"", "", "", NoStd, Qt::Key_unknown},
-    {"ShowProtocol", "text-x-generic", "Protokoll anzeigen", NoStd, Qt::Key_unknown},
-    {"ShowAbout", "help-about", "Informationen über den Editor anzeigen", NoStd, Qt::Key_unknown},
+    {"ShowProtocol", "text-x-generic", "Protokoll anzeigen", NoStd, Qt::CTRL | Qt::Key_L},
+    {"ShowAbout", "help-about", "Informationen über den Editor anzeigen", NoStd, Qt::Key_F1},
     {"", "", "", NoStd, Qt::Key_unknown},
     {"EndProgram", "application-exit", "Programm beenden", QKeySequence::Quit, Qt::Key_unknown},
 };
 
 QKeySequence shortcutOf(const ToolbarButton &b)
 {
-    if (b.key2 != Qt::Key_unknown)
+    if (b.key2.key() != Qt::Key_unknown)
         return QKeySequence(b.key2);
     // Quit has no binding on some desktops; Ctrl+Q is what the toolbar promises.
     if (b.standardKey == QKeySequence::Quit)
@@ -142,6 +149,23 @@ QString toolTipText(Messages &msg, int index)
     }
 }
 
+// The key sheet buttons after the documented ones: name, theme picture, catalogue key, key.
+struct SheetButton {
+    const char *key;
+    const char *themeIcon;
+    const char *toolTipKey;
+    QKeyCombination shortcut;
+    void (frmMain::*signal)();
+};
+const SheetButton SheetButtons[] = {
+    {"KeySheetPrint", "document-print", "Menu_KeySheetPrint.ToolTip", Qt::CTRL | Qt::Key_P,
+     &frmMain::keySheetPrintRequested},
+    {"KeySheetPdf", "application-pdf", "Menu_KeySheetPdf.ToolTip", Qt::CTRL | Qt::SHIFT | Qt::Key_P,
+     &frmMain::keySheetPdfRequested},
+    {"KeySheetCsv", "text-csv", "Menu_KeySheetCsv.ToolTip", Qt::CTRL | Qt::Key_E,
+     &frmMain::keySheetCsvRequested},
+};
+
 QString tabTag(const QTabBar *bar, int i)
 {
     return bar->tabData(i).toString();
@@ -184,6 +208,28 @@ frmMain::frmMain(ZtTools &zt, MainWindowClose &closing, QWidget *parent)
         }
         m_buttons[i] = a;
     }
+    addKeySheetButtons();
+    // The toolbar is reached with F10 and walked with Tab; the open button's arrow holds the
+    // recent files.
+    for (QAction *a : Toolbar1->actions())
+        if (QWidget *button = Toolbar1->widgetForAction(a); button && !a->isSeparator())
+            button->setFocusPolicy(Qt::TabFocus);
+    auto *toToolbar = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(toToolbar, &QShortcut::activated, this, [this] {
+        for (QAction *a : Toolbar1->actions())
+            if (a->isVisible() && !a->isSeparator()) {
+                Toolbar1->widgetForAction(a)->setFocus(Qt::ShortcutFocusReason);
+                return;
+            }
+    });
+    m_recentMenu = new QMenu(this);
+    m_recentMenu->setObjectName(QStringLiteral("mnuRecentFiles"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &frmMain::fillRecentMenu);
+    if (auto *open = qobject_cast<QToolButton *>(Toolbar1->widgetForAction(m_buttons[0]))) {
+        open->setMenu(m_recentMenu);
+        open->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    setAcceptDrops(true);
 
     m_tabPanel = new QFrame(central);
     m_tabPanel->setObjectName(QStringLiteral("TabDataPanel"));
@@ -251,6 +297,24 @@ frmMain::frmMain(ZtTools &zt, MainWindowClose &closing, QWidget *parent)
 frmMain::~frmMain()
 {
     disconnect(qApp, nullptr, this, nullptr);
+}
+
+void frmMain::addKeySheetButtons()
+{
+    Toolbar1->addSeparator();
+    for (const SheetButton &b : SheetButtons) {
+        const QString key = QString::fromLatin1(b.key);
+        const QIcon fallback(QStringLiteral(":/zt/icons/%1.png").arg(key));
+        QAction *a = Toolbar1->addAction(
+            QIcon::fromTheme(QString::fromLatin1(b.themeIcon), fallback), QString());
+        a->setObjectName(key);
+        a->setProperty("toolTipKey", QString::fromLatin1(b.toolTipKey));
+        a->setToolTip(BuiltInText(m_zt.msg(), QString::fromLatin1(b.toolTipKey)));
+        a->setShortcut(QKeySequence(b.shortcut));
+        Toolbar1->widgetForAction(a)->setObjectName(key);
+        Toolbar1->widgetForAction(a)->installEventFilter(this);
+        connect(a, &QAction::triggered, this, b.signal);
+    }
 }
 
 void frmMain::CorrectFormHeight()
@@ -325,6 +389,9 @@ void frmMain::InitToolbarAndTabs()
             continue;
         m_buttons[i - 1]->setToolTip(toolTipText(m_zt.msg(), i));
     }
+    for (QAction *a : Toolbar1->actions())
+        if (const QString key = a->property("toolTipKey").toString(); !key.isEmpty())
+            a->setToolTip(BuiltInText(m_zt.msg(), key));
     TabStrip_Build();
 }
 
@@ -472,9 +539,26 @@ void frmMain::VScroll_Change()
     fraBlind->move(0, px(p.blindTop));
 }
 
+void frmMain::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    refreshDataState();
+}
+
 void frmMain::setLinkText(const QString &text)
 {
-    lblLink->setText(text);
+    m_linkText = text;
+    showLinkText();
+}
+
+// A port path as long as the window must not push the data file out of the status bar:
+// the link takes at most half of it, shortened in the middle, whole in the tooltip.
+void frmMain::showLinkText()
+{
+    const int room = qMax(1, width() / 2);
+    const QString shownText = lblLink->fontMetrics().elidedText(m_linkText, Qt::ElideMiddle, room);
+    lblLink->setText(shownText);
+    lblLink->setToolTip(shownText == m_linkText ? QString() : m_linkText);
 }
 
 void frmMain::showDummyButton()
@@ -500,6 +584,49 @@ void frmMain::refreshDataState()
     lblDataFile->setToolTip(file);
     const bool modified = m_page02 && m_zt.DataModified();
     lblModified->setText(modified ? m_zt.msg().text(QStringLiteral("DataModified")) : QString());
+    const QString name = QFileInfo(file).fileName();
+    setWindowTitle(m_caption + (name.isEmpty() ? QString() : QStringLiteral(" \u2013 ") + name) +
+                   QStringLiteral("[*]"));
+    setWindowModified(modified);
+}
+
+void frmMain::fillRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = m_recentSource ? m_recentSource() : QStringList();
+    for (const QString &file : files) {
+        QAction *a = m_recentMenu->addAction(file);
+        connect(a, &QAction::triggered, this, [this, file] { Q_EMIT recentFileChosen(file); });
+    }
+    if (files.isEmpty())
+        m_recentMenu->addAction(BuiltInText(m_zt.msg(), QStringLiteral("Menu_FileRecent.ToolTip")))
+            ->setEnabled(false);
+}
+
+namespace {
+// The one local file a drag carries; empty for anything else.
+QString droppedFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 ||
+        !mime->urls().first().isLocalFile())
+        return {};
+    return mime->urls().first().toLocalFile();
+}
+} // namespace
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    Q_EMIT fileDropped(file);
 }
 
 void frmMain::scrollPages(int pages)
@@ -509,6 +636,20 @@ void frmMain::scrollPages(int pages)
     // One page area less a row, so the row at the edge stays in sight.
     const int step = qMax(ScrollArithmetic::ScrollStep, fraContainer->Height() - 480);
     VScroll->setValue(VScroll->value() + pages * step);
+}
+
+// A notch of the wheel (120 eighths of a degree) moves the page one row; the scroll bar's
+// own steps stay as they are for its arrows.
+void frmMain::wheelRows(const QWheelEvent &wheel)
+{
+    constexpr int Notch = 120;
+    constexpr int RowTwips = 480;
+    if (!VScroll->isEnabled())
+        return;
+    m_wheelRest += wheel.angleDelta().y();
+    const int notches = m_wheelRest / Notch;
+    m_wheelRest -= notches * Notch;
+    VScroll->setValue(VScroll->value() - notches * RowTwips);
 }
 
 void frmMain::scrollIntoView(QWidget *widget)
@@ -527,13 +668,13 @@ void frmMain::scrollIntoView(QWidget *widget)
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == fraContainer && event->type() == QEvent::Wheel) {
-        QCoreApplication::sendEvent(VScroll, event);
+        wheelRows(*static_cast<QWheelEvent *>(event));
         return true;
     }
     if (event->type() == QEvent::ToolTip) {
         // The catalogue's tooltip with the button's key beside it.
-        for (QAction *a : m_buttons) {
-            if (!a || Toolbar1->widgetForAction(a) != watched)
+        for (QAction *a : Toolbar1->actions()) {
+            if (a->isSeparator() || Toolbar1->widgetForAction(a) != watched)
                 continue;
             const QString keys = a->shortcut().toString(QKeySequence::NativeText);
             const QString tip =
@@ -550,6 +691,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+    showLinkText();
 }
 
 int frmMain::frameHeight() const

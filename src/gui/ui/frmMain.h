@@ -2,10 +2,12 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
@@ -58,7 +60,17 @@ public:
     // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
-    // The serial link, shown beside the status text.
+    // The documented caption; the title adds the data file and the unsaved mark.
+    void setCaption(const QString &caption);
+    const QString &caption() const { return m_caption; }
+    // The open button's drop-down asks this for the recent files each time it opens.
+    void setRecentFilesSource(std::function<QStringList()> source)
+    {
+        m_recentSource = std::move(source);
+    }
+
+    // The serial link, shown beside the status text (long ones shortened, whole in the
+    // tooltip).
     void setLinkText(const QString &text);
     void showDummyButton();
     // The tab strip takes the focus while the window is shown.
@@ -73,12 +85,20 @@ Q_SIGNALS:
     void menuCommandRequested(MenuCommand command); // toolbar buttons and the send buttons
     void firstActivated();                          // opens the port
     void dummyRequested();                          // the debug command button
+    void fileDropped(const QString &path);          // a file dropped on the window
+    void recentFileChosen(const QString &path);     // from the open button's drop-down
+    // The key sheet buttons after the documented ones.
+    void keySheetPrintRequested();
+    void keySheetPdfRequested();
+    void keySheetCsvRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -89,7 +109,11 @@ private:
     void applyHeightBounds();
     int frameHeight() const; // title bar and borders, in pixels
     void placeTabData();
-    void scrollPages(int pages);          // PgUp/PgDn
+    void scrollPages(int pages); // PgUp/PgDn
+    void wheelRows(const QWheelEvent &wheel);
+    void addKeySheetButtons();
+    void fillRecentMenu();
+    void showLinkText();
     void scrollIntoView(QWidget *widget); // a control of the page that took the focus
     // Tab strip client area, in twips.
     int clientLeft() const;
@@ -121,6 +145,11 @@ private:
     QList<sdFrame *> m_tabPages; // by tab: the page it shows, null for none
     sdFrame *m_activePage = nullptr;
     bool m_activated = false;
+    QString m_caption;
+    QString m_linkText;
+    QMenu *m_recentMenu = nullptr;
+    std::function<QStringList()> m_recentSource;
+    int m_wheelRest = 0; // eighths of a degree not yet moved (fine-grained wheels)
     int m_tabDataHeight = 7575;
     int m_vscrollLeft = 10080;
     int m_vscrollHeight = 7095;
