@@ -99,8 +99,8 @@ const Fallback Fallbacks[] = {
      "einmal Strg+C bricht sie sofort ab.",
      "Stopping: waiting for & running exchange(s), starting no more. Ctrl+C again stops "
      "them at once."},
-    {"Fleet_Summary", "& von & Gerät(en) erledigt, & mit Fehler, & mit Dateiproblem, & s",
-     "& of & device(s) done, & failed, & with a file problem, & s"},
+    {"Fleet_Summary", "& von & Gerät(en) erledigt, & nicht erledigt, & mit Dateiproblem, & s",
+     "& of & device(s) done, & not done, & with a file problem, & s"},
     {"Fleet_Shape_Err",
      "Das Gerät sendet & Codes, erwartet sind & Zeilen x & Gruppen (& Codes), nichts "
      "geschrieben.",
