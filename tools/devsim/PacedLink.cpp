@@ -4,7 +4,7 @@
 
 namespace {
 constexpr int BitsPerByte = 10; // start, 8 data bits, stop
-constexpr int TickMs = 2;
+constexpr int TickMs = 5;       // 9 to 10 bytes a tick at 19200 baud
 } // namespace
 
 LinePacer::LinePacer(int baud, QObject *parent)
