@@ -2,8 +2,9 @@
 set -euo pipefail
 
 ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net clang-format)
-# For the packages (cmake --build build --target package) and their test in ./test.
-ZT_PACKAGE_PACKAGES=(dpkg-dev fakeroot file gzip desktop-file-utils appstream lintian)
+# For the packages (cmake --build build --target package) and their test in ./test, and
+# ansible-core for the test of the fleet playbook (docs/fleet.md).
+ZT_PACKAGE_PACKAGES=(dpkg-dev fakeroot file gzip desktop-file-utils appstream lintian ansible-core)
 # For the fuzzing step of ./test (skipped when they cannot be installed) and ./test --sanitize.
 ZT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
