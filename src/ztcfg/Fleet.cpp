@@ -425,7 +425,7 @@ void Fleet::signalled()
 
 void Fleet::progress(bool last)
 {
-    if (!m_tty || json)
+    if (!m_tty)
         return;
     int done = 0, failed = 0, waiting = 0;
     for (const Job &job : all) {
