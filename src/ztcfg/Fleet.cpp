@@ -92,7 +92,7 @@ struct Fallback {
     const char *english;
 };
 const Fallback Fallbacks[] = {
-    {"Fleet_Progress", "& fertig, & fehlgeschlagen, & laufen, & warten, & s",
+    {"Fleet_Progress", "& fertig, & fehlgeschlagen, & laufend, & wartend, & s",
      "& done, & failed, & running, & waiting, & s"},
     {"Fleet_Stopping",
      "Anhalten: & laufende Übertragung(en) werden abgewartet, keine neue beginnt. Noch "

@@ -131,7 +131,15 @@ void TstFleet::backupCheckRestore()
         {"--count", "3", "--inventory", inventory(good), "--data", dir.filePath("device.DAT")}));
     QVERIFY(mute.start({"--no-answer", "84"}));
     QVERIFY(wide.start({"--rows", "25", "--cols", "4"}));
-    const QByteArray goodOnes = readAll(inventory(good));
+    // And one behind a device server at a real line's pace.
+    QProcess tcp;
+    tcp.setStandardOutputFile(QProcess::nullDevice());
+    tcp.start(DevSim::binDir() + "/ztdevsim",
+              {"--tcp", "0", "--baud", "19200", "--inventory", dir.filePath("tcp"), "--data",
+               dir.filePath("device.DAT")});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir.filePath("tcp")).size() > 0, 10000);
+    const QByteArray goodOnes = readAll(inventory(good)) + readAll(dir.filePath("tcp"));
+    const QString tcpName = QString::fromUtf8(goodOnes).section('\n', -2).section(' ', 0, 0);
     writeRaw(dir.filePath("all"), goodOnes + "mute " + mute.link().toUtf8() + "\nwide " +
                                       wide.link().toUtf8() + "\nnone " +
                                       dir.filePath("nothing").toUtf8() + "\n");
@@ -142,8 +150,9 @@ void TstFleet::backupCheckRestore()
     Result r = fleet(QStringList{"backup", dir.filePath("all"), backup} + json);
     QVERIFY2(r.exit == 1, qPrintable(why(r)));
     const auto m = results(r);
-    QCOMPARE(m.size(), 6);
-    for (const QString name : {"ztdev-1", "ztdev-2", "ztdev-3"}) {
+    QCOMPARE(m.size(), 7);
+    const QStringList done{"ztdev-1", "ztdev-2", "ztdev-3", tcpName};
+    for (const QString &name : done) {
         QCOMPARE(m[name], QStringLiteral("done: "));
         QCOMPARE(readAll(backup + "/" + name + ".DAT"), codes);
     }
@@ -151,7 +160,7 @@ void TstFleet::backupCheckRestore()
     QVERIFY2(m["wide"].contains("sent 100 codes, 15 rows x 3 groups"), qPrintable(m["wide"]));
     QVERIFY2(m["none"].contains("nothing"), qPrintable(m["none"]));
     QCOMPARE(QDir(backup).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
-             QStringList({"ztdev-1.DAT", "ztdev-2.DAT", "ztdev-3.DAT"}));
+             QStringList({tcpName + ".DAT", "ztdev-1.DAT", "ztdev-2.DAT", "ztdev-3.DAT"}));
 
     r = fleet(QStringList{"check", dir.filePath("good"), backup} + json);
     QVERIFY2(r.exit == 0, qPrintable(why(r)));
@@ -167,7 +176,7 @@ void TstFleet::backupCheckRestore()
     QCOMPARE(r.report["devices"][1]["differences"].toArray(), expected);
 
     r = fleet({"restore", dir.filePath("good"), backup, "--yes"});
-    QVERIFY2(r.exit == 0 && r.out.contains("3 of 3 device(s) done"), qPrintable(why(r)));
+    QVERIFY2(r.exit == 0 && r.out.contains("4 of 4 device(s) done"), qPrintable(why(r)));
     r = fleet({"check", dir.filePath("good"), backup});
     QVERIFY2(r.exit == 0, qPrintable(why(r)));
 
@@ -175,6 +184,8 @@ void TstFleet::backupCheckRestore()
     QFile::remove(backup + "/ztdev-3.DAT");
     r = fleet(QStringList{"check", dir.filePath("all"), backup} + json);
     QVERIFY2(r.exit == 3 && results(r)["ztdev-3"].startsWith("file: "), qPrintable(why(r)));
+    tcp.terminate();
+    tcp.waitForFinished();
 }
 
 void TstFleet::stop_data()

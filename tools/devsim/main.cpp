@@ -176,10 +176,17 @@ int main(int argc, char *argv[])
         QStringLiteral("garbage"),
         QStringLiteral("Send N random printable bytes before each frame."), QStringLiteral("N"),
         QStringLiteral("0"));
+    const QCommandLineOption tcpOpt(
+        QStringLiteral("tcp"),
+        QStringLiteral("Serve the line on TCP port PORT of this host instead, as a device "
+                       "server's raw mode does: one client at a time (0: a free port; with "
+                       "--count, PORT to PORT+N-1)."),
+        QStringLiteral("PORT"));
     const QCommandLineOption countOpt(
         QStringLiteral("count"),
         QStringLiteral("N devices alike, each on its own pseudo-terminal linked as PATH-1 to "
-                       "PATH-N (with --pty); commands from standard input go to all of them."),
+                       "PATH-N, or its own TCP port; commands from standard input go to all "
+                       "of them."),
         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption inventoryOpt(
         QStringLiteral("inventory"),
@@ -190,13 +197,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Carry bytes no faster than a serial line of this baud rate, both ways "
                        "(0: as fast as the link goes)."),
         QStringLiteral("BAUD"), QStringLiteral("0"));
-    parser.addOptions({ptyOpt, portOpt, settingsOpt, rowsOpt, colsOpt, dataOpt, status1Opt,
-                       status2Opt, status3Opt, scriptOpt, delayOpt, noAnswerOpt, badChecksumOpt,
-                       splitOpt, gapOpt, garbageOpt, countOpt, inventoryOpt, baudOpt});
+    parser.addOptions({ptyOpt,     portOpt,     settingsOpt,    rowsOpt,      colsOpt,
+                       dataOpt,    status1Opt,  status2Opt,     status3Opt,   scriptOpt,
+                       delayOpt,   noAnswerOpt, badChecksumOpt, splitOpt,     gapOpt,
+                       garbageOpt, tcpOpt,      countOpt,       inventoryOpt, baudOpt});
     parser.process(app);
 
-    if (parser.isSet(ptyOpt) == parser.isSet(portOpt))
-        return usageError(QStringLiteral("give either --pty PATH or --port DEVICE"));
+    if (int(parser.isSet(ptyOpt)) + int(parser.isSet(portOpt)) + int(parser.isSet(tcpOpt)) != 1)
+        return usageError(QStringLiteral("give one of --pty PATH, --port DEVICE, --tcp PORT"));
     auto number = [&](const QCommandLineOption &opt, int low, int high, int &out) {
         bool ok = false;
         out = parser.value(opt).toInt(&ok);
@@ -211,9 +219,11 @@ int main(int argc, char *argv[])
     if (!number(splitOpt, 0, 1 << 20, faults.splitBytes) ||
         !number(garbageOpt, 0, 1 << 20, faults.garbageBytes))
         return usageError(QStringLiteral("--split and --garbage take a byte count"));
-    int count = 1, baud = 0;
-    if (!number(countOpt, 1, 1000, count) || (count > 1 && !parser.isSet(ptyOpt)))
-        return usageError(QStringLiteral("--count takes 1 to 1000 devices, with --pty"));
+    int count = 1, baud = 0, tcpPort = 0;
+    if (!number(countOpt, 1, 1000, count) || (count > 1 && parser.isSet(portOpt)))
+        return usageError(QStringLiteral("--count takes 1 to 1000 devices, with --pty or --tcp"));
+    if (parser.isSet(tcpOpt) && !number(tcpOpt, 0, 65535 - count + 1, tcpPort))
+        return usageError(QStringLiteral("--tcp takes a port number"));
     if (!number(baudOpt, 0, 4000000, baud))
         return usageError(QStringLiteral("--baud takes a baud rate, 0 to 4000000"));
     faults.badChecksum = parser.isSet(badChecksumOpt);
@@ -256,6 +266,14 @@ int main(int argc, char *argv[])
             }
             link = std::move(pty);
             linkPaths << path;
+        } else if (parser.isSet(tcpOpt)) {
+            auto tcp = std::make_unique<TcpLink>();
+            if (!tcp->open(quint16(tcpPort == 0 ? 0 : tcpPort + n - 1), error)) {
+                std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
+                return 1;
+            }
+            linkPaths << QStringLiteral("tcp://127.0.0.1:%1").arg(tcp->port());
+            link = std::move(tcp);
         } else {
             auto port = std::make_unique<PortLink>();
             if (!port->open(parser.value(portOpt), parser.value(settingsOpt), error)) {
@@ -269,13 +287,19 @@ int main(int argc, char *argv[])
             link = std::make_unique<PacedLink>(link.release(), baud);
         links.push_back(std::move(link));
     }
+    // A device's name: its link's file name, or "tcp-PORT".
+    const auto nameOf = [](const QString &path) {
+        return path.startsWith(QLatin1String("tcp://"))
+                   ? QStringLiteral("tcp-") + path.section(QLatin1Char(':'), -1)
+                   : QFileInfo(path).fileName();
+    };
     if (parser.isSet(inventoryOpt)) {
         // One line a device: its name (the link's file name), port, rows and groups.
         QSaveFile file(parser.value(inventoryOpt));
         QByteArray text = "# written by ztdevsim\n";
         for (const QString &path : linkPaths)
             text += QStringLiteral("%1 %2 rows=%3 cols=%4\n")
-                        .arg(QFileInfo(path).fileName(), path)
+                        .arg(nameOf(path), path)
                         .arg(rows)
                         .arg(cols)
                         .toLocal8Bit();
@@ -303,7 +327,7 @@ int main(int argc, char *argv[])
     for (std::size_t i = 0; i < links.size(); ++i) {
         auto device = std::make_unique<Device>(*links[i], cols, rows, faults);
         if (count > 1)
-            device->setName(QFileInfo(linkPaths[int(i)]).fileName());
+            device->setName(nameOf(linkPaths[int(i)]));
         if (parser.isSet(dataOpt))
             device->setResetImage(image);
         const QCommandLineOption *statusOpts[] = {&status1Opt, &status2Opt, &status3Opt};
