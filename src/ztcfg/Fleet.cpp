@@ -163,8 +163,8 @@ private:
     void startNext();
     void start(Job &job);
     void finished(Job &job, int exitCode, QProcess::ExitStatus status);
-    void conclude(Job &job, const QString &received);
-    void receivedCheck(Job &job, const QByteArray &record);
+    void conclude(Job &job, const QString &trace);
+    void receivedCheck(Job &job, const QByteArray &bytes);
     void signalled();
     void progress(bool last = false);
     int report();
@@ -193,13 +193,15 @@ int Fleet::run()
 {
     // Children receive into a folder of the fleet's own: a backup is renamed into DIR
     // from there (the same file system, so the rename is whole), a check leaves DIR alone.
-    m_work = std::make_unique<QTemporaryDir>(
-        action == Action::Backup ? dir + QStringLiteral("/.ztcfg-fleet-XXXXXX") : QString());
-    if (action != Action::Restore && !m_work->isValid()) {
-        std::fprintf(stderr, "ztcfg: %s\n",
-                     qPrintable(FormatMessage(text("Fleet_Rename_Err"), m_work->path(),
-                                              m_work->errorString())));
-        return FileProblem;
+    if (action != Action::Restore) {
+        m_work = std::make_unique<QTemporaryDir>(
+            action == Action::Backup ? dir + QStringLiteral("/.ztcfg-fleet-XXXXXX") : QString());
+        if (!m_work->isValid()) {
+            std::fprintf(stderr, "ztcfg: %s\n",
+                         qPrintable(FormatMessage(text("Fleet_Rename_Err"), m_work->path(),
+                                                  m_work->errorString())));
+            return FileProblem;
+        }
     }
     if (::pipe(signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
@@ -564,9 +566,8 @@ int FleetMain(const QStringList &arguments)
         return usage(QStringLiteral("--yes belongs to restore"));
     fleet.iniFile = p.value(QStringLiteral("ini"));
     if (!fleet.iniFile.isEmpty() && !QFileInfo(fleet.iniFile).isFile()) {
-        std::fprintf(
-            stderr, "ztcfg: %s\n",
-            qPrintable(FormatMessage(QStringLiteral("The file & was not found."), fleet.iniFile)));
+        std::fprintf(stderr, "ztcfg: %s\n",
+                     qPrintable(FormatMessage(fleet.text("Fleet_Missing_Err"), fleet.iniFile)));
         return FileProblem;
     }
     if (!fleet.iniFile.isEmpty())
