@@ -2,8 +2,9 @@
 set -euo pipefail
 
 ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net clang-format)
-# For the tests only: pdftotext reads what a key sheet says.
-ZT_TEST_PACKAGES=(poppler-utils)
+# For the tests only: pdftotext reads what a key sheet says; ansible-core runs the fleet
+# playbook of docs/fleet.md.
+ZT_TEST_PACKAGES=(poppler-utils ansible-core)
 # For the packages (cmake --build build --target package) and their test in ./test.
 ZT_PACKAGE_PACKAGES=(dpkg-dev fakeroot file gzip desktop-file-utils appstream lintian)
 # For the fuzzing step of ./test (skipped when they cannot be installed) and ./test --sanitize.

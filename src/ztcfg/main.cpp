@@ -22,6 +22,7 @@
 #include "link/QtSerialComm.h"
 #include "settings/INITools.h"
 #include "ztcfg/ConsoleOperator.h"
+#include "ztcfg/Fleet.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ const char *const Synopsis =
     "  ztcfg write FILE.DAT --json CODES.json\n"
     "  ztcfg --port PORT [--settings 19200,n,8,1] [--timeout S] [--rows N --cols M]\n"
     "        [--ini FILE] ping | version | receive OUT.DAT | send IN.DAT | reset\n"
+    "  ztcfg fleet backup|check|restore INVENTORY DIR [--jobs N] [--json] [--yes]\n"
     "  ztcfg help SUBCOMMAND\n";
 
 const char *const OptionHelp =
@@ -87,6 +89,7 @@ const CommandHelp Commands[] = {
              "Sends the codes of IN.DAT (rows x groups) as an 85 data block; succeeds only\n"
              "when the device's 86 acknowledges the right checksum.\n"},
     {"reset", "ztcfg --port PORT reset\nSends the system reset 87 and waits for 88.\n"},
+    {"fleet", FleetHelp},
 };
 
 void out(const QString &text)
@@ -532,6 +535,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ztcfg"));
+    if (argc > 1 && qstrcmp(argv[1], "fleet") == 0)
+        return FleetMain(QCoreApplication::arguments());
 
     QCommandLineParser p;
     const auto valued = [](const char *name, const char *value) {

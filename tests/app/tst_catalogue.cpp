@@ -183,7 +183,18 @@ private Q_SLOTS:
             {"ReadingFile", 1},
             {"ReadingData_Err", 1},
             {"ReadFromDisk_Err", 2},
-            {"Cfg_Json_Err", 2}, // JSON file, what is wrong in it
+            {"Cfg_Json_Err", 2},   // JSON file, what is wrong in it
+            {"Fleet_Progress", 5}, // done, failed, running, waiting, seconds
+            {"Fleet_Stopping", 1},
+            {"Fleet_Summary", 5},   // done, devices, failed, file problems, seconds
+            {"Fleet_Shape_Err", 4}, // codes sent, rows, groups, codes expected
+            {"Fleet_Size_Err", 2},
+            {"Fleet_Missing_Err", 1},
+            {"Fleet_Rename_Err", 2},
+            {"Fleet_Differs", 1},
+            {"Fleet_Skipped", 0},
+            {"Fleet_Stopped", 0},
+            {"Fleet_Inventory_Err", 3}, // file, line, reason
             {"SaveAs", 0},
             {"OpenFile", 0},
             {"DataFile", 0},

@@ -70,6 +70,11 @@ Device::Device(DeviceLink &link, int cols, int rows, const FaultOptions &faults,
     connect(&m_link, &DeviceLink::received, this, &Device::receive);
 }
 
+void Device::say(const QString &text) const
+{
+    ::say(m_name.isEmpty() ? text : m_name + QStringLiteral(" ") + text);
+}
+
 void Device::setResetImage(const ButtonRecord &record)
 {
     m_resetImage = record;

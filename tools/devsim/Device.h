@@ -33,6 +33,8 @@ public:
     // Codes the device holds after start and after a reset.
     void setResetImage(const ButtonRecord &record);
     void setStatusText(int n, const QString &text); // n 1..3
+    // Put before each printed line when several devices share one printout.
+    void setName(const QString &name) { m_name = name; }
 
     // One command line; commands run in order, "sleep" holds the ones after it.
     void enqueueCommand(const QString &line);
@@ -59,10 +61,12 @@ private:
     void storeDataBlock(QByteArrayView payload);
     void showState();
 
+    void say(const QString &text) const;
     QString describe(const QByteArray &frame) const;
     QString describeCodes(QByteArrayView payload) const;
 
     DeviceLink &m_link;
+    QString m_name;
     int m_cols;
     int m_rows;
     FaultOptions m_faults;

@@ -5,6 +5,8 @@
 #include <QSerialPort>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <cerrno>
 #include <cstdlib>
@@ -223,4 +225,51 @@ void PortLink::write(const QByteArray &bytes)
 QString PortLink::description() const
 {
     return QStringLiteral("serial port %1 at %2").arg(m_port->portName(), m_settings);
+}
+
+TcpLink::TcpLink(QObject *parent) : DeviceLink(parent), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &TcpLink::accept);
+}
+
+bool TcpLink::open(quint16 port, QString &error)
+{
+    if (m_server->listen(QHostAddress::LocalHost, port))
+        return true;
+    error = QStringLiteral("cannot listen on port %1: %2").arg(port).arg(m_server->errorString());
+    return false;
+}
+
+void TcpLink::accept()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        if (m_client) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_client = socket;
+        connect(socket, &QTcpSocket::readyRead, this,
+                [this, socket] { Q_EMIT received(socket->readAll()); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_client = nullptr;
+            socket->deleteLater();
+        });
+    }
+}
+
+void TcpLink::write(const QByteArray &bytes)
+{
+    if (m_client)
+        m_client->write(bytes);
+}
+
+quint16 TcpLink::port() const
+{
+    return m_server->serverPort();
+}
+
+QString TcpLink::description() const
+{
+    return QStringLiteral("TCP port %1").arg(m_server->serverPort());
 }

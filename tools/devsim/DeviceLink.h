@@ -61,3 +61,24 @@ private:
     QString m_settings;
     bool m_failed = false;
 };
+
+class QTcpServer;
+class QTcpSocket;
+
+// A TCP port, as a device server's raw mode offers the line: one client at a time, its
+// bytes are the line's; a second client is turned away while one is served.
+class TcpLink : public DeviceLink {
+    Q_OBJECT
+public:
+    explicit TcpLink(QObject *parent = nullptr);
+    bool open(quint16 port, QString &error);
+    quint16 port() const;
+    void write(const QByteArray &bytes) override;
+    QString description() const override;
+
+private:
+    void accept();
+
+    QTcpServer *m_server;
+    QTcpSocket *m_client = nullptr;
+};

@@ -2,19 +2,24 @@
 // building and testing installations without the hardware.
 #include "Device.h"
 #include "DeviceLink.h"
+#include "PacedLink.h"
 #include "common/Tools.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QtEndian>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 int signalPipe[2] = {-1, -1};
@@ -46,11 +51,13 @@ bool readDataFile(const QString &path, ButtonRecord &record, QString &error)
     return true;
 }
 
-// Standard input as command lines. End of input (or a background job that may not read
-// its terminal) only stops reading: the device runs on until quit or a signal.
+// Standard input as command lines, for every device. End of input (or a background job
+// that may not read its terminal) only stops reading: the devices run on until quit or a
+// signal.
 class StdinReader : public QObject {
 public:
-    StdinReader(Device &device, QObject *parent) : QObject(parent), m_device(device)
+    StdinReader(std::function<void(const QString &)> command, QObject *parent)
+        : QObject(parent), m_command(std::move(command))
     {
         m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] { read(); });
@@ -66,7 +73,7 @@ private:
         if (n <= 0) {
             m_notifier->setEnabled(false);
             if (!m_line.isEmpty())
-                m_device.enqueueCommand(QString::fromLocal8Bit(m_line));
+                m_command(QString::fromLocal8Bit(m_line));
             return;
         }
         m_line.append(buf, n);
@@ -74,11 +81,11 @@ private:
         while ((end = m_line.indexOf('\n')) >= 0) {
             const QByteArray line = m_line.left(end);
             m_line.remove(0, end + 1);
-            m_device.enqueueCommand(QString::fromLocal8Bit(line));
+            m_command(QString::fromLocal8Bit(line));
         }
     }
 
-    Device &m_device;
+    std::function<void(const QString &)> m_command;
     QSocketNotifier *m_notifier;
     QByteArray m_line;
 };
@@ -169,13 +176,35 @@ int main(int argc, char *argv[])
         QStringLiteral("garbage"),
         QStringLiteral("Send N random printable bytes before each frame."), QStringLiteral("N"),
         QStringLiteral("0"));
-    parser.addOptions({ptyOpt, portOpt, settingsOpt, rowsOpt, colsOpt, dataOpt, status1Opt,
-                       status2Opt, status3Opt, scriptOpt, delayOpt, noAnswerOpt, badChecksumOpt,
-                       splitOpt, gapOpt, garbageOpt});
+    const QCommandLineOption tcpOpt(
+        QStringLiteral("tcp"),
+        QStringLiteral("Serve the line on TCP port PORT of this host instead, as a device "
+                       "server's raw mode does: one client at a time (0: a free port; with "
+                       "--count, PORT to PORT+N-1)."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption countOpt(
+        QStringLiteral("count"),
+        QStringLiteral("N devices alike, each on its own pseudo-terminal linked as PATH-1 to "
+                       "PATH-N, or its own TCP port; commands from standard input go to all "
+                       "of them."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption inventoryOpt(
+        QStringLiteral("inventory"),
+        QStringLiteral("Write a ztcfg fleet inventory of the devices to FILE."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption baudOpt(
+        QStringLiteral("baud"),
+        QStringLiteral("Carry bytes no faster than a serial line of this baud rate, both ways "
+                       "(0: as fast as the link goes)."),
+        QStringLiteral("BAUD"), QStringLiteral("0"));
+    parser.addOptions({ptyOpt,     portOpt,     settingsOpt,    rowsOpt,      colsOpt,
+                       dataOpt,    status1Opt,  status2Opt,     status3Opt,   scriptOpt,
+                       delayOpt,   noAnswerOpt, badChecksumOpt, splitOpt,     gapOpt,
+                       garbageOpt, tcpOpt,      countOpt,       inventoryOpt, baudOpt});
     parser.process(app);
 
-    if (parser.isSet(ptyOpt) == parser.isSet(portOpt))
-        return usageError(QStringLiteral("give either --pty PATH or --port DEVICE"));
+    if (int(parser.isSet(ptyOpt)) + int(parser.isSet(portOpt)) + int(parser.isSet(tcpOpt)) != 1)
+        return usageError(QStringLiteral("give one of --pty PATH, --port DEVICE, --tcp PORT"));
     auto number = [&](const QCommandLineOption &opt, int low, int high, int &out) {
         bool ok = false;
         out = parser.value(opt).toInt(&ok);
@@ -190,6 +219,13 @@ int main(int argc, char *argv[])
     if (!number(splitOpt, 0, 1 << 20, faults.splitBytes) ||
         !number(garbageOpt, 0, 1 << 20, faults.garbageBytes))
         return usageError(QStringLiteral("--split and --garbage take a byte count"));
+    int count = 1, baud = 0, tcpPort = 0;
+    if (!number(countOpt, 1, 1000, count) || (count > 1 && parser.isSet(portOpt)))
+        return usageError(QStringLiteral("--count takes 1 to 1000 devices, with --pty or --tcp"));
+    if (parser.isSet(tcpOpt) && !number(tcpOpt, 0, 65535 - count + 1, tcpPort))
+        return usageError(QStringLiteral("--tcp takes a port number"));
+    if (!number(baudOpt, 0, 4000000, baud))
+        return usageError(QStringLiteral("--baud takes a baud rate, 0 to 4000000"));
     faults.badChecksum = parser.isSet(badChecksumOpt);
     for (QString code : parser.values(noAnswerOpt)) {
         code = code.trimmed().toUpper();
@@ -215,21 +251,61 @@ int main(int argc, char *argv[])
         script = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
     }
 
-    std::unique_ptr<DeviceLink> link;
-    if (parser.isSet(ptyOpt)) {
-        auto pty = std::make_unique<PtyLink>();
-        if (!pty->open(parser.value(ptyOpt), error)) {
-            std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
-            return 1;
+    // One link per device: PATH itself, or PATH-1 to PATH-N.
+    std::vector<std::unique_ptr<DeviceLink>> links;
+    QStringList linkPaths;
+    for (int n = 1; n <= count; ++n) {
+        std::unique_ptr<DeviceLink> link;
+        if (parser.isSet(ptyOpt)) {
+            const QString path =
+                parser.value(ptyOpt) + (count > 1 ? QStringLiteral("-%1").arg(n) : QString());
+            auto pty = std::make_unique<PtyLink>();
+            if (!pty->open(path, error)) {
+                std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
+                return 1;
+            }
+            link = std::move(pty);
+            linkPaths << path;
+        } else if (parser.isSet(tcpOpt)) {
+            auto tcp = std::make_unique<TcpLink>();
+            if (!tcp->open(quint16(tcpPort == 0 ? 0 : tcpPort + n - 1), error)) {
+                std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
+                return 1;
+            }
+            linkPaths << QStringLiteral("tcp://127.0.0.1:%1").arg(tcp->port());
+            link = std::move(tcp);
+        } else {
+            auto port = std::make_unique<PortLink>();
+            if (!port->open(parser.value(portOpt), parser.value(settingsOpt), error)) {
+                std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
+                return 1;
+            }
+            link = std::move(port);
+            linkPaths << parser.value(portOpt);
         }
-        link = std::move(pty);
-    } else {
-        auto port = std::make_unique<PortLink>();
-        if (!port->open(parser.value(portOpt), parser.value(settingsOpt), error)) {
-            std::fprintf(stderr, "ztdevsim: %s\n", qPrintable(error));
-            return 1;
-        }
-        link = std::move(port);
+        if (baud > 0)
+            link = std::make_unique<PacedLink>(link.release(), baud);
+        links.push_back(std::move(link));
+    }
+    // A device's name: its link's file name, or "tcp-PORT".
+    const auto nameOf = [](const QString &path) {
+        return path.startsWith(QLatin1String("tcp://"))
+                   ? QStringLiteral("tcp-") + path.section(QLatin1Char(':'), -1)
+                   : QFileInfo(path).fileName();
+    };
+    if (parser.isSet(inventoryOpt)) {
+        // One line a device: its name (the link's file name), port, rows and groups.
+        QSaveFile file(parser.value(inventoryOpt));
+        QByteArray text = "# written by ztdevsim\n";
+        for (const QString &path : linkPaths)
+            text += QStringLiteral("%1 %2 rows=%3 cols=%4\n")
+                        .arg(nameOf(path), path)
+                        .arg(rows)
+                        .arg(cols)
+                        .toLocal8Bit();
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+            return usageError(
+                QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
     }
 
     // SIGINT, SIGTERM and SIGHUP end the simulator cleanly (the link is removed);
@@ -247,28 +323,38 @@ int main(int argc, char *argv[])
     std::signal(SIGTTOU, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Device device(*link, cols, rows, faults);
-    if (parser.isSet(dataOpt))
-        device.setResetImage(image);
-    const QCommandLineOption *statusOpts[] = {&status1Opt, &status2Opt, &status3Opt};
-    for (int n = 1; n <= 3; ++n)
-        if (parser.isSet(*statusOpts[n - 1]))
-            device.setStatusText(n, parser.value(*statusOpts[n - 1]));
-    // Queued: a script may quit before the event loop runs.
-    QObject::connect(
-        &device, &Device::finished, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    QObject::connect(link.get(), &DeviceLink::failed, &app, [](const QString &reason) {
-        say(QStringLiteral("!!  ") + reason + QStringLiteral("; ending"));
-        QCoreApplication::exit(1);
-    });
-
-    say(QStringLiteral("--  ready: %1; %2 group(s) x %3 row(s)")
-            .arg(link->description())
-            .arg(cols)
-            .arg(rows));
+    std::vector<std::unique_ptr<Device>> devices;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        auto device = std::make_unique<Device>(*links[i], cols, rows, faults);
+        if (count > 1)
+            device->setName(nameOf(linkPaths[int(i)]));
+        if (parser.isSet(dataOpt))
+            device->setResetImage(image);
+        const QCommandLineOption *statusOpts[] = {&status1Opt, &status2Opt, &status3Opt};
+        for (int n = 1; n <= 3; ++n)
+            if (parser.isSet(*statusOpts[n - 1]))
+                device->setStatusText(n, parser.value(*statusOpts[n - 1]));
+        // Queued: a script may quit before the event loop runs.
+        QObject::connect(
+            device.get(), &Device::finished, &app, [] { QCoreApplication::exit(0); },
+            Qt::QueuedConnection);
+        QObject::connect(links[i].get(), &DeviceLink::failed, &app, [](const QString &reason) {
+            say(QStringLiteral("!!  ") + reason + QStringLiteral("; ending"));
+            QCoreApplication::exit(1);
+        });
+        say(QStringLiteral("--  ready: %1; %2 group(s) x %3 row(s)")
+                .arg(links[i]->description())
+                .arg(cols)
+                .arg(rows));
+        devices.push_back(std::move(device));
+    }
+    const auto command = [&devices](const QString &line) {
+        for (const auto &device : devices)
+            device->enqueueCommand(line);
+    };
     for (const QString &line : script)
-        device.enqueueCommand(line);
-    new StdinReader(device, &app);
+        command(line);
+    new StdinReader(command, &app);
     const int rc = app.exec();
     say(QStringLiteral("--  ended"));
     return rc;

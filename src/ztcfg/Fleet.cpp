@@ -1,0 +1,641 @@
+// ztcfg fleet: back up, check and restore the devices of an inventory side by side.
+//
+// Each exchange runs in a ztcfg child process of its own. The link waits for an answer in
+// a nested event loop, so one event loop cannot hold two exchanges; a child process also
+// keeps a device that hangs or ends its program (the version check does) to itself, and
+// can be stopped at once on a second Ctrl+C, which a thread cannot. Children run in their
+// own process group: a terminal's Ctrl+C reaches the fleet command alone, which decides.
+#include "ztcfg/Fleet.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+#include "data/DataFile.h"
+#include "settings/INITools.h"
+#include "settings/Messages.h"
+#include "ztcfg/Inventory.h"
+
+const char *const FleetHelp =
+    "ztcfg fleet backup INVENTORY DIR [--jobs N] [--json]\n"
+    "ztcfg fleet check INVENTORY DIR [--jobs N] [--json]\n"
+    "ztcfg fleet restore INVENTORY DIR --yes [--jobs N] [--json]\n"
+    "  common: [--ini FILE] [--timeout S] [--language GER|ENG]\n"
+    "INVENTORY lists one device a line: NAME PORT [settings=19200,n,8,1] [rows=N] [cols=M];\n"
+    "# starts a comment. backup receives each device into DIR/NAME.DAT (replaced whole or\n"
+    "not at all), check receives and compares the keys the device exchanges (rows x groups)\n"
+    "with DIR/NAME.DAT, writing nothing, restore sends DIR/NAME.DAT to each device.\n"
+    "Rows and groups: rows=/cols= of the line, else CountKeyRows/CountKeyCols of --ini,\n"
+    "else 15 and 3. --jobs: exchanges side by side (default: every device, at most 32).\n"
+    "--json prints one report: {\"command\", \"exit\", \"ms\", \"stopped\", \"devices\": "
+    "[{\"name\",\n"
+    "\"port\", \"result\", \"ms\", \"reason\", \"differences\": [{\"key\", \"file\", "
+    "\"device\"}]}]}\n"
+    "(backup adds \"changed\" per device). Results: done, equal, differs, failed, file,\n"
+    "skipped (not started after Ctrl+C), stopped (cut off by a second Ctrl+C).\n"
+    "Ctrl+C lets running exchanges end and starts no more; a second one stops them at once.\n"
+    "Exit codes: 0 all done (check: all equal), 1 a device failed, differs or was not\n"
+    "done, 2 usage (nothing run), 3 a file problem (before 1).\n";
+
+namespace {
+
+enum Exit { Done = 0, Some = 1, Usage = 2, FileProblem = 3 };
+enum class Action { Backup, Check, Restore };
+enum class Result { Waiting, Running, Done, Equal, Differs, Failed, File, Skipped, Stopped };
+constexpr int MaxJobs = 32;
+
+const char *resultName(Result r)
+{
+    switch (r) {
+    case Result::Waiting:
+    case Result::Skipped:
+        return "skipped";
+    case Result::Running:
+    case Result::Stopped:
+        return "stopped";
+    case Result::Done:
+        return "done";
+    case Result::Equal:
+        return "equal";
+    case Result::Differs:
+        return "differs";
+    case Result::Failed:
+        return "failed";
+    case Result::File:
+        return "file";
+    }
+    return "";
+}
+
+// The fleet's own texts, for settings files that lack them.
+struct Fallback {
+    const char *key;
+    const char *german;
+    const char *english;
+};
+const Fallback Fallbacks[] = {
+    {"Fleet_Progress", "& fertig, & fehlgeschlagen, & laufend, & wartend, & s",
+     "& done, & failed, & running, & waiting, & s"},
+    {"Fleet_Stopping",
+     "Anhalten: & laufende Übertragung(en) werden abgewartet, keine neue beginnt. Noch "
+     "einmal Strg+C bricht sie sofort ab.",
+     "Stopping: waiting for & running exchange(s), starting no more. Ctrl+C again stops "
+     "them at once."},
+    {"Fleet_Summary", "& von & Gerät(en) erledigt, & nicht erledigt, & mit Dateiproblem, & s",
+     "& of & device(s) done, & not done, & with a file problem, & s"},
+    {"Fleet_Shape_Err",
+     "Das Gerät sendet & Codes, erwartet sind & Zeilen x & Gruppen (& Codes), nichts "
+     "geschrieben.",
+     "The device sent & codes, & rows x & groups (& codes) were expected, nothing written."},
+    {"Fleet_Size_Err", "Die Datei & hat & Bytes, eine Datendatei hat 210.",
+     "The file & holds & bytes, a data file holds 210."},
+    {"Fleet_Missing_Err", "Die Datei & fehlt oder ist keine Datei.",
+     "The file & is missing or not a file."},
+    {"Fleet_Rename_Err", "Die Datei & kann nicht ersetzt werden: &",
+     "The file & cannot be replaced: &"},
+    {"Fleet_Differs", "& Code(s) weichen ab (Datei -> Gerät)", "& code(s) differ (file -> device)"},
+    {"Fleet_Skipped", "nicht begonnen: angehalten", "not started: stopped"},
+    {"Fleet_Stopped", "abgebrochen: sofort angehalten, nichts geschrieben",
+     "cut off: stopped at once, nothing written"},
+    {"Fleet_Inventory_Err", "& Zeile &: &", "& line &: &"},
+};
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+struct Difference {
+    QString key;
+    int file = 0;
+    int device = 0;
+};
+
+struct Job {
+    FleetDevice device;
+    int rows = 0;
+    int cols = 0;
+    Result result = Result::Waiting;
+    QString reason;
+    QList<Difference> differences;
+    bool changed = false;
+    qint64 ms = 0;
+    std::unique_ptr<QProcess> process;
+    QElapsedTimer clock;
+};
+
+class Fleet : public QObject {
+public:
+    Action action = Action::Backup;
+    QString command;
+    QString dir;
+    QString iniFile, language, timeout;
+    int jobs = MaxJobs;
+    bool json = false;
+    std::vector<Job> all;
+    Messages messages;
+
+    int run();
+    QString text(const char *key);
+
+private:
+    void startNext();
+    void start(Job &job);
+    void finished(Job &job, int exitCode, QProcess::ExitStatus status);
+    void conclude(Job &job, const QString &trace);
+    void receivedCheck(Job &job, const QByteArray &bytes);
+    void signalled();
+    void progress(bool last = false);
+    int report();
+
+    QString m_program = QCoreApplication::applicationFilePath();
+    std::unique_ptr<QTemporaryDir> m_work; // where children receive; removed at the end
+    std::size_t m_next = 0;
+    int m_running = 0;
+    int m_signals = 0;
+    bool m_tty = ::isatty(STDERR_FILENO) != 0;
+    QElapsedTimer m_clock;
+    QTimer m_ticker;
+};
+
+QString Fleet::text(const char *key)
+{
+    for (const Fallback &f : Fallbacks)
+        if (qstrcmp(f.key, key) == 0)
+            return messages.text(
+                QLatin1String(key),
+                QString::fromUtf8(language == QLatin1String("GER") ? f.german : f.english));
+    return QLatin1String(key);
+}
+
+int Fleet::run()
+{
+    // Children receive into a folder of the fleet's own: a backup is renamed into DIR
+    // from there (the same file system, so the rename is whole), a check leaves DIR alone.
+    if (action != Action::Restore) {
+        m_work = std::make_unique<QTemporaryDir>(
+            action == Action::Backup ? dir + QStringLiteral("/.ztcfg-fleet-XXXXXX") : QString());
+        if (!m_work->isValid()) {
+            std::fprintf(stderr, "ztcfg: %s\n",
+                         qPrintable(FormatMessage(text("Fleet_Rename_Err"), m_work->path(),
+                                                  m_work->errorString())));
+            return FileProblem;
+        }
+    }
+    if (::pipe(signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            char c;
+            if (::read(signalPipe[0], &c, 1) == 1 && m_signals < 2)
+                signalled();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        sa.sa_flags = SA_RESTART;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, nullptr);
+        ::sigaction(SIGTERM, &sa, nullptr);
+    }
+    m_clock.start();
+    if (m_tty) {
+        m_ticker.setInterval(200);
+        connect(&m_ticker, &QTimer::timeout, this, [this] { progress(); });
+        m_ticker.start();
+    }
+    startNext();
+    if (m_running > 0)
+        QCoreApplication::exec();
+    progress(true);
+    m_work.reset();
+    return report();
+}
+
+void Fleet::startNext()
+{
+    while (m_signals == 0 && m_running < jobs && m_next < all.size())
+        start(all[m_next++]);
+    progress();
+    if (m_running == 0)
+        QCoreApplication::exit(0);
+}
+
+void Fleet::start(Job &job)
+{
+    job.clock.start();
+    const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
+    QStringList args{QStringLiteral("--port"),     job.device.port,
+                     QStringLiteral("--rows"),     QString::number(job.rows),
+                     QStringLiteral("--cols"),     QString::number(job.cols),
+                     QStringLiteral("--language"), language};
+    if (!job.device.settings.isEmpty())
+        args << QStringLiteral("--settings") << job.device.settings;
+    if (!iniFile.isEmpty())
+        args << QStringLiteral("--ini") << iniFile;
+    if (!timeout.isEmpty())
+        args << QStringLiteral("--timeout") << timeout;
+    if (action == Action::Restore) {
+        // A file that is not a whole data file never reaches the device.
+        const QFileInfo info(stored);
+        if (!info.isFile()) {
+            job.result = Result::File;
+            job.reason = FormatMessage(text("Fleet_Missing_Err"), stored);
+            return;
+        }
+        if (info.size() != DataFile::Size) {
+            job.result = Result::File;
+            job.reason =
+                FormatMessage(text("Fleet_Size_Err"), stored, QString::number(info.size()));
+            return;
+        }
+        args << QStringLiteral("-q") << QStringLiteral("send") << stored;
+    } else {
+        // Verbose: the trace shows the data block, whose length is the device's shape.
+        args << QStringLiteral("-v") << QStringLiteral("receive")
+             << QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
+    }
+    job.result = Result::Running;
+    job.process = std::make_unique<QProcess>();
+    QProcess &p = *job.process;
+    p.setProgram(m_program);
+    p.setArguments(args);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setChildProcessModifier([] { ::setpgid(0, 0); });
+    connect(&p, &QProcess::finished, this,
+            [this, &job](int code, QProcess::ExitStatus status) { finished(job, code, status); });
+    connect(&p, &QProcess::errorOccurred, this, [this, &job](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finished(job, -1, QProcess::CrashExit);
+    });
+    ++m_running;
+    p.start();
+}
+
+// The child's failure message: the last line that is not a trace, frame or question.
+QString failureText(const QString &err, const QString &port)
+{
+    static const QRegularExpression trace(
+        QStringLiteral("^(--  |\\d\\d:\\d\\d:\\d\\d\\.\\d{3} )|\\? .* yes$"));
+    QString last;
+    for (QString line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("ztcfg: ")))
+            line = line.mid(7);
+        if (line.startsWith(port + QStringLiteral(": ")))
+            line = line.mid(port.size() + 2);
+        if (!trace.match(line).hasMatch())
+            last = line.trimmed();
+    }
+    return last;
+}
+
+void Fleet::finished(Job &job, int exitCode, QProcess::ExitStatus status)
+{
+    --m_running;
+    job.ms = job.clock.elapsed();
+    const QString err = QString::fromLocal8Bit(job.process->readAllStandardError());
+    if (job.result == Result::Stopped) {
+        // Cut off by a second Ctrl+C: its received file stays in the work folder.
+    } else if (status != QProcess::NormalExit || exitCode != 0) {
+        job.result =
+            exitCode == 3 && status == QProcess::NormalExit ? Result::File : Result::Failed;
+        job.reason = failureText(err, job.device.port);
+        if (job.reason.isEmpty())
+            job.reason = job.process->errorString();
+    } else if (action == Action::Restore) {
+        job.result = Result::Done;
+    } else {
+        conclude(job, err);
+    }
+    job.process.release()->deleteLater();
+    startNext();
+}
+
+// A received device: its shape checked, then renamed into DIR or compared.
+void Fleet::conclude(Job &job, const QString &trace)
+{
+    static const QRegularExpression block(QStringLiteral(" in  85 \"([0-9A-Fa-f]*)\""));
+    const auto m = block.match(trace);
+    const qsizetype codes = m.hasMatch() ? m.capturedLength(1) / 4 : -1;
+    if (codes >= 0 && codes != job.rows * job.cols) {
+        job.result = Result::Failed;
+        job.reason = FormatMessage(text("Fleet_Shape_Err"), QString::number(codes),
+                                   QString::number(job.rows), QString::number(job.cols),
+                                   QString::number(job.rows * job.cols));
+        return;
+    }
+    const QString received =
+        QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
+    const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
+    QFile in(received);
+    QByteArray bytes;
+    if (in.open(QIODevice::ReadOnly))
+        bytes = in.readAll();
+    if (bytes.size() != DataFile::Size) {
+        job.result = Result::File;
+        job.reason = FormatMessage(text("Fleet_Size_Err"), received, QString::number(bytes.size()));
+        return;
+    }
+    if (action == Action::Check) {
+        receivedCheck(job, bytes);
+        return;
+    }
+    const QFileInfo target(stored);
+    if (target.exists() && !target.isFile()) {
+        job.result = Result::File;
+        job.reason = FormatMessage(text("Fleet_Missing_Err"), stored);
+        return;
+    }
+    QFile old(stored);
+    job.changed = !old.open(QIODevice::ReadOnly) || old.readAll() != bytes;
+    if (std::rename(QFile::encodeName(received).constData(),
+                    QFile::encodeName(stored).constData()) != 0) {
+        job.result = Result::File;
+        job.reason = FormatMessage(text("Fleet_Rename_Err"), stored,
+                                   QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    job.result = Result::Done;
+}
+
+void Fleet::receivedCheck(Job &job, const QByteArray &bytes)
+{
+    const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
+    QFile file(stored);
+    if (!QFileInfo(stored).isFile() || !file.open(QIODevice::ReadOnly)) {
+        job.result = Result::File;
+        job.reason = FormatMessage(text("Fleet_Missing_Err"), stored);
+        return;
+    }
+    const QByteArray kept = file.read(DataFile::Size + 1);
+    if (kept.size() != DataFile::Size) {
+        job.result = Result::File;
+        job.reason = FormatMessage(text("Fleet_Size_Err"), stored, QString::number(file.size()));
+        return;
+    }
+    // Only the keys the device exchanges: a file saved by the editor holds the others too.
+    const ButtonRecord a = DataFile::decode(kept), b = DataFile::decode(bytes);
+    for (int g = 1; g <= job.cols; ++g)
+        for (int r = 1; r <= job.rows; ++r)
+            if (a.button(g, r) != b.button(g, r))
+                job.differences.push_back(
+                    {QString(QLatin1Char(char('A' + g - 1))) + QString::number(r), a.button(g, r),
+                     b.button(g, r)});
+    job.result = job.differences.isEmpty() ? Result::Equal : Result::Differs;
+    if (!job.differences.isEmpty())
+        job.reason = FormatMessage(text("Fleet_Differs"), QString::number(job.differences.size()));
+}
+
+void Fleet::signalled()
+{
+    ++m_signals;
+    if (m_signals == 1) {
+        if (m_tty)
+            std::fputs("\r\033[K", stderr);
+        std::fprintf(stderr, "ztcfg: %s\n",
+                     qPrintable(FormatMessage(text("Fleet_Stopping"), QString::number(m_running))));
+        startNext();
+        return;
+    }
+    // At once: the children are ended; what they received stays in the work folder,
+    // which goes with everything in it.
+    for (Job &job : all)
+        if (job.process && job.process->state() != QProcess::NotRunning) {
+            job.result = Result::Stopped;
+            job.process->kill();
+        }
+}
+
+void Fleet::progress(bool last)
+{
+    if (!m_tty)
+        return;
+    int done = 0, failed = 0, waiting = 0;
+    for (const Job &job : all) {
+        if (job.result == Result::Waiting)
+            ++waiting;
+        else if (job.result == Result::Failed || job.result == Result::File ||
+                 job.result == Result::Differs)
+            ++failed;
+        else if (job.result != Result::Running)
+            ++done;
+    }
+    const QString line =
+        FormatMessage(text("Fleet_Progress"), QString::number(done), QString::number(failed),
+                      QString::number(m_running), QString::number(waiting),
+                      QString::number(double(m_clock.elapsed()) / 1000, 'f', 1));
+    std::fprintf(stderr, "\r\033[K%s%s", qPrintable(line), last ? "\n" : "");
+    std::fflush(stderr);
+}
+
+int Fleet::report()
+{
+    int done = 0, failed = 0, files = 0;
+    for (Job &job : all) {
+        if (job.result == Result::Waiting)
+            job.result = Result::Skipped;
+        if (job.result == Result::Skipped)
+            job.reason = text("Fleet_Skipped");
+        if (job.result == Result::Stopped)
+            job.reason = text("Fleet_Stopped");
+        if (job.result == Result::Done || job.result == Result::Equal)
+            ++done;
+        else if (job.result == Result::File)
+            ++files;
+        else
+            ++failed;
+    }
+    const int exit = files > 0 ? FileProblem : failed > 0 ? Some : Done;
+    if (json) {
+        QJsonArray devices;
+        for (const Job &job : all) {
+            QJsonArray differences;
+            for (const Difference &d : job.differences)
+                differences.append(QJsonObject{{QStringLiteral("key"), d.key},
+                                               {QStringLiteral("file"), d.file},
+                                               {QStringLiteral("device"), d.device}});
+            QJsonObject o{{QStringLiteral("name"), job.device.name},
+                          {QStringLiteral("port"), job.device.port},
+                          {QStringLiteral("result"), QLatin1String(resultName(job.result))},
+                          {QStringLiteral("ms"), job.ms},
+                          {QStringLiteral("reason"), job.reason},
+                          {QStringLiteral("differences"), differences}};
+            if (action == Action::Backup)
+                o.insert(QStringLiteral("changed"), job.changed);
+            devices.append(o);
+        }
+        const QJsonObject r{{QStringLiteral("command"), command},
+                            {QStringLiteral("exit"), exit},
+                            {QStringLiteral("ms"), m_clock.elapsed()},
+                            {QStringLiteral("stopped"), m_signals > 0},
+                            {QStringLiteral("devices"), devices}};
+        std::fputs(QJsonDocument(r).toJson(QJsonDocument::Indented).constData(), stdout);
+        return exit;
+    }
+    qsizetype nameWidth = 4, portWidth = 4;
+    for (const Job &job : all) {
+        nameWidth = qMax(nameWidth, job.device.name.size());
+        portWidth = qMax(portWidth, job.device.port.size());
+    }
+    QString out;
+    for (const Job &job : all) {
+        out += QStringLiteral("%1  %2  %3 %4 ms  %5")
+                   .arg(job.device.name, int(-nameWidth))
+                   .arg(job.device.port, int(-portWidth))
+                   .arg(QLatin1String(resultName(job.result)), -7)
+                   .arg(job.ms, 6)
+                   .arg(job.reason)
+                   .trimmed() +
+               QLatin1Char('\n');
+        for (const Difference &d : job.differences)
+            out += QStringLiteral("    %1: %2 -> %3\n").arg(d.key).arg(d.file).arg(d.device);
+    }
+    out += FormatMessage(text("Fleet_Summary"), QString::number(done), QString::number(all.size()),
+                         QString::number(failed), QString::number(files),
+                         QString::number(double(m_clock.elapsed()) / 1000, 'f', 1)) +
+           QLatin1Char('\n');
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    return exit;
+}
+
+int usage(const QString &detail)
+{
+    std::fprintf(stderr, "ztcfg: %s. ztcfg help fleet lists the fleet commands.\n",
+                 qPrintable(detail));
+    return Usage;
+}
+
+// The settings file beside the program, or the installed one, for the message texts.
+QString shippedCatalogue()
+{
+    const QString appDir = QCoreApplication::applicationDirPath();
+    for (const QString &path : {appDir + QStringLiteral("/zteditor.Ini"),
+                                appDir + QStringLiteral("/../share/zteditor/zteditor.Ini")})
+        if (QFileInfo(path).isFile())
+            return QDir::cleanPath(path);
+    return {};
+}
+
+} // namespace
+
+int FleetMain(const QStringList &arguments)
+{
+    QCommandLineParser p;
+    const auto valued = [](const char *name, const char *value) {
+        return QCommandLineOption(QLatin1String(name), QString(), QLatin1String(value));
+    };
+    p.addOptions({valued("jobs", "N"), QCommandLineOption(QStringLiteral("yes")),
+                  QCommandLineOption(QStringLiteral("json")), valued("ini", "FILE"),
+                  valued("timeout", "S"), valued("language", "L")});
+    if (!p.parse(arguments))
+        return usage(p.errorText());
+    const QStringList args = p.positionalArguments(); // "fleet" ACTION INVENTORY DIR
+    static const QStringList actions{QStringLiteral("backup"), QStringLiteral("check"),
+                                     QStringLiteral("restore")};
+    if (args.size() != 4 || !actions.contains(args[1]))
+        return usage(QStringLiteral("fleet takes backup, check or restore, an inventory and a "
+                                    "folder"));
+    Fleet fleet;
+    fleet.command = args[1];
+    fleet.action = Action(actions.indexOf(args[1]));
+    fleet.json = p.isSet(QStringLiteral("json"));
+    if (fleet.action == Action::Restore && !p.isSet(QStringLiteral("yes")))
+        return usage(QStringLiteral("restore replaces the codes of every device in %1; add "
+                                    "--yes to go ahead")
+                         .arg(args[2]));
+    if (fleet.action != Action::Restore && p.isSet(QStringLiteral("yes")))
+        return usage(QStringLiteral("--yes belongs to restore"));
+    fleet.iniFile = p.value(QStringLiteral("ini"));
+    if (!fleet.iniFile.isEmpty() && !QFileInfo(fleet.iniFile).isFile()) {
+        std::fprintf(stderr, "ztcfg: %s\n",
+                     qPrintable(FormatMessage(fleet.text("Fleet_Missing_Err"), fleet.iniFile)));
+        return FileProblem;
+    }
+    if (!fleet.iniFile.isEmpty())
+        fleet.iniFile = QFileInfo(fleet.iniFile).absoluteFilePath();
+    fleet.language = p.value(QStringLiteral("language")).trimmed().toUpper();
+    if (fleet.language.isEmpty())
+        fleet.language = fleet.iniFile.isEmpty()
+                             ? QStringLiteral("ENG")
+                             : INI_ReadValue(fleet.iniFile, QStringLiteral("Main"),
+                                             QStringLiteral("Language"), QStringLiteral("GER"))
+                                   .trimmed()
+                                   .toUpper();
+    if (fleet.language != QLatin1String("GER") && fleet.language != QLatin1String("ENG"))
+        return usage(QStringLiteral("--language takes GER or ENG"));
+    fleet.messages.setIniFile(fleet.iniFile.isEmpty() ? shippedCatalogue() : fleet.iniFile);
+    fleet.messages.setLanguage(fleet.language);
+    fleet.timeout = p.value(QStringLiteral("timeout"));
+    bool ok = true;
+    if (p.isSet(QStringLiteral("timeout")) &&
+        (fleet.timeout.toInt(&ok) < 1 || fleet.timeout.toInt() > 3600 || !ok))
+        return usage(QStringLiteral("--timeout takes seconds, 1 to 3600"));
+
+    QFile file(args[2]);
+    if (!QFileInfo(args[2]).isFile() || !file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "ztcfg: %s\n",
+                     qPrintable(FormatMessage(fleet.text("Fleet_Missing_Err"), args[2])));
+        return FileProblem;
+    }
+    const Inventory inventory = ParseInventory(QString::fromUtf8(file.readAll()));
+    if (!inventory.problems.isEmpty()) {
+        for (const InventoryProblem &problem : inventory.problems)
+            std::fprintf(stderr, "ztcfg: %s\n",
+                         qPrintable(FormatMessage(fleet.text("Fleet_Inventory_Err"), args[2],
+                                                  QString::number(problem.line), problem.reason)));
+        return usage(QStringLiteral("%1 was refused; nothing was sent").arg(args[2]));
+    }
+    fleet.jobs = int(qMin<qsizetype>(inventory.devices.size(), MaxJobs));
+    if (p.isSet(QStringLiteral("jobs"))) {
+        fleet.jobs = p.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || fleet.jobs < 1 || fleet.jobs > MaxJobs)
+            return usage(QStringLiteral("--jobs takes 1 to %1").arg(MaxJobs));
+    }
+
+    fleet.dir = QDir::cleanPath(QFileInfo(args[3]).absoluteFilePath());
+    if (fleet.action == Action::Backup)
+        QDir().mkpath(fleet.dir);
+    if (!QFileInfo(fleet.dir).isDir()) {
+        std::fprintf(stderr, "ztcfg: %s\n",
+                     qPrintable(FormatMessage(fleet.text("Fleet_Missing_Err"), args[3])));
+        return FileProblem;
+    }
+    // Rows and groups: the line's, else the settings file's, else the editor's defaults.
+    const auto count = [&](const char *key, int fallback, int max) {
+        const int n = fleet.iniFile.isEmpty()
+                          ? fallback
+                          : INI_ReadValue(fleet.iniFile, QStringLiteral("Main"), QLatin1String(key),
+                                          QString::number(fallback))
+                                .trimmed()
+                                .toInt();
+        return n <= 0 || n > max ? max : n;
+    };
+    const int rows = count("CountKeyRows", 15, 25), cols = count("CountKeyCols", 3, 4);
+    fleet.all.resize(std::size_t(inventory.devices.size()));
+    for (qsizetype i = 0; i < inventory.devices.size(); ++i) {
+        Job &job = fleet.all[std::size_t(i)];
+        job.device = inventory.devices[i];
+        job.rows = job.device.rows > 0 ? job.device.rows : rows;
+        job.cols = job.device.cols > 0 ? job.device.cols : cols;
+    }
+    return fleet.run();
+}
