@@ -124,26 +124,48 @@ QString InstalledDataDir(const QString &programDir)
     return QDir::cleanPath(programDir + QStringLiteral("/../share/zteditor"));
 }
 
+namespace {
+
+// The folder a start would use, before it is made or seeded.
+QString instanceDirOf(const InstancePlaces &places)
+{
+    if (!places.requested.isEmpty())
+        return QDir::cleanPath(QDir(places.requested).absolutePath());
+    const bool systemInstall = !QFileInfo::exists(places.programDir + QLatin1Char('/') +
+                                                  places.exeName + QStringLiteral(".Ini")) &&
+                               QFileInfo::exists(InstalledDataDir(places.programDir) +
+                                                 QLatin1Char('/') + InstalledSettings);
+    if (!systemInstall && QFileInfo(places.programDir).isWritable())
+        return QDir::cleanPath(QDir(places.programDir).absolutePath());
+    return QDir::cleanPath(
+        QDir(places.configHome + QLatin1Char('/') + places.exeName).absolutePath());
+}
+
+} // namespace
+
 InstanceFolder ChooseInstanceFolder(const InstancePlaces &places)
 {
     const QString ownSettings = places.exeName + QStringLiteral(".Ini");
-    QString dir = places.requested;
-    if (dir.isEmpty()) {
-        const bool systemInstall =
-            !QFileInfo::exists(places.programDir + QLatin1Char('/') + ownSettings) &&
-            QFileInfo::exists(InstalledDataDir(places.programDir) + QLatin1Char('/') +
-                              InstalledSettings);
-        if (!systemInstall && QFileInfo(places.programDir).isWritable())
-            return {QDir::cleanPath(QDir(places.programDir).absolutePath()), {}};
-        dir = places.configHome + QLatin1Char('/') + places.exeName;
-    }
-    dir = QDir::cleanPath(QDir(dir).absolutePath());
+    const QString dir = instanceDirOf(places);
+    if (places.requested.isEmpty() &&
+        dir == QDir::cleanPath(QDir(places.programDir).absolutePath()))
+        return {dir, {}};
     QString reason = makeWritable(dir);
     if (reason.isEmpty() && !QFileInfo::exists(dir + QLatin1Char('/') + ownSettings))
         reason = seed(dir, places.exeName, places.programDir);
     if (!reason.isEmpty())
         return {{}, failureText(dir, reason)};
     return {dir, {}};
+}
+
+QString InstanceSettingsFile(const InstancePlaces &places)
+{
+    for (const QString &path :
+         {instanceDirOf(places) + QLatin1Char('/') + places.exeName + QStringLiteral(".Ini"),
+          InstalledDataDir(places.programDir) + QLatin1Char('/') + InstalledSettings})
+        if (QFileInfo(path).isFile())
+            return path;
+    return {};
 }
 
 QString DefaultConfigHome()

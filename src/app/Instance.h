@@ -43,5 +43,9 @@ QString InstalledDataDir(const QString &programDir);
 // already is kept. The installed data is only read.
 InstanceFolder ChooseInstanceFolder(const InstancePlaces &places);
 
+// The settings file a start would read, found without making or seeding anything: the
+// instance folder's, else the installed one; empty when there is neither.
+QString InstanceSettingsFile(const InstancePlaces &places);
+
 // The per-user settings root of this platform.
 QString DefaultConfigHome();
