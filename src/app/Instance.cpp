@@ -1,5 +1,6 @@
 #include "app/Instance.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -59,6 +60,59 @@ QString seed(const QString &dir, const QString &exeName, const QString &programD
     return {};
 }
 
+// The toolkit's own options (-platform offscreen, -style=fusion, --reverse, ...) are the
+// toolkit's to take; one with a value passes the next argument too (i moves on to it).
+bool isToolkitOption(const QStringList &arguments, qsizetype &i)
+{
+    static const char *const valued[] = {"platform",
+                                         "platformpluginpath",
+                                         "platformtheme",
+                                         "plugin",
+                                         "qwindowgeometry",
+                                         "geometry",
+                                         "qwindowtitle",
+                                         "title",
+                                         "qwindowicon",
+                                         "icon",
+                                         "session",
+                                         "style",
+                                         "stylesheet",
+                                         "display",
+                                         "name",
+                                         "visual",
+                                         "ncols",
+                                         "cmap",
+                                         "im",
+                                         "inputstyle",
+                                         "fn",
+                                         "font",
+                                         "bg",
+                                         "background",
+                                         "fg",
+                                         "foreground",
+                                         "btn",
+                                         "button",
+                                         "qmljsdebugger"};
+    static const char *const flags[] = {"reverse", "nograb",      "dograb",
+                                        "sync",    "widgetcount", "testability"};
+    const auto among = [](const auto &names, const QString &name) {
+        return std::any_of(std::begin(names), std::end(names),
+                           [&](const char *n) { return name == QLatin1String(n); });
+    };
+    QString arg = arguments[i];
+    if (!arg.startsWith(QLatin1Char('-')))
+        return false;
+    arg.remove(0, arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    const QString name = arg.section(QLatin1Char('='), 0, 0);
+    if (among(flags, name))
+        return true;
+    if (!among(valued, name))
+        return false;
+    if (!arg.contains(QLatin1Char('=')))
+        ++i;
+    return true;
+}
+
 } // namespace
 
 QString ExeNameOf(const QString &programFile)
@@ -81,6 +135,8 @@ StartArguments ParseStartArguments(const QStringList &arguments)
     const QString instanceOption = QStringLiteral("--instance");
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
+        if (isToolkitOption(arguments, i))
+            continue;
         QString dir;
         if (arg == instanceOption && i + 1 < arguments.size())
             dir = arguments[++i];

@@ -9,7 +9,8 @@
 // renamed copy). Settings, log and hex dump are named after it.
 QString ExeNameOf(const QString &programFile);
 
-// What the command line asks for. Arguments the toolkit takes for itself are not seen here.
+// What the command line asks for. The toolkit's own options (-platform, -style, ...) are
+// passed over, so this can run before the toolkit is up, without a display.
 struct StartArguments {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;

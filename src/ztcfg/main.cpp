@@ -181,6 +181,11 @@ struct Run {
         op.say(message);
         return exit;
     }
+    // A text of ztcfg's own that the settings do not hold, in the language in use.
+    QString says(const char *german, const char *english) const
+    {
+        return QString::fromUtf8(language == QLatin1String("GER") ? german : english);
+    }
     int usage(const QString &detail)
     {
         QString t =
@@ -487,8 +492,10 @@ int set(Run &run, const QStringList &args)
     const auto row = number(args[3], 1, KeyRows);
     const auto code = number(args[4], 0, CodeMax);
     if (group == 0 || !row || !code)
-        return run.usage(QStringLiteral("set takes GROUP A-D or 1-4, ROW 1-25 and CODE 0-%1, "
-                                        "not \"%2 %3 %4\"")
+        return run.usage(run.says("set nimmt GRUPPE A-D oder 1-4, ZEILE 1-25 und CODE 0-%1, "
+                                  "nicht \"%2 %3 %4\"",
+                                  "set takes GROUP A-D or 1-4, ROW 1-25 and CODE 0-%1, "
+                                  "not \"%2 %3 %4\"")
                              .arg(CodeMax)
                              .arg(args[2], args[3], args[4]));
     auto record = run.read(args[1]);
@@ -571,21 +578,26 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
     const QString command = args[0];
     const bool withFile = command == QLatin1String("receive") || command == QLatin1String("send");
     if (args.size() != (withFile ? 2 : 1))
-        return run.usage(withFile ? QStringLiteral("%1 takes one data file").arg(command)
-                                  : QStringLiteral("%1 takes no file").arg(command));
+        return run.usage((withFile ? run.says("%1 nimmt eine Datendatei", "%1 takes one data file")
+                                   : run.says("%1 nimmt keine Datei", "%1 takes no file"))
+                             .arg(command));
     if (!p.isSet(QStringLiteral("port")))
-        return run.usage(QStringLiteral("%1 needs --port PORT").arg(command));
+        return run.usage(run.says("%1 braucht --port PORT", "%1 needs --port PORT").arg(command));
     const QString portName = p.value(QStringLiteral("port"));
     const QUrl address(portName.trimmed());
     if (NetLine::isAddress(portName) &&
         (!address.isValid() || address.host().isEmpty() || address.port() <= 0))
-        return run.usage(QStringLiteral("--port %1 is not a network address "
-                                        "(tcp://HOST:PORT or rfc2217://HOST:PORT)")
+        return run.usage(run.says("--port %1 ist keine Netzadresse "
+                                  "(tcp://HOST:PORT oder rfc2217://HOST:PORT)",
+                                  "--port %1 is not a network address "
+                                  "(tcp://HOST:PORT or rfc2217://HOST:PORT)")
                              .arg(portName));
     if (command == QLatin1String("receive") && args[1] == QLatin1String("-") &&
         p.isSet(QStringLiteral("json")))
-        return run.usage(QStringLiteral("receive - writes the data file to standard output, "
-                                        "which --json cannot share"));
+        return run.usage(run.says("receive - schreibt die Datendatei auf die Standardausgabe, "
+                                  "die --json nicht mitbenutzen kann",
+                                  "receive - writes the data file to standard output, "
+                                  "which --json cannot share"));
     CoreContext &core = *run.core;
     ProgramFlags &flags = core.zt.setupFlags();
     const int loaded = core.comm.Comm_LoadSettings(*run.port);
@@ -600,7 +612,8 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
         if (p.isSet(opt)) {
             const auto n = number(p.value(opt), 1, max);
             if (!n)
-                return run.usage(QStringLiteral("--rows must be 1 to 25 and --cols 1 to 4"));
+                return run.usage(run.says("--rows muss 1 bis 25 sein und --cols 1 bis 4",
+                                          "--rows must be 1 to 25 and --cols 1 to 4"));
             *count = qint16(*n);
         } else if (!ReadKeyCount(INI_ReadValue(run.iniFile, QStringLiteral("Main"),
                                                QLatin1String(key), QString::number(*count)),
@@ -617,7 +630,8 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
     if (p.isSet(QStringLiteral("timeout"))) {
         const auto seconds = number(p.value(QStringLiteral("timeout")), 1, 3600);
         if (!seconds)
-            return run.usage(QStringLiteral("--timeout takes seconds, 1 to 3600"));
+            return run.usage(run.says("--timeout nimmt Sekunden, 1 bis 3600",
+                                      "--timeout takes seconds, 1 to 3600"));
         core.comm.setTimeOut(qint16(*seconds));
         run.port->setConnectTimeOut(*seconds);
     }
@@ -666,12 +680,6 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
         QObject::connect(&*run.port, &SerialPort::bytesReceived,
                          [&](const QByteArray &b) { trace.feed("in  ", trace.received, b); });
     }
-    QString lost;
-    QObject::connect(&*run.port, &SerialPort::portLost, [&](const QString &description) {
-        lost = FormatMessage(run.text(QStringLiteral("Cfg_Connection_Lost"),
-                                      "Verbindung verloren: &", "Connection lost: &"),
-                             description);
-    });
     QList<QByteArray> seen;
     qsizetype blockDigits = -1;
     const QByteArray blockCode = Tools::ByteToHex(FrameCode::DataBlock);
@@ -680,17 +688,30 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
         if (code == blockCode)
             blockDigits = frame.size() - 2;
     });
+    const auto openFailure = [&](const QString &description) {
+        return FormatMessage(run.text(QStringLiteral("Cfg_OpenPort_Err"),
+                                      "Die Schnittstelle kann nicht geöffnet werden: &",
+                                      "Cannot open the port: &"),
+                             description);
+    };
+    QString lost;
+    QObject::connect(&*run.port, &SerialPort::portLost, [&](const QString &description) {
+        // A device server turns a connection away before any answer (see setQuickOpen).
+        lost = seen.isEmpty() && NetLine::isAddress(run.port->portDevice())
+                   ? openFailure(description)
+                   : FormatMessage(run.text(QStringLiteral("Cfg_Connection_Lost"),
+                                            "Verbindung verloren: &", "Connection lost: &"),
+                                   description);
+    });
     run.op.onSendDataTimer = [&] { core.menu.timSendData_Timer(); };
 
-    // Opened here so a failure names the port as given, not a COM number.
+    // Opened here so a failure names the port as given, not a COM number. One exchange
+    // follows at once: a device server's refusal need not be waited for before it.
+    run.port->setQuickOpen(true);
     try {
         run.port->setPortOpen(true);
     } catch (const std::exception &e) {
-        return run.fail(DeviceFailure,
-                        FormatMessage(run.text(QStringLiteral("Cfg_OpenPort_Err"),
-                                               "Die Schnittstelle kann nicht geöffnet werden: &",
-                                               "Cannot open the port: &"),
-                                      describe(e)));
+        return run.fail(DeviceFailure, openFailure(describe(e)));
     }
     if (!core.comm.Comm_OpenPort())
         return DeviceFailure;
@@ -864,7 +885,7 @@ QStringList meaningfulOptions(const QString &command)
 }
 
 // Every option given acts: none twice, none without a value, none the command ignores.
-QString optionProblem(const QCommandLineParser &p, const QString &command)
+QString optionProblem(const Run &run, const QCommandLineParser &p, const QString &command)
 {
     QStringList given;
     for (QString name : p.optionNames()) {
@@ -874,17 +895,19 @@ QString optionProblem(const QCommandLineParser &p, const QString &command)
             name = QStringLiteral("verbose");
         const QString shown = QStringLiteral("--") + name;
         if (given.contains(name))
-            return QStringLiteral("%1 is given more than once").arg(shown);
+            return run.says("%1 ist mehr als einmal angegeben", "%1 is given more than once")
+                .arg(shown);
         given << name;
         if (ValuedOptions.contains(name) && p.value(name).trimmed().isEmpty())
-            return QStringLiteral("%1 needs a value").arg(shown);
+            return run.says("%1 braucht einen Wert", "%1 needs a value").arg(shown);
         static const QStringList everywhere{QStringLiteral("ini"), QStringLiteral("language"),
                                             QStringLiteral("quiet"), QStringLiteral("verbose")};
         if (!everywhere.contains(name) && !meaningfulOptions(command).contains(name))
-            return QStringLiteral("%1 has no meaning for %2").arg(shown, command);
+            return run.says("%1 bedeutet nichts für %2", "%1 has no meaning for %2")
+                .arg(shown, command);
     }
     if (given.contains(QStringLiteral("quiet")) && given.contains(QStringLiteral("verbose")))
-        return QStringLiteral("-q and -v exclude each other");
+        return run.says("-q und -v schließen einander aus", "-q and -v exclude each other");
     return {};
 }
 
@@ -938,12 +961,13 @@ int main(int argc, char *argv[])
         return args.isEmpty() && !p.isSet(QStringLiteral("help")) ? UsageFailure : Done;
     }
     const QString command = args[0];
-    if (const QString problem = optionProblem(p, command); !problem.isEmpty())
+    if (const QString problem = optionProblem(run, p, command); !problem.isEmpty())
         return run.usage(problem);
     if (args.contains(QString()))
-        return run.usage(QStringLiteral("an argument is empty; a file name or value is needed"));
+        return run.usage(run.says("ein Argument ist leer, ein Dateiname oder Wert fehlt",
+                                  "an argument is empty, a file name or value is needed"));
     if (language != QLatin1String("GER") && language != QLatin1String("ENG") && !language.isEmpty())
-        return run.usage(QStringLiteral("--language takes GER or ENG"));
+        return run.usage(run.says("--language nimmt GER oder ENG", "--language takes GER or ENG"));
     if (p.isSet(QStringLiteral("ini")) && !iniFound) {
         const QString why = run.notAFile(run.iniFile, false);
         return run.fail(FileFailure,
@@ -961,7 +985,8 @@ int main(int argc, char *argv[])
     const QString channels = p.value(QStringLiteral("channels"));
     const bool json = p.isSet(QStringLiteral("json"));
     if (command == QLatin1String("help"))
-        return args.size() == 2 ? helpFor(args[1]) : run.usage(QStringLiteral("help SUBCOMMAND"));
+        return args.size() == 2 ? helpFor(args[1])
+                                : run.usage(run.says("help BEFEHL", "help SUBCOMMAND"));
     if (command == QLatin1String("show") && args.size() == 2)
         return show(run, args[1], channels, json);
     if (command == QLatin1String("diff") && args.size() == 3)
@@ -975,7 +1000,8 @@ int main(int argc, char *argv[])
             return deviceCommand(run, p, args);
     for (const CommandHelp &c : Commands)
         if (command == QLatin1String(c.name))
-            return run.usage(
-                QStringLiteral("wrong arguments for %1; see ztcfg help %1").arg(command));
-    return run.usage(QStringLiteral("no subcommand \"%1\"").arg(command));
+            return run.usage(run.says("falsche Argumente für %1, siehe ztcfg help %1",
+                                      "wrong arguments for %1, see ztcfg help %1")
+                                 .arg(command));
+    return run.usage(run.says("kein Befehl \"%1\"", "no subcommand \"%1\"").arg(command));
 }

@@ -77,6 +77,11 @@ private Q_SLOTS:
             << QStringList{"zt", "--instance"} << int(A::Error) << "";
         QTest::newRow("empty instance") << QStringList{"zt", "--instance="} << int(A::Error) << "";
         QTest::newRow("unknown") << QStringList{"zt", "--frobnicate"} << int(A::Error) << "";
+        QTest::newRow("toolkit's options pass")
+            << QStringList{"zt",       "-platform",  "offscreen", "--style=fusion",
+                           "-reverse", "--instance", "/s/7",      "-style",
+                           "x"}
+            << int(A::Run) << "/s/7";
     }
     void arguments()
     {

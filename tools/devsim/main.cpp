@@ -2,6 +2,7 @@
 // building and testing installations without the hardware.
 #include "Device.h"
 #include "DeviceLink.h"
+#include "app/Instance.h"
 #include "common/Tools.h"
 
 #include <QCommandLineParser>
@@ -109,6 +110,8 @@ int main(int argc, char *argv[])
             "to it in zteditor.Ini:  [Ports]  COM2=/tmp/ztdev\n\n") +
         QString::fromLatin1(CommandHelp));
     parser.addHelpOption();
+    const QCommandLineOption versionOpt(QStringLiteral("version"),
+                                        QStringLiteral("The program's version."));
     const QCommandLineOption ptyOpt(
         QStringLiteral("pty"),
         QStringLiteral("Create a pseudo-terminal and a symbolic link PATH to it (a stale link is "
@@ -171,8 +174,12 @@ int main(int argc, char *argv[])
         QStringLiteral("0"));
     parser.addOptions({ptyOpt, portOpt, settingsOpt, rowsOpt, colsOpt, dataOpt, status1Opt,
                        status2Opt, status3Opt, scriptOpt, delayOpt, noAnswerOpt, badChecksumOpt,
-                       splitOpt, gapOpt, garbageOpt});
+                       splitOpt, gapOpt, garbageOpt, versionOpt});
     parser.process(app);
+    if (parser.isSet(versionOpt)) {
+        std::fputs(qPrintable(VersionText(QStringLiteral("ztdevsim"))), stdout);
+        return 0;
+    }
 
     if (parser.isSet(ptyOpt) == parser.isSet(portOpt))
         return usageError(QStringLiteral("give either --pty PATH or --port DEVICE"));
