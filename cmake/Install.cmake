@@ -56,6 +56,12 @@ foreach(page ${ZT_MAN_PAGES} ${ZT_PACKAGING}/changelog)
   endif()
 endforeach()
 add_custom_target(zt_compressed_docs ALL DEPENDS ${ZT_COMPRESSED})
+if(BUILD_TESTING)
+  # The pages as installed: each footer names the version, each JSON example parses.
+  add_test(NAME manpages COMMAND ${PROJECT_SOURCE_DIR}/tests/install/manpages.sh
+                                 ${ZT_STAGE} ${PROJECT_VERSION})
+  set_tests_properties(manpages PROPERTIES LABELS unit)
+endif()
 install(FILES ${ZT_PACKAGING}/copyright ${ZT_STAGE}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zteditor COMPONENT system)
 

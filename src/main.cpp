@@ -14,20 +14,25 @@
 
 int main(int argc, char **argv)
 {
-    // --help and --version answer without a window, and so without a display.
+    // The command line is answered without a window, and so without a display.
     QStringList rawArguments;
     for (int i = 0; i < argc; ++i)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const QString calledAs = ExeNameOf(rawArguments.value(0));
-    switch (ParseStartArguments(rawArguments).action) {
+    const StartArguments arguments = ParseStartArguments(rawArguments);
+    switch (arguments.action) {
     case StartArguments::Action::Help:
         std::fputs(UsageText(calledAs).toLocal8Bit().constData(), stdout);
         return 0;
     case StartArguments::Action::Version:
         std::fputs(VersionText(calledAs).toLocal8Bit().constData(), stdout);
         return 0;
-    default:
-        break; // the toolkit's own arguments are taken out below
+    case StartArguments::Action::Error:
+        std::fprintf(stderr, "%s: unknown argument '%s'\n\n%s", qPrintable(calledAs),
+                     qPrintable(arguments.error), qPrintable(UsageText(calledAs)));
+        return 2;
+    case StartArguments::Action::Run:
+        break;
     }
 
     XPLook::InitXPLook();
@@ -35,12 +40,6 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     const QString exeName = ExeNameOf(QCoreApplication::applicationFilePath());
-    const StartArguments arguments = ParseStartArguments(QCoreApplication::arguments());
-    if (arguments.action == StartArguments::Action::Error) {
-        std::fprintf(stderr, "%s: unknown argument '%s'\n\n%s", qPrintable(exeName),
-                     qPrintable(arguments.error), qPrintable(UsageText(exeName)));
-        return 2;
-    }
     const InstanceFolder instance =
         ChooseInstanceFolder({QCoreApplication::applicationDirPath(), exeName,
                               arguments.instanceDir, DefaultConfigHome()});

@@ -1,5 +1,6 @@
 #include "app/Instance.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -59,6 +60,59 @@ QString seed(const QString &dir, const QString &exeName, const QString &programD
     return {};
 }
 
+// The toolkit's own options (-platform offscreen, -style=fusion, --reverse, ...) are the
+// toolkit's to take; one with a value passes the next argument too (i moves on to it).
+bool isToolkitOption(const QStringList &arguments, qsizetype &i)
+{
+    static const char *const valued[] = {"platform",
+                                         "platformpluginpath",
+                                         "platformtheme",
+                                         "plugin",
+                                         "qwindowgeometry",
+                                         "geometry",
+                                         "qwindowtitle",
+                                         "title",
+                                         "qwindowicon",
+                                         "icon",
+                                         "session",
+                                         "style",
+                                         "stylesheet",
+                                         "display",
+                                         "name",
+                                         "visual",
+                                         "ncols",
+                                         "cmap",
+                                         "im",
+                                         "inputstyle",
+                                         "fn",
+                                         "font",
+                                         "bg",
+                                         "background",
+                                         "fg",
+                                         "foreground",
+                                         "btn",
+                                         "button",
+                                         "qmljsdebugger"};
+    static const char *const flags[] = {"reverse", "nograb",      "dograb",
+                                        "sync",    "widgetcount", "testability"};
+    const auto among = [](const auto &names, const QString &name) {
+        return std::any_of(std::begin(names), std::end(names),
+                           [&](const char *n) { return name == QLatin1String(n); });
+    };
+    QString arg = arguments[i];
+    if (!arg.startsWith(QLatin1Char('-')))
+        return false;
+    arg.remove(0, arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    const QString name = arg.section(QLatin1Char('='), 0, 0);
+    if (among(flags, name))
+        return true;
+    if (!among(valued, name))
+        return false;
+    if (!arg.contains(QLatin1Char('=')))
+        ++i;
+    return true;
+}
+
 } // namespace
 
 QString ExeNameOf(const QString &programFile)
@@ -81,6 +135,8 @@ StartArguments ParseStartArguments(const QStringList &arguments)
     const QString instanceOption = QStringLiteral("--instance");
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
+        if (isToolkitOption(arguments, i))
+            continue;
         QString dir;
         // One name that is no option: the data file.
         if (!arg.startsWith(u'-') && result.dataFile.isEmpty()) {
@@ -130,26 +186,48 @@ QString InstalledDataDir(const QString &programDir)
     return QDir::cleanPath(programDir + QStringLiteral("/../share/zteditor"));
 }
 
+namespace {
+
+// The folder a start would use, before it is made or seeded.
+QString instanceDirOf(const InstancePlaces &places)
+{
+    if (!places.requested.isEmpty())
+        return QDir::cleanPath(QDir(places.requested).absolutePath());
+    const bool systemInstall = !QFileInfo::exists(places.programDir + QLatin1Char('/') +
+                                                  places.exeName + QStringLiteral(".Ini")) &&
+                               QFileInfo::exists(InstalledDataDir(places.programDir) +
+                                                 QLatin1Char('/') + InstalledSettings);
+    if (!systemInstall && QFileInfo(places.programDir).isWritable())
+        return QDir::cleanPath(QDir(places.programDir).absolutePath());
+    return QDir::cleanPath(
+        QDir(places.configHome + QLatin1Char('/') + places.exeName).absolutePath());
+}
+
+} // namespace
+
 InstanceFolder ChooseInstanceFolder(const InstancePlaces &places)
 {
     const QString ownSettings = places.exeName + QStringLiteral(".Ini");
-    QString dir = places.requested;
-    if (dir.isEmpty()) {
-        const bool systemInstall =
-            !QFileInfo::exists(places.programDir + QLatin1Char('/') + ownSettings) &&
-            QFileInfo::exists(InstalledDataDir(places.programDir) + QLatin1Char('/') +
-                              InstalledSettings);
-        if (!systemInstall && QFileInfo(places.programDir).isWritable())
-            return {QDir::cleanPath(QDir(places.programDir).absolutePath()), {}};
-        dir = places.configHome + QLatin1Char('/') + places.exeName;
-    }
-    dir = QDir::cleanPath(QDir(dir).absolutePath());
+    const QString dir = instanceDirOf(places);
+    if (places.requested.isEmpty() &&
+        dir == QDir::cleanPath(QDir(places.programDir).absolutePath()))
+        return {dir, {}};
     QString reason = makeWritable(dir);
     if (reason.isEmpty() && !QFileInfo::exists(dir + QLatin1Char('/') + ownSettings))
         reason = seed(dir, places.exeName, places.programDir);
     if (!reason.isEmpty())
         return {{}, failureText(dir, reason)};
     return {dir, {}};
+}
+
+QString InstanceSettingsFile(const InstancePlaces &places)
+{
+    for (const QString &path :
+         {instanceDirOf(places) + QLatin1Char('/') + places.exeName + QStringLiteral(".Ini"),
+          InstalledDataDir(places.programDir) + QLatin1Char('/') + InstalledSettings})
+        if (QFileInfo(path).isFile())
+            return path;
+    return {};
 }
 
 QString DefaultConfigHome()

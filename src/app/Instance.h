@@ -9,7 +9,8 @@
 // renamed copy). Settings, log and hex dump are named after it.
 QString ExeNameOf(const QString &programFile);
 
-// What the command line asks for. Arguments the toolkit takes for itself are not seen here.
+// What the command line asks for. The toolkit's own options (-platform, -style, ...) are
+// passed over, so this can run before the toolkit is up, without a display.
 struct StartArguments {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
@@ -43,6 +44,10 @@ QString InstalledDataDir(const QString &programDir);
 // from the installed data (the settings file renamed to <exeName>.Ini); what is there
 // already is kept. The installed data is only read.
 InstanceFolder ChooseInstanceFolder(const InstancePlaces &places);
+
+// The settings file a start would read, found without making or seeding anything: the
+// instance folder's, else the installed one; empty when there is neither.
+QString InstanceSettingsFile(const InstancePlaces &places);
 
 // The per-user settings root of this platform.
 QString DefaultConfigHome();

@@ -5,11 +5,7 @@
 #include "common/Tools.h"
 #include "settings/INITools.h"
 
-namespace {
-
-// A whole number of rows or groups: out of range (0 or above max) gives max; not a number
-// or beyond 16 bits fails.
-bool readCount(const QString &text, qint16 max, qint16 &out)
+bool ReadKeyCount(const QString &text, qint16 max, qint16 &out)
 {
     qint64 n = 0;
     if (!Tools::ValOfChecked(text, n) || n > 32767)
@@ -17,8 +13,6 @@ bool readCount(const QString &text, qint16 max, qint16 &out)
     out = (n == 0 || n > max) ? max : qint16(n);
     return true;
 }
-
-} // namespace
 
 StartupError LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags &flags)
 {
@@ -56,8 +50,8 @@ StartupError LoadProgramFlags(const QString &iniFile, const QString &appDir, Pro
     flags.ProductVersion = value("ProductVersion", "*ZT");
     flags.ShowTabStrip_System = yes("ShowTabStrip_System", "no");
     flags.RestoreLastPosition = yes("RestoreLastPosition", "Yes");
-    if (!readCount(value("CountKeyRows", "15"), 25, flags.CountKeyRows) ||
-        !readCount(value("CountKeyCols", "3"), 4, flags.CountKeyCols))
+    if (!ReadKeyCount(value("CountKeyRows", "15"), 25, flags.CountKeyRows) ||
+        !ReadKeyCount(value("CountKeyCols", "3"), 4, flags.CountKeyCols))
         return StartupError::RequestStatus;
     return StartupError::None;
 }

@@ -68,6 +68,10 @@ constexpr StartupError portError(int step)
 // settings file. Returns None, or the error of the step that failed.
 StartupError LoadProgramFlags(const QString &iniFile, const QString &appDir, ProgramFlags &flags);
 
+// CountKeyRows or CountKeyCols as the editor reads it: 0 or above max gives max; not a
+// number or beyond 16 bits is false.
+bool ReadKeyCount(const QString &text, qint16 max, qint16 &out);
+
 // The built-in start-up failure texts: German when language is "GER", English otherwise;
 // empty for an error without a text.
 QString StartupErrorText(StartupError error, const QString &language);

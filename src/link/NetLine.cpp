@@ -100,6 +100,8 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
     m_telnet = scheme == SchemeTelnet;
     m_codec = TelnetCodec();
     m_in.clear();
+    m_said.clear();
+    m_grace = QDeadlineTimer();
     m_opening = true;
     const auto done = qScopeGuard([this] { m_opening = false; });
     const int seconds = timeOutSeconds > 0 ? timeOutSeconds : 10;
@@ -108,12 +110,8 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
         return QStringLiteral("%1 within %2 s").arg(what).arg(seconds);
     };
     const auto serverClosed = [&] {
-        const QString said = Tools::Trim(QString::fromLatin1(m_in).simplified().left(200));
-        if (said.contains(QLatin1String("in use"), Qt::CaseInsensitive))
-            fail(SerialPort::ErrPortInUse, said);
-        fail(SerialPort::ErrNoSuchPort,
-             said.isEmpty() ? QStringLiteral("the server closed the connection")
-                            : QStringLiteral("the server closed the connection (%1)").arg(said));
+        const auto [number, text] = refusal();
+        fail(number, text);
     };
 
     m_socket.connectToHost(url.host(), quint16(url.port()));
@@ -128,10 +126,14 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
     }
 
     if (!m_telnet) {
-        waitFor([] { return false; },
-                QDeadlineTimer(std::min<qint64>(RawGraceMs, deadline.remainingTime())));
-        if (m_socket.state() != QAbstractSocket::ConnectedState)
-            serverClosed();
+        const QDeadlineTimer grace(std::min<qint64>(RawGraceMs, deadline.remainingTime()));
+        if (m_quickOpen) {
+            m_grace = grace; // a drop until then is reported by onDropped as a refusal
+        } else {
+            waitFor([] { return false; }, grace);
+            if (m_socket.state() != QAbstractSocket::ConnectedState)
+                serverClosed();
+        }
     } else {
         send(m_codec.start());
         waitFor([&] { return m_codec.comPortAgreed() || m_codec.comPortRefused(); }, deadline);
@@ -157,6 +159,17 @@ void NetLine::open(const QString &address, const Line &line, int handshaking, bo
     m_open = true;
     if (!m_in.isEmpty())
         QMetaObject::invokeMethod(this, &NetLine::readyRead, Qt::QueuedConnection);
+}
+
+// Why a server closed the connection while it was being opened, from what it said.
+std::pair<int, QString> NetLine::refusal() const
+{
+    const QString said = Tools::Trim(QString::fromLatin1(m_said).simplified().left(200));
+    if (said.contains(QLatin1String("in use"), Qt::CaseInsensitive))
+        return {SerialPort::ErrPortInUse, said};
+    return {SerialPort::ErrNoSuchPort,
+            said.isEmpty() ? QStringLiteral("the server closed the connection")
+                           : QStringLiteral("the server closed the connection (%1)").arg(said)};
 }
 
 void NetLine::close()
@@ -214,6 +227,9 @@ void NetLine::onReadyRead()
         send(m_codec.takeReplies());
         bytes = m_codec.takeData();
     }
+    const bool opening = !m_open || !m_grace.hasExpired();
+    if (opening)
+        m_said += bytes.first(std::min(bytes.size(), MaxOpeningBytes - m_said.size()));
     if (!m_open)
         bytes.truncate(std::max<qsizetype>(0, MaxOpeningBytes - m_in.size()));
     if (bytes.isEmpty())
@@ -228,8 +244,10 @@ void NetLine::onDropped()
     if (!m_open)
         return;
     m_open = false;
-    const QString text =
-        QStringLiteral("%1: the connection was lost (%2)").arg(m_address, m_socket.errorString());
+    const QString text = !m_grace.hasExpired()
+                             ? QStringLiteral("%1: %2").arg(m_address, refusal().second)
+                             : QStringLiteral("%1: the connection was lost (%2)")
+                                   .arg(m_address, m_socket.errorString());
     m_socket.abort();
     Q_EMIT lost(text);
 }

@@ -31,6 +31,10 @@ public:
               int timeOutSeconds);
     void close();
     bool isOpen() const { return m_open; }
+    // For a caller that sends at once: a raw open returns as soon as it is connected, and
+    // a server that closes the connection within the grace a raw open waits otherwise is
+    // reported through lost() with the words the open would have thrown.
+    void setQuickOpen(bool on) { m_quickOpen = on; }
 
     void setLine(const Line &line);
     void setHandshaking(int mode);
@@ -52,12 +56,16 @@ private:
     void onDropped();
     void send(const QByteArray &bytes);
     [[noreturn]] void fail(int number, const QString &text);
+    std::pair<int, QString> refusal() const;
     bool waitFor(const std::function<bool()> &done, const QDeadlineTimer &deadline);
 
     QTcpSocket m_socket;
     TelnetCodec m_codec;
     QString m_address;
     QByteArray m_in;
+    QByteArray m_said;      // what the server sent while opening, for its refusal
+    QDeadlineTimer m_grace; // after a quick open: until then a drop is a refusal
+    bool m_quickOpen = false;
     bool m_telnet = false;
     bool m_open = false;
     bool m_opening = false;

@@ -25,6 +25,9 @@ public:
     void setDevice(const QString &device) { m_device = device; }
     // Seconds a device server is given to accept the connection, instead of [Comm] TimeOut.
     void setConnectTimeOut(int seconds) { m_connectTimeOut = seconds; }
+    // A raw device server's refusal is watched for while the first request goes out
+    // (NetLine::setQuickOpen), for callers that open, exchange once and close.
+    void setQuickOpen(bool on) { m_net.setQuickOpen(on); }
 
     void setCommPort(int port) override;
     int commPort() const override { return m_commPort; }

@@ -17,6 +17,7 @@ ConsoleOperator::ConsoleOperator()
 void ConsoleOperator::say(const QString &text) const
 {
     static const QRegularExpression lineEnd(QStringLiteral("\r?\n"));
+    lastSaid = text.trimmed();
     QString out;
     for (const QString &line : text.trimmed().split(lineEnd))
         out += prefix + line.trimmed() + QLatin1Char('\n');

@@ -17,9 +17,10 @@ public:
     ConsoleOperator();
 
     QString prefix = QStringLiteral("ztcfg: ");
-    bool verbose = false; // log lines and answered questions are printed too
-    QString lastStatus;   // the status line as it stands now, trimmed
-    int boxes = 0;        // message boxes shown so far
+    bool verbose = false;     // log lines and answered questions are printed too
+    QString lastStatus;       // the status line as it stands now, trimmed
+    int boxes = 0;            // message boxes shown so far
+    mutable QString lastSaid; // the last message said, without the prefix
     // Runs when the one-shot send-data timer fires (a device asked for the data).
     std::function<void()> onSendDataTimer;
 

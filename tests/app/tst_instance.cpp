@@ -96,6 +96,12 @@ private Q_SLOTS:
             << "";
         QTest::newRow("unknown") << QStringList{"zt", "--frobnicate"} << int(A::Error) << ""
                                  << "";
+        QTest::newRow("toolkit's options pass")
+            << QStringList{"zt",       "-platform",  "offscreen", "--style=fusion",
+                           "-reverse", "--instance", "/s/7",      "-style",
+                           "x"}
+            << int(A::Run) << "/s/7"
+            << "";
     }
     void arguments()
     {

@@ -112,7 +112,15 @@ lintian --fail-on error --allow-root "$deb" || fail "lintian found errors in $de
 (cd "$root" && find . -print0 | sort -z | xargs -0 ls -ld --time-style=+%s >"$scratch/before.ls" &&
     find . -type f -print0 | sort -z | xargs -0 sha256sum >"$scratch/before.sum")
 chmod -R a-w "$root"
-"$root/usr/bin/zteditor" --version | grep -q "zteditor $version" || fail "--version"
+for program in zteditor ztcfg ztdevsim; do
+    [ "$("$root/usr/bin/$program" --version)" = "$program $version" ] || fail "$program --version"
+done
+# The command line is answered before a display is needed.
+bogus=0
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/zteditor" --bogus \
+    2>"$scratch/bogus.txt" || bogus=$?
+[ "$bogus" = 2 ] && grep -q "unknown argument '--bogus'" "$scratch/bogus.txt" ||
+    fail "zteditor --bogus without a display: exit $bogus, $(cat "$scratch/bogus.txt")"
 
 export XDG_CONFIG_HOME="$scratch/config"
 instance="$XDG_CONFIG_HOME/zteditor"

@@ -92,6 +92,7 @@ class TestNetLine : public QObject {
 private Q_SLOTS:
     void open_data();
     void open();
+    void quickOpenRefused();
 };
 
 void TestNetLine::open_data()
@@ -216,6 +217,28 @@ void TestNetLine::open()
     Tools::WaitWithEvents(50);
     QCOMPARE(lost.size(), 1);
     QVERIFY(lost[0][0].toString().startsWith(address));
+    QVERIFY(!comm.portOpen());
+}
+
+// Opened without waiting for the grace, a raw line still tells a server that turns it away,
+// with the words the waiting open would have thrown, before anything is received.
+void TestNetLine::quickOpenRefused()
+{
+    ScriptedServer server(QStringLiteral("in-use"));
+    const QString address = QStringLiteral("tcp://127.0.0.1:%1").arg(server.port());
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("zteditor.Ini"));
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Ports]\nCOM2=" + address.toLatin1() + "\n");
+    f.close();
+    QtSerialComm comm(ini);
+    comm.setCommPort(2);
+    comm.setQuickOpen(true);
+    QSignalSpy lost(&comm, &SerialPort::portLost);
+    comm.setPortOpen(true);
+    QVERIFY(Tools::WaitUntil([&] { return !lost.isEmpty(); }, QDeadlineTimer(5000)));
+    QCOMPARE(lost[0][0].toString(), address + QStringLiteral(": Port already in use"));
     QVERIFY(!comm.portOpen());
 }
 

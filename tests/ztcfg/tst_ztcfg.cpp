@@ -5,8 +5,17 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include "DevSim.h"
+#include "FakeOperator.h"
+#include "FakePageBridge.h"
 #include "TestFiles.h"
+#include "app/CoreContext.h"
+#include "app/ProgramFlags.h"
+#include "link/QtSerialComm.h"
 
 namespace {
 
@@ -42,14 +51,24 @@ public:
                 .replace(QStringLiteral("%I"), path("IN.DAT"))
                 .replace(QStringLiteral("%O"), path("OUT.DAT"))
                 .replace(QStringLiteral("%N"), path("z.Ini"))
+                .replace(QStringLiteral("%D"), dir.path())
                 .replace(QStringLiteral("%P"), port);
         return args;
     }
 };
 
+// ztcfg as installed in a portable folder whose settings (the shipped ones, in English)
+// it finds by itself: 15 rows x 3 groups.
+QTemporaryDir portable;
+
+QString ztcfg()
+{
+    return portable.filePath(QStringLiteral("ztcfg"));
+}
+
 Result run(const QStringList &args, QProcess &process)
 {
-    process.setProgram(DevSim::binDir() + QStringLiteral("/ztcfg"));
+    process.setProgram(ztcfg());
     process.setArguments(args);
     process.start();
     Result r;
@@ -84,12 +103,26 @@ QString jsonCodes(int a1)
 class TstZtcfg : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void files_data();
     void files();
     void device_data();
     void device();
     void portVanishes();
+    void instanceSettings();
+    void streamTargets();
 };
+
+void TstZtcfg::initTestCase()
+{
+    const QString bin = DevSim::binDir();
+    QVERIFY(QFile::copy(bin + QStringLiteral("/ztcfg"), ztcfg()));
+    QVERIFY(QFile::copy(bin + QStringLiteral("/zteditor.Dat"),
+                        portable.filePath(QStringLiteral("zteditor.Dat"))));
+    QByteArray ini = readAll(bin + QStringLiteral("/zteditor.Ini"));
+    ini.replace("Language=GER", "Language=ENG");
+    writeRaw(portable.filePath(QStringLiteral("zteditor.Ini")), ini);
+}
 
 void TstZtcfg::files_data()
 {
@@ -149,9 +182,9 @@ void TstZtcfg::files_data()
     QTest::newRow("set group number")
         << QStringList{"set", "%A", "4", "25", "0"} << a << b << QByteArray() << 0 << ""
         << "" << dat("1.0", {{0, 12}});
-    // The version is written as the editor writes it; bytes past 210 are not kept.
-    QTest::newRow("set rewrites") << QStringList{"set", "%A", "a", "1", "5"} << dat(" 1.0") + "tail"
-                                  << b << QByteArray() << 0 << ""
+    // The version is written as the editor writes it.
+    QTest::newRow("set rewrites") << QStringList{"set", "%A", "a", "1", "5"} << dat(" 1.0") << b
+                                  << QByteArray() << 0 << ""
                                   << "" << dat("1.0", {{0, 5}});
     QTest::newRow("set row 26") << QStringList{"set", "%A", "A", "26", "5"} << a << b
                                 << QByteArray() << 2 << ""
@@ -181,6 +214,43 @@ void TstZtcfg::files_data()
     QTest::newRow("help set") << QStringList{"help", "set"} << a << b << QByteArray() << 0
                               << "ztcfg set FILE.DAT GROUP ROW CODE"
                               << "" << QByteArray();
+    // Codes no device gives back are shown and can be repaired; a file must be 210 bytes.
+    const QByteArray bad = dat("1.0", {{1, -1}});
+    QTest::newRow("show marks bad code")
+        << show << bad << b << QByteArray() << 0 << "A 2: -1  ! not a code 0-32767\n"
+        << "" << QByteArray();
+    QTest::newRow("set on bad file")
+        << QStringList{"set", "%A", "A", "1", "5"} << bad << b << QByteArray() << 0 << ""
+        << "still holds codes outside 0-32767: A 2" << dat("1.0", {{0, 5}, {1, -1}});
+    QTest::newRow("set -1 is a value")
+        << QStringList{"set", "%A", "A", "1", "-1"} << a << b << QByteArray() << 2 << ""
+        << "CODE 0-32767" << QByteArray();
+    QTest::newRow("diff long file")
+        << QStringList{"diff", "%A", "%B"} << a << a + "x" << QByteArray() << 3 << ""
+        << "B.DAT holds 211 bytes, a data file holds 210" << QByteArray();
+    QTest::newRow("show folder") << QStringList{"show", "%D"} << a << b << QByteArray() << 3 << ""
+                                 << "is a folder, not a data file" << QByteArray();
+    QTest::newRow("german only") << QStringList{"show", "%B", "--language", "GER"} << a
+                                 << QByteArray() << QByteArray() << 3 << ""
+                                 << "B.DAT wurde nicht gefunden.\n"
+                                 << QByteArray();
+    // Every option acts or is refused.
+    QTest::newRow("json on diff") << QStringList{"diff", "%A", "%B", "--json"} << a << b
+                                  << QByteArray() << 2 << ""
+                                  << "--json has no meaning for diff" << QByteArray();
+    QTest::newRow("port on show") << QStringList{"show", "%A", "--port", "/dev/ttyS0"} << a << b
+                                  << QByteArray() << 2 << ""
+                                  << "--port has no meaning for show" << QByteArray();
+    QTest::newRow("option twice") << QStringList{"show", "%A",         "--channels",
+                                                 "%C",   "--channels", "%C"}
+                                  << a << b << QByteArray() << 2 << ""
+                                  << "--channels is given more than once" << QByteArray();
+    QTest::newRow("quiet and verbose")
+        << QStringList{"show", "%A", "-q", "-v"} << a << b << QByteArray() << 2 << ""
+        << "-q and -v exclude each other" << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << a << b << QByteArray() << 0
+                             << "ztcfg 1."
+                             << "" << QByteArray();
     QTest::newRow("ini missing") << QStringList{"show", "%A", "--ini", "%N"} << a << b
                                  << QByteArray() << 3 << ""
                                  << "z.Ini was not found" << QByteArray();
@@ -286,6 +356,41 @@ void TstZtcfg::device_data()
     QTest::newRow("reset no answer")
         << QStringList{"--no-answer", "87"} << port + QStringList{"reset"} << 1 << ""
         << "expected answer 88" << QByteArray() << QByteArray();
+    // The shape of the settings found (15 x 3), or of the options, against the device's.
+    QTest::newRow("receive 25 x 4 block as 15 x 3")
+        << QStringList{"--data", "%I", "--rows", "25", "--cols", "4"}
+        << port + QStringList{"receive", "%O"} << 1 << ""
+        << "The device sent 100 codes, not 15 x 3 rows x groups = 45" << QByteArray("in  86")
+        << QByteArray();
+    QTest::newRow("receive 15 x 3 block as 25 x 4")
+        << QStringList{"--data", "%I"} << port + all + QStringList{"receive", "%O"} << 1 << ""
+        << "sent 45 codes, not 25 x 4" << QByteArray("in  86") << QByteArray();
+    QTest::newRow("send -1 codes")
+        << QStringList{} << port + QStringList{"send", "%N.DAT"} << 3 << ""
+        << "z.Ini.DAT: key A 2 holds -1, a device takes codes 0-32767" << QByteArray()
+        << QByteArray();
+    QTest::newRow("receive into folder")
+        << QStringList{} << port + QStringList{"receive", "%D"} << 3 << ""
+        << "is a folder" << QByteArray() << QByteArray();
+    QTest::newRow("receive empty name")
+        << QStringList{} << port + QStringList{"receive", ""} << 2 << ""
+        << "an argument is empty" << QByteArray() << QByteArray();
+    QTest::newRow("port empty") << QStringList{} << QStringList{"--port", "", "ping"} << 2 << ""
+                                << "--port needs a value" << QByteArray() << QByteArray();
+    QTest::newRow("port malformed")
+        << QStringList{} << QStringList{"--port", "tcp://host", "ping"} << 2 << ""
+        << "--port tcp://host is not a network address" << QByteArray() << QByteArray();
+    QTest::newRow("ping json") << QStringList{} << port + QStringList{"--json", "ping"} << 0
+                               << "{\"command\": \"ping\", \"port\": \"%P\", \"ok\": true, \"ms\": "
+                               << "" << QByteArray("in  80 0D") << QByteArray();
+    QTest::newRow("ping json failure")
+        << QStringList{"--no-answer", "80"} << port + QStringList{"--json", "ping"} << 1
+        << "\"ok\": false, \"ms\": "
+        << "did not answer" << QByteArray() << QByteArray();
+    QTest::newRow("receive json")
+        << QStringList{"--data", "%I"} << port + QStringList{"--json", "receive", "%O"} << 0
+        << "\"rows\": 15, \"cols\": 3, \"version\": \"1.0\", \"codes\": [[12, 258, 0,"
+        << "" << QByteArray("checksum matches") << dat("1.0", {{0, 12}, {1, 258}});
     QTest::newRow("no port") << QStringList{} << QStringList{"ping"} << 2 << ""
                              << "--port" << QByteArray() << QByteArray();
 }
@@ -310,10 +415,12 @@ void TstZtcfg::device()
     const Result r = run(f.expand(args, device.link()));
     QVERIFY2(r.exit == exit,
              qPrintable(QStringLiteral("exit %1: %2%3").arg(r.exit).arg(r.out, r.err)));
-    QVERIFY2(r.out.contains(out), qPrintable(r.out));
+    QVERIFY2(r.out.contains(f.expand({out}, device.link())[0]), qPrintable(r.out));
     QVERIFY2(r.err.contains(err), qPrintable(r.err));
     if (!seen.isEmpty())
         QVERIFY2(device.waitFor(seen), device.output().constData());
+    if (exit >= 2) // refused before anything went to the device
+        QVERIFY2(!device.output().contains("in  8"), device.output().constData());
     QCOMPARE(readAll(f.path("OUT.DAT")), received.isEmpty() ? QByteArray("<missing>") : received);
     // Every failure names the port it happened on.
     if (exit == 1)
@@ -328,7 +435,7 @@ void TstZtcfg::portVanishes()
     DevSim device;
     QVERIFY(device.start({"--delay", "5000"}));
     QProcess process;
-    process.setProgram(DevSim::binDir() + QStringLiteral("/ztcfg"));
+    process.setProgram(ztcfg());
     process.setArguments(
         {"--port", device.link(), "--timeout", "30", "receive", f.path("OUT.DAT")});
     process.start();
@@ -340,6 +447,74 @@ void TstZtcfg::portVanishes()
     QVERIFY2(err.contains(device.link()) && err.contains(QStringLiteral("Connection lost")),
              qPrintable(err));
     QCOMPARE(readAll(f.path("OUT.DAT")), QByteArray("<missing>"));
+}
+
+// Without --ini, ztcfg reads the shape from the settings the editor uses (15 x 3 here): its
+// backup equals the editor's own save of the same device.
+void TstZtcfg::instanceSettings()
+{
+    Files f;
+    DevSim device;
+    writeRaw(f.path("IN.DAT"), dat("1.0", {{0, 12}, {14, 300}, {25, 7}, {64, 8}, {99, 5}}));
+    QVERIFY(device.start(f.expand({"--data", "%I"})));
+    const Result r = run({"--port", device.link(), "--timeout", "2", "receive", f.path("OUT.DAT")});
+    QVERIFY2(r.exit == 0, qPrintable(r.err));
+
+    const QString ini = portable.filePath(QStringLiteral("zteditor.Ini"));
+    FakeOperator op;
+    FakePageBridge pages;
+    QtSerialComm port(ini);
+    CoreContext core(op, pages, port, portable.path(), QStringLiteral("zteditor"), ini);
+    core.log.setToFileDisabled(true);
+    QCOMPARE(LoadProgramFlags(ini, portable.path(), core.zt.setupFlags()), StartupError::None);
+    port.setDevice(device.link());
+    QVERIFY(core.comm.Comm_OpenPort());
+    core.menu.Interpret_MenuCommand(MenuCommand::RequestDataQuiet);
+    core.comm.Comm_WaitForData();
+    QString saved = f.path("EDITOR.DAT");
+    op.dialogNames << saved;
+    core.zt.WriteToDisk(saved);
+    core.comm.Comm_ClosePort();
+    const Result d = run({"diff", f.path("OUT.DAT"), saved});
+    QVERIFY2(d.exit == 0, qPrintable(d.out + d.err));
+}
+
+// A target that is no regular file is never replaced: a named pipe and "-" get the bytes as
+// a stream, a device node is refused and stays what it is.
+void TstZtcfg::streamTargets()
+{
+    Files f;
+    DevSim device;
+    const QByteArray data = dat("1.0", {{0, 12}});
+    writeRaw(f.path("IN.DAT"), data);
+    QVERIFY(device.start(f.expand({"--data", "%I"})));
+    const QStringList receive{"--port", device.link(), "--timeout", "2", "-q", "receive"};
+
+    const QString fifo = f.path("pipe");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess process;
+    process.start(ztcfg(), receive + QStringList{fifo});
+    QFile reader(fifo);
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    QCOMPARE(reader.readAll(), data);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    struct stat st {};
+    QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    process.start(ztcfg(), receive + QStringList{"-"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), data);
+
+    if (::geteuid() != 0)
+        QSKIP("making a device node needs root");
+    const QString node = f.path("node");
+    QCOMPARE(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    const Result r = run(receive + QStringList{node});
+    QCOMPARE(r.exit, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("is a character device")), qPrintable(r.err));
+    QVERIFY(::stat(QFile::encodeName(node).constData(), &st) == 0 && S_ISCHR(st.st_mode));
 }
 
 QTEST_GUILESS_MAIN(TstZtcfg)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Bench.h"
+#include "Ser2net.h"
 #include "data/DataSet.h"
 #include "link/Frame.h"
 
@@ -106,5 +107,48 @@ bool benchCli()
 }
 
 BenchRegistration registration("cli", benchCli);
+
+// ztcfg ping, start to exit, on the pseudo-terminal and through ser2net on loopback
+// (tcp://, the line's bytes as they are): what a raw device server adds to one call.
+bool benchCliServer()
+{
+    ensureApplication();
+    const QString bin = QCoreApplication::applicationDirPath();
+    if (Ser2net::program().isEmpty()) {
+        std::printf("  ser2net is not installed: raw device server figure skipped\n");
+        return true;
+    }
+    constexpr double TargetExtraMs = 20;
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ztdev"));
+    QProcess sim;
+    sim.start(bin + QStringLiteral("/ztdevsim"), {QStringLiteral("--pty"), link});
+    QByteArray simOut;
+    while (!simOut.contains("ready") && sim.waitForReadyRead(10000))
+        simOut += sim.readAllStandardOutput();
+    Ser2net server;
+    if (!simOut.contains("ready") || !server.start(QStringLiteral("tcp"), link, dir.path())) {
+        std::printf("  cannot start the simulator or ser2net\n");
+        return false;
+    }
+    const auto ping = [&](const QString &port) {
+        return medianRunMs(
+            bin + QStringLiteral("/ztcfg"),
+            {QStringLiteral("--port"), port, QStringLiteral("-q"), QStringLiteral("ping")});
+    };
+    const double pty = ping(link);
+    const double tcp = ping(server.address());
+    sim.terminate();
+    sim.waitForFinished(10000);
+    if (pty < 0 || tcp < 0)
+        return false;
+    std::printf("  ztcfg ping, start to exit: pseudo-terminal median %.1f ms, tcp:// through "
+                "ser2net median %.1f ms of %d runs (target: within %.0f ms of the "
+                "pseudo-terminal)\n",
+                pty, tcp, Rounds, TargetExtraMs);
+    return tcp <= pty + TargetExtraMs;
+}
+
+BenchRegistration serverRegistration("cli", benchCliServer);
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Device.h"
 #include "DeviceLink.h"
 #include "PacedLink.h"
+#include "app/Instance.h"
 #include "common/Tools.h"
 
 #include <QCommandLineParser>
@@ -116,6 +117,8 @@ int main(int argc, char *argv[])
             "to it in zteditor.Ini:  [Ports]  COM2=/tmp/ztdev\n\n") +
         QString::fromLatin1(CommandHelp));
     parser.addHelpOption();
+    const QCommandLineOption versionOpt(QStringLiteral("version"),
+                                        QStringLiteral("The program's version."));
     const QCommandLineOption ptyOpt(
         QStringLiteral("pty"),
         QStringLiteral("Create a pseudo-terminal and a symbolic link PATH to it (a stale link is "
@@ -200,8 +203,13 @@ int main(int argc, char *argv[])
     parser.addOptions({ptyOpt,     portOpt,     settingsOpt,    rowsOpt,      colsOpt,
                        dataOpt,    status1Opt,  status2Opt,     status3Opt,   scriptOpt,
                        delayOpt,   noAnswerOpt, badChecksumOpt, splitOpt,     gapOpt,
-                       garbageOpt, tcpOpt,      countOpt,       inventoryOpt, baudOpt});
+                       garbageOpt, tcpOpt,      countOpt,       inventoryOpt, baudOpt,
+                       versionOpt});
     parser.process(app);
+    if (parser.isSet(versionOpt)) {
+        std::fputs(qPrintable(VersionText(QStringLiteral("ztdevsim"))), stdout);
+        return 0;
+    }
 
     if (int(parser.isSet(ptyOpt)) + int(parser.isSet(portOpt)) + int(parser.isSet(tcpOpt)) != 1)
         return usageError(QStringLiteral("give one of --pty PATH, --port DEVICE, --tcp PORT"));
