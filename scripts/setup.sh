@@ -129,7 +129,7 @@ zt_gui_fonts() {
 # zt_locale NAME: makes the locale NAME (de_DE.UTF-8) when the system lacks it.
 zt_locale() {
     local name=$1 sudo=""
-    locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" && return 0
+    grep -qix "${name/UTF-8/utf8}" <(locale -a 2>/dev/null) && return 0
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     echo "Making the locale $name"
     $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"
