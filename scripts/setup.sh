@@ -1,7 +1,8 @@
 # Sourced by ./run and ./test: installs what the build needs, then configures and builds.
 set -euo pipefail
 
-ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net clang-format)
+ZT_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-translations-l10n ser2net clang-format
+    fonts-dejavu-core fonts-liberation2 fonts-urw-base35 locales)
 # For the tests only: pdftotext reads what a key sheet says; ansible-core runs the fleet
 # playbook of docs/fleet.md.
 ZT_TEST_PACKAGES=(poppler-utils ansible-core)
@@ -114,4 +115,39 @@ zt_sanitize() {
         ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j2)
+}
+
+# zt_gui_fonts BUILD_DIR: the gui tests again under each font set of tests/gui/fonts/ (the
+# machine's own font configuration left out), then at twice the scale; they hold under each.
+zt_gui_fonts() {
+    local dir=$1 conf
+    for conf in "$PWD"/tests/gui/fonts/*.conf; do
+        echo "GUI tests under the font set $(basename "$conf" .conf)"
+        (cd "$dir" && FONTCONFIG_FILE=$conf ctest -L gui -j2 --output-on-failure)
+    done
+    echo "GUI tests at QT_SCALE_FACTOR=2"
+    (cd "$dir" && QT_SCALE_FACTOR=2 ctest -L gui -j2 --output-on-failure)
+}
+
+# zt_locale NAME: makes the locale NAME (de_DE.UTF-8) when the system lacks it.
+zt_locale() {
+    local name=$1 sudo=""
+    grep -qix "${name/UTF-8/utf8}" <(locale -a 2>/dev/null) && return 0
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Making the locale $name"
+    $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"
+}
+
+# zt_elsewhere BUILD_DIR: the unit tests as a German user in India whose home folder has a
+# blank in its name: nothing may depend on the locale, the time zone or the home folder.
+zt_elsewhere() {
+    local dir=$1 lang=de_DE.UTF-8 base status=0
+    zt_locale "$lang"
+    base=$(mktemp -d)
+    mkdir "$base/home with blank"
+    echo "Unit tests with LANG=$lang TZ=Asia/Kolkata HOME='$base/home with blank'"
+    (cd "$dir" && LANG=$lang LC_ALL=$lang TZ=Asia/Kolkata HOME="$base/home with blank" \
+        ctest -L unit -j2 --output-on-failure) || status=$?
+    rm -rf "$base"
+    return "$status"
 }

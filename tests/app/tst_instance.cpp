@@ -2,6 +2,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 
 #include "TestFiles.h"
 #include "app/Instance.h"
@@ -213,8 +215,9 @@ private Q_SLOTS:
         QVERIFY2(got.failure.contains(QStringLiteral("\r\n\r\nThe instance folder '") + shown +
                                       QStringLiteral("' cannot be created or written: ")),
                  qPrintable(got.failure));
-        QVERIFY2(got.failure.contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive),
-                 qPrintable(got.failure));
+        // The system's own text, in the language of its locale.
+        const QString notFolder = QString::fromLocal8Bit(std::strerror(ENOTDIR));
+        QVERIFY2(got.failure.contains(notFolder, Qt::CaseInsensitive), qPrintable(got.failure));
     }
 };
 

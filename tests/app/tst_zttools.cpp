@@ -3,15 +3,12 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "StringSink.h"
 #include "TestFiles.h"
+#include "Unprivileged.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -116,54 +113,32 @@ struct Rig {
     }
 };
 
-// Makes a folder read-only for the life of the object: by its permissions, or, where
-// those do not bind (tests run as root in CI), by the file system's immutable flag.
-// Files already in it stay writable, as with a folder that only lost its write right.
+// Makes a folder read-only for the life of the object by its permissions (which bind
+// ordinary users only). Files already in it stay writable, as with a folder that only lost
+// its write right.
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(const QString &path) : m_path(path)
     {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                         QFile::ExeGroup);
-        if (!writable())
-            return;
-        m_immutable = setImmutable(true);
     }
     ~ReadOnlyFolder()
     {
-        if (m_immutable)
-            setImmutable(false);
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    // False when neither way stops a new file in the folder.
-    bool holds() const { return !writable(); }
-
-private:
-    bool writable() const
+    // False when the permissions do not stop a new file in the folder.
+    bool holds() const
     {
         QFile probe(m_path + QStringLiteral("/probe"));
         if (!probe.open(QIODevice::WriteOnly))
-            return false;
+            return true;
         probe.remove();
-        return true;
-    }
-    bool setImmutable(bool on) const
-    {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (done) {
-            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
-        return done;
+        return false;
     }
 
+private:
     QString m_path;
-    bool m_immutable = false;
 };
 
 // Writes the first half of the file, then fails as a full disk does.
@@ -684,6 +659,7 @@ private Q_SLOTS:
     // tries every step, leaves the settings file as it was and ends.
     void endProgWithReadOnlySettingsFolder()
     {
+        ZT_AS_ORDINARY_USER(); // root writes into any folder
         Rig rig;
         rig.pages.tab = 2;
         bool portClosed = false;

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -66,6 +67,20 @@ struct GuiHarness : MainWindowClose {
         if (show)
             main->show();
         return *main;
+    }
+};
+
+// Group-box titles 8 pixels taller than the base style's, as some desktop styles draw them.
+class RoomyTitles : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    QRect subControlRect(ComplexControl cc, const QStyleOptionComplex *opt, SubControl sc,
+                         const QWidget *w) const override
+    {
+        QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
+        if (cc == CC_GroupBox && sc == SC_GroupBoxLabel)
+            r.setHeight(r.height() + 8);
+        return r;
     }
 };
 

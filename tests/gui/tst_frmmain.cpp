@@ -1,3 +1,4 @@
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,7 +23,24 @@
 
 using ScreenTwips::px;
 
+// A layout promise that failed: which control and value, under which font, and the rule.
+#define LAYOUT_CHECK(widget, rule, condition, actual, expected)                                    \
+    QVERIFY2(condition, layoutFailure(widget, rule, actual, expected).constData())
+
 namespace {
+QByteArray layoutFailure(const QWidget *w, const char *rule, int actual, int expected)
+{
+    const QFontInfo font(w->font());
+    return QStringLiteral("%1: %2, expected %3 (rule: %4; font %5 %6 pt, style %7)")
+        .arg(w->objectName())
+        .arg(actual)
+        .arg(expected)
+        .arg(QLatin1String(rule), font.family())
+        .arg(font.pointSizeF())
+        .arg(w->style()->name())
+        .toUtf8();
+}
+
 const QString Ini = QStringLiteral("[Messages_GER]\n"
                                    "Menu_CommSendData.ToolTip=Daten senden zum Gerät\n"
                                    "[TabStrip_STATUS_GER]\n"
@@ -252,17 +270,24 @@ void TestFrmMain::rowsAndColumns_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("cols");
     QTest::addColumn<int>("maxHeight");
+    QTest::addColumn<bool>("roomyTitles"); // a style whose titles surely need the shift
 
-    QTest::newRow("15 x 3") << 15 << 3 << 9840;
-    QTest::newRow("25 x 4") << 25 << 4 << 14640;
-    QTest::newRow("1 x 1") << 1 << 1 << 3120;
-    QTest::newRow("24 x 2") << 24 << 2 << 14160;
+    QTest::newRow("15 x 3") << 15 << 3 << 9840 << false;
+    QTest::newRow("25 x 4") << 25 << 4 << 14640 << false;
+    QTest::newRow("1 x 1") << 1 << 1 << 3120 << false;
+    QTest::newRow("24 x 2") << 24 << 2 << 14160 << false;
+    QTest::newRow("15 x 3, roomy titles") << 15 << 3 << 9840 << true;
 }
 
 void TestFrmMain::rowsAndColumns()
 {
     QFETCH(int, rows);
     QFETCH(int, cols);
+    QFETCH(bool, roomyTitles);
+    const QString style = QApplication::style()->name();
+    if (roomyTitles)
+        QApplication::setStyle(new RoomyTitles(style));
+    const auto restore = qScopeGuard([&] { QApplication::setStyle(style); });
     GuiHarness h(Ini.arg(2));
     h.zt.setupFlags().CountKeyRows = static_cast<qint16>(rows);
     h.zt.setupFlags().CountKeyCols = static_cast<qint16>(cols);
@@ -282,8 +307,49 @@ void TestFrmMain::rowsAndColumns()
     for (int r = 0; r < 25; ++r)
         QCOMPARE(!field(m, QStringLiteral("txtLblLeft(%1)").arg(r))->isHidden(), r < rows);
 
-    // The page is 480 shorter for every hidden row; the window cannot outgrow the limit.
-    QCOMPARE(m.page02()->tabFrame()->Height(), 12855 - 480 * (25 - rows));
+    // Titles taller than the design allows push the content down, by the same shift for
+    // every row, and only when a title would cover row 1 at its design place.
+    sdFrame *page = m.page02()->tabFrame();
+    QLineEdit *top0 = field(m, QStringLiteral("txtLblTop(0)"));
+    const int shift = top0->y() - px(240);
+    LAYOUT_CHECK(top0, "the content never moves up", shift >= 0, shift, 0);
+    int titlesBottom = 0;
+    for (const char *name : {"fraButtons02", "fraButtons03"}) {
+        const auto *box = child<QGroupBox>(m, QString::fromLatin1(name));
+        const QRect title = PageStyle::titleRect(box);
+        titlesBottom = qMax(titlesBottom, title.bottom());
+        for (const QWidget *c : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (c->isVisibleTo(page))
+                LAYOUT_CHECK(c, "no title covers a label", !c->geometry().intersects(title), c->y(),
+                             title.bottom() + 1);
+        }
+    }
+    if (shift > 0)
+        LAYOUT_CHECK(top0, "a shift only where a title would cover row 1", titlesBottom >= px(240),
+                     titlesBottom, px(240));
+    const auto inPage = [&](QWidget *w) { return w->mapTo(page, QPoint(0, 0)).y(); };
+    const int row1 = inPage(field(m, QStringLiteral("txtButtonsA(0)")));
+    for (int r = 0; r < rows; ++r) {
+        QLineEdit *label = field(m, QStringLiteral("txtLblLeft(%1)").arg(r));
+        LAYOUT_CHECK(label, "rows 480 twips apart",
+                     inPage(label) - row1 == px(240 + 480 * r) - px(240), inPage(label) - row1,
+                     px(240 + 480 * r) - px(240));
+        for (int g = 0; g < cols; ++g) {
+            QLineEdit *key =
+                field(m, QStringLiteral("txtButtons") + letters[g] + QStringLiteral("(%1)").arg(r));
+            LAYOUT_CHECK(key, "level with its row label", inPage(key) == inPage(label), inPage(key),
+                         inPage(label));
+        }
+    }
+    if (roomyTitles)
+        LAYOUT_CHECK(top0, "titles 8 pixels taller move the content down", shift > 0, shift, 1);
+
+    // The page is 480 shorter for every hidden row and grows by twice the shift (the column
+    // titles' box and the row boxes below it); the window cannot outgrow the limit.
+    const int designHeight = 12855 - 480 * (25 - rows);
+    LAYOUT_CHECK(page, "the page grows by twice the shift",
+                 page->Height() == designHeight + ScreenTwips::tw(2 * shift), page->Height(),
+                 designHeight + ScreenTwips::tw(2 * shift));
     m.resize(m.width(), px(20000));
     QCOMPARE(m.frameGeometry().height(), px(h.zt.maxFormHeight()));
 }
@@ -389,9 +455,12 @@ void TestFrmMain::scrollOffsetSurvivesTabChange()
     QVERIFY(vScroll(m)->isEnabled());
     QCOMPARE(vScroll(m)->singleStep(), 96);
     vScroll(m)->setValue(960);
-    QCOMPARE(m.page02()->tabFrame()->Top(), -960);
-    const int blindTop = child<QFrame>(m, QStringLiteral("fraBlind"))->y();
-    QCOMPARE(blindTop, px(-960 + 12855));
+    sdFrame *page = m.page02()->tabFrame();
+    QCOMPARE(page->Top(), -960);
+    // The blind covers what lies below the page (whose height follows the titles' font).
+    const QFrame *blind = child<QFrame>(m, QStringLiteral("fraBlind"));
+    LAYOUT_CHECK(blind, "the blind starts where the page ends",
+                 blind->y() == px(-960 + page->Height()), blind->y(), px(-960 + page->Height()));
 
     tabData(m)->setCurrentIndex(0);
     QVERIFY(!vScroll(m)->isEnabled());

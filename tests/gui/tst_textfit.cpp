@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QtTest>
@@ -44,20 +43,6 @@ QPalette darkPalette()
         pal.setColor(role, QColor(230, 230, 230));
     return pal;
 }
-
-// Group-box titles 8 pixels taller than the base style's, as some desktop styles draw them.
-class RoomyTitles : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    QRect subControlRect(ComplexControl cc, const QStyleOptionComplex *opt, SubControl sc,
-                         const QWidget *w) const override
-    {
-        QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
-        if (cc == CC_GroupBox && sc == SC_GroupBoxLabel)
-            r.setHeight(r.height() + 8);
-        return r;
-    }
-};
 
 QString shippedIni()
 {

@@ -4,14 +4,8 @@
 #include <QtTest>
 
 #include "FakeOperator.h"
+#include "Unprivileged.h"
 #include "settings/INITools.h"
-
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
 
 class TestIniTools : public QObject {
     Q_OBJECT
@@ -412,32 +406,17 @@ private Q_SLOTS:
     void tidyFailedReplaceKeepsFile()
     {
 #ifdef Q_OS_LINUX
+        ZT_AS_ORDINARY_USER(); // root writes into any folder
         QTemporaryDir dir;
         const QString p = dir.filePath("keep.Ini");
         const QByteArray before("[A]\nk=1\n");
         put(p, before);
         put(dir.filePath("tmptmp.tmp"), "stale");
-        const auto immutable = [&](bool on) {
-            const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY);
-            int flags = 0;
-            bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-            if (fd >= 0)
-                ::close(fd);
-            return ok;
-        };
-        const bool root = ::geteuid() == 0;
-        if (root && !immutable(true))
-            QSKIP("this file system cannot make a file immutable");
-        if (!root) // the folder refuses the rename; the existing temporary file is still writable
-            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        // The folder refuses the rename; the existing temporary file is still writable.
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const auto restore = qScopeGuard([&] {
-            if (root)
-                immutable(false);
-            else
-                QFile::setPermissions(dir.path(),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
         QCOMPARE(INI_Tidy(p) / 1000, 12);
         QCOMPARE(get(p), before);

@@ -23,14 +23,11 @@ namespace {
 
 constexpr int Rounds = 3;
 
+// The build puts the programs and a copy of the shipped settings, channel definitions and
+// default data side by side, wherever the build folder is.
 QString binDir()
 {
     return QCoreApplication::applicationDirPath();
-}
-
-QString installDir()
-{
-    return QDir(binDir()).absoluteFilePath(QStringLiteral("../../install"));
 }
 
 // Channels in groups of 100 under a heading (negative code), as a large installation has them.
@@ -87,8 +84,8 @@ bool startOnce(const QString &channelFile, StartRun &run)
     const QString ini = in(QStringLiteral("zteditor.Ini"));
     if (!QFile::copy(QDir(binDir()).filePath(QStringLiteral("zteditor")),
                      in(QStringLiteral("zteditor"))) ||
-        !QFile::copy(QDir(installDir()).filePath(QStringLiteral("zteditor.Ini")), ini) ||
-        !QFile::copy(QDir(installDir()).filePath(QStringLiteral("zteditor.Dat")),
+        !QFile::copy(QDir(binDir()).filePath(QStringLiteral("zteditor.Ini")), ini) ||
+        !QFile::copy(QDir(binDir()).filePath(QStringLiteral("zteditor.Dat")),
                      in(QStringLiteral("zteditor.Dat"))) ||
         !QFile::copy(channelFile, in(QStringLiteral("zteditor.Chn"))))
         return false;
@@ -193,7 +190,7 @@ bool startupBench()
 
     std::printf("  %-26s %12s %10s %10s %10s   (median of %d starts)\n", "channel file",
                 "log open ms", "ready ms", "CPU ms", "VmRSS MB", Rounds);
-    const QString shipped = QDir(installDir()).filePath(QStringLiteral("zteditor.Chn"));
+    const QString shipped = QDir(binDir()).filePath(QStringLiteral("zteditor.Chn"));
     CodeList shippedChannels;
     ChannelDef_ReadLists(shipped, QStringLiteral("GER"), shippedChannels, canBus);
     const QList<std::pair<QString, QString>> cases = {

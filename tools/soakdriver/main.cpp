@@ -585,7 +585,8 @@ int main(int argc, char *argv[])
                                         QStringLiteral("S"), QStringLiteral("600"));
     const QCommandLineOption installOpt(
         QStringLiteral("install"),
-        QStringLiteral("Folder of the installation data (default: install/ of the source tree)."),
+        QStringLiteral("Folder of the installation data (default: the copy the build puts next "
+                       "to the programs)."),
         QStringLiteral("DIR"));
     parser.addOptions({secondsOpt, installOpt});
     parser.process(app);
@@ -596,9 +597,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString binDir = QCoreApplication::applicationDirPath();
-    const QString install = parser.isSet(installOpt)
-                                ? parser.value(installOpt)
-                                : QDir(binDir).filePath(QStringLiteral("../../install"));
+    const QString install = parser.isSet(installOpt) ? parser.value(installOpt) : binDir;
     Soak soak(binDir, QDir(install).absolutePath(), seconds);
     return soak.run();
 }
