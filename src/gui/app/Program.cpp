@@ -86,7 +86,10 @@ CommTools &Program::comm()
 
 bool Program::Main()
 {
-    return m_startup->Main();
+    if (!m_startup->Main())
+        return false;
+    m_core->zt.history().start();
+    return true;
 }
 
 void Program::setAfterEnd(std::function<void()> afterEnd)
@@ -101,6 +104,7 @@ frmMain &Program::createMainWindow()
     QTimer *sendData = &main->sendDataTimer();
     m_op->setMainWindow(main, sendData);
     m_pages->attach(m_core->zt, *main);
+    main->setComparison(m_core->compare);
     QObject::connect(main, &frmMain::menuCommandRequested, main,
                      [this](MenuCommand command) { m_core->menu.Interpret_MenuCommand(command); });
     QObject::connect(main, &frmMain::firstActivated, main,

@@ -101,6 +101,8 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     layout->addLayout(buttons);
     // Down from the filter goes on to the list.
     m_txtFilter->installEventFilter(this);
+    // Ctrl+F in the list, as on the pages, goes to the filter.
+    m_lstView->installEventFilter(this);
 
     connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
@@ -124,6 +126,12 @@ void frmChoose::setKeyName(const QString &keyName)
 
 bool frmChoose::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_lstView && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Find)) {
+        m_txtFilter->setFocus(Qt::ShortcutFocusReason);
+        m_txtFilter->selectAll();
+        return true;
+    }
     if (watched == m_txtFilter && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
         m_lstView->setFocus();
