@@ -19,19 +19,21 @@ public:
         m_after = static_cast<const PageStep *>(other)->m_after;
         return true;
     }
-    void undo() override { put(m_before); }
+    void undo() override { put(m_before, "Undo_Done"); }
     void redo() override
     {
         if (m_pushed)
-            put(m_after);
+            put(m_after, "Redo_Done");
         m_pushed = true;
     }
 
 private:
-    void put(const PageState &state)
+    void put(const PageState &state, const char *report)
     {
         m_history.show(state);
         m_history.m_current = state;
+        m_history.m_zt.StatusText(QStringLiteral("  ") +
+                                  FormatMessage(workText(m_history.m_zt.msg(), report), text()));
     }
 
     EditHistory &m_history;
