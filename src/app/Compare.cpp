@@ -1,6 +1,7 @@
 #include "app/Compare.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 
 #include "app/CommInterpreter.h"
 #include "app/PageBridge.h"
@@ -47,19 +48,25 @@ QList<KeyPlace> findKeys(const KeyCodes &codes, int cols, int rows, const QStrin
 
 QString CodeLabels::label(const CodeList &list, qint16 code, const QString &notDefined)
 {
+    constexpr qsizetype Held = 4;
     if (code == 0)
         return notDefined;
-    if (list.constData() != m_indexed || list.size() != m_size) {
-        m_first.clear();
-        m_first.reserve(list.size());
+    auto index = std::find_if(m_indexes.begin(), m_indexes.end(), [&](const Index &i) {
+        return i.list.constData() == list.constData() && i.list.size() == list.size();
+    });
+    if (index == m_indexes.end()) {
+        if (m_indexes.size() == Held)
+            m_indexes.removeFirst();
+        Index made{list, {}};
+        made.first.reserve(list.size());
         for (qsizetype i = list.size() - 1; i >= 0; --i)
             if (list[i].hasCode)
-                m_first.insert(list[i].code, i);
-        m_indexed = list.constData();
-        m_size = list.size();
+                made.first.insert(list[i].code, i);
+        m_indexes.append(std::move(made));
+        index = m_indexes.end() - 1;
     }
-    const auto it = m_first.constFind(code);
-    return it == m_first.constEnd() ? QString::number(code) : list[*it].label;
+    const auto it = index->first.constFind(code);
+    return it == index->first.constEnd() ? QString::number(code) : list[*it].label;
 }
 
 Comparison::Comparison(ZtTools &zt, CommTools &comm, CommInterpreter &interpreter)

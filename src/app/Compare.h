@@ -37,15 +37,18 @@ QList<KeyPlace> findKeys(const KeyCodes &codes, int cols, int rows, const QStrin
                          const std::function<QString(qint16)> &labelOf);
 
 // A code's label as a key field shows it: the first entry with the code, the number of a
-// code no entry has, notDefined for 0. Indexed once per list, as lists run to 50 000 entries.
+// code no entry has, notDefined for 0. Each list is indexed once, as lists run to 50 000
+// entries; the few lists asked about last are held, so none can be replaced unnoticed.
 class CodeLabels {
 public:
     QString label(const CodeList &list, qint16 code, const QString &notDefined);
 
 private:
-    QHash<qint32, qsizetype> m_first;
-    const CodeEntry *m_indexed = nullptr;
-    qsizetype m_size = -1;
+    struct Index {
+        CodeList list;
+        QHash<qint32, qsizetype> first;
+    };
+    QList<Index> m_indexes;
 };
 
 // The pages against a data file or the device's codes. Nothing on the pages changes but by

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "Bench.h"
@@ -49,8 +50,14 @@ struct Window : MainWindowClose {
     bool mayClose() override { return true; }
 };
 
-// The median of rounds of work, each followed by the events it causes (layout, painting).
-double medianMs(const std::function<void()> &prepare, const std::function<void()> &work)
+struct Times {
+    double first = 0;
+    double median = 0;
+};
+
+// The first and the median of rounds of work, each followed by the events it causes (layout,
+// painting).
+Times measure(const std::function<void()> &prepare, const std::function<void()> &work)
 {
     std::vector<double> times;
     for (int i = 0; i < Rounds; ++i) {
@@ -62,8 +69,9 @@ double medianMs(const std::function<void()> &prepare, const std::function<void()
         QCoreApplication::processEvents();
         times.push_back(double(t.nsecsElapsed()) / 1e6);
     }
+    const double first = times.front();
     std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return {first, times[times.size() / 2]};
 }
 
 bool frameBench()
@@ -105,18 +113,24 @@ bool frameBench()
 
     QLineEdit *key = w.main->page02()->keyField(1, 12);
     frmChoose &chooser = w.main->chooser();
-    const double choose = medianMs([&] { chooser.cmdCancel_Click(); },
-                                   [&] {
-                                       QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
-                                       QCoreApplication::sendEvent(key, &f4);
-                                   });
+    const Times choose = measure([&] { chooser.cmdCancel_Click(); },
+                                 [&] {
+                                     QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+                                     QCoreApplication::sendEvent(key, &f4);
+                                 });
     chooser.cmdCancel_Click();
 
     CompareDock &dock = *w.main->compareDock();
-    const double marks = medianMs([&] { w.op.dialogNames = {file}; }, [&] { dock.withFile(); });
+    // From no comparison to the list and marks shown, the window grown by the list.
+    const Times marks = measure(
+        [&] {
+            dock.close();
+            w.op.dialogNames = {file};
+        },
+        [&] { dock.withFile(); });
     const int differences = int(w.comparison.differences().size());
 
-    const double undo = medianMs(
+    const Times undo = measure(
         [&] {
             if (w.zt.history().stack().canRedo())
                 w.zt.history().stack().redo();
@@ -125,14 +139,19 @@ bool frameBench()
         },
         [&] { w.zt.history().stack().undo(); });
 
-    std::printf("  %d channels, the main window offscreen; median of %d, events included\n",
-                Channels, Rounds);
-    std::printf("  %-48s %8.1f ms\n", "open the choose dialog (F4 on a key)", choose);
-    std::printf("  %-48s %8.1f ms  (%d keys)\n", "compare with a file: list and marks", marks,
-                differences);
-    std::printf("  %-48s %8.1f ms\n", "undo a take-over of 10 keys", undo);
-    std::printf("  (target: each under %.0f ms)\n", FrameMs);
-    return choose < FrameMs && marks < FrameMs && undo < FrameMs && differences == 100;
+    std::printf("  %d channels, the main window offscreen; events included\n", Channels);
+    std::printf("  %-44s %12s %9s %d\n", "", "first", "median of", Rounds);
+    const auto row = [](const char *what, const Times &t) {
+        std::printf("  %-44s %9.1f ms %9.1f ms\n", what, t.first, t.median);
+    };
+    row("open the choose dialog (F4 on a key)", choose);
+    row("compare with a file: list and marks", marks);
+    row("undo a take-over of 10 keys", undo);
+    std::printf("  (%d keys differ; target: the median under %.0f ms; the first opening of the\n"
+                "  choose dialog makes its items once)\n",
+                differences, FrameMs);
+    return choose.median < FrameMs && marks.median < FrameMs && undo.median < FrameMs &&
+           differences == 100;
 }
 
 BenchRegistration registration("frame", frameBench);

@@ -93,7 +93,6 @@ void CompareDock::withDevice()
 
 void CompareDock::showDifferences()
 {
-    mark(false);
     const QList<KeyDifference> &differences = m_comparison.differences();
     const QString other = m_comparison.otherName();
     m_summary->setText(differences.isEmpty()
@@ -133,26 +132,24 @@ void CompareDock::takeOver(bool all)
     showDifferences();
 }
 
-// The differing keys on the buttons page, coloured while the comparison lasts.
+// The differing keys on the buttons page, coloured while the comparison lasts; only the
+// fields whose mark changes are touched.
 void CompareDock::mark(bool on)
 {
     if (!m_main.page02())
         return;
+    std::array<std::array<bool, KeyRows>, KeyGroups> differs{};
+    if (on)
+        for (const KeyDifference &d : m_comparison.differences())
+            differs[d.key.group - 1][d.key.row - 1] = true;
     for (int g = 0; g < KeyGroups; ++g)
         for (int r = 0; r < KeyRows; ++r) {
             QLineEdit *field = m_main.page02()->keyField(g, r);
-            if (field->property("ztDiffers").toBool()) {
-                field->setProperty("ztDiffers", false);
+            if (field->property("ztDiffers").toBool() != differs[g][r]) {
+                field->setProperty("ztDiffers", differs[g][r]);
                 showKeyMarks(field);
             }
         }
-    if (!on)
-        return;
-    for (const KeyDifference &d : m_comparison.differences()) {
-        QLineEdit *field = m_main.page02()->keyField(d.key.group - 1, d.key.row - 1);
-        field->setProperty("ztDiffers", true);
-        showKeyMarks(field);
-    }
 }
 
 void CompareDock::closeEvent(QCloseEvent *event)
