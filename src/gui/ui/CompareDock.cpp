@@ -44,7 +44,11 @@ CompareDock::CompareDock(ZtTools &zt, Comparison &comparison, frmMain &main)
     m_list->setColumnCount(4);
     m_list->setHeaderLabels({workText(zt.msg(), "Compare_Group"), workText(zt.msg(), "Compare_Row"),
                              workText(zt.msg(), "Compare_This"), QString()});
-    m_list->header()->setStretchLastSection(true);
+    // Group and row as narrow as they can be; the two codes with labels share the rest.
+    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_list->header()->setSectionResizeMode(3, QHeaderView::Stretch);
     m_list->setFixedHeight(m_list->header()->sizeHint().height() +
                            ShownRows * (m_list->fontMetrics().height() + 4) +
                            2 * m_list->frameWidth());
@@ -94,13 +98,13 @@ void CompareDock::withDevice()
 void CompareDock::showDifferences()
 {
     const QList<KeyDifference> &differences = m_comparison.differences();
-    const QString other = m_comparison.otherName();
+    const QString other = QFileInfo(m_comparison.otherName()).fileName();
     m_summary->setText(differences.isEmpty()
                            ? FormatMessage(workText(m_zt.msg(), "Compare_Equal"), other)
                            : FormatMessage(workText(m_zt.msg(), "Compare_Count"),
                                            QString::number(differences.size()), other));
-    m_summary->setToolTip(other);
-    m_list->headerItem()->setText(3, QFileInfo(other).fileName());
+    m_summary->setToolTip(m_comparison.otherName());
+    m_list->headerItem()->setText(3, other);
     m_list->clear();
     QList<QTreeWidgetItem *> items;
     items.reserve(differences.size());
