@@ -115,14 +115,25 @@ bool Comparison::withDevice()
                                    {e.description()});
         }
     });
+    // The catcher refers to this call's locals: it goes whichever way the call ends.
+    struct Release {
+        CommInterpreter &interpreter;
+        ~Release() { interpreter.setBlockCatcher({}); }
+    } release{m_interpreter};
     const QString caption = m_zt.msg().text(QStringLiteral("TransmitData_Request"));
-    // The wait leaves the answer to the collector's next round: the block is caught there.
-    if (m_comm.Comm_TransmitRequest(makeFrame(FrameCode::DataRequest, DataKindButtons), caption) &&
-        m_comm.Comm_WaitForResponse(
-            Tools::ByteToHex(FrameCode::DataBlock),
-            FormatMessage(m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer")), caption)))
-        Tools::WaitUntil([&] { return caught; }, QDeadlineTimer(CatchMs));
-    m_interpreter.setBlockCatcher({});
+    try {
+        // The wait leaves the answer to the collector's next round: the block is caught there.
+        if (m_comm.Comm_TransmitRequest(makeFrame(FrameCode::DataRequest, DataKindButtons),
+                                        caption) &&
+            m_comm.Comm_WaitForResponse(
+                Tools::ByteToHex(FrameCode::DataBlock),
+                FormatMessage(m_zt.msg().text(QStringLiteral("Comm_Waiting_For_Answer")), caption)))
+            Tools::WaitUntil([&] { return caught; }, QDeadlineTimer(CatchMs));
+    } catch (const std::exception &e) {
+        m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_MenuCommand_Err"),
+                               {describe(e)});
+        return false;
+    }
     if (!received)
         return false;
     compareWith(received->Buttons, workText(m_zt.msg(), "Compare_Device"));
