@@ -66,6 +66,7 @@ void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteA
             m_zt.pages().DataSet_FromPages();
             m_zt.data().ACUVersion.set(Tools::HexToString(payload));
             m_zt.pages().DataSet_ToPages();
+            m_zt.history().sync(); // the device's own value: nothing to undo
             m_zt.StatusText(QString());
             // This text is German in every language.
             report.show(QStringLiteral("  ACU Versionsnummer empfangen"), BoxOrStatus,
@@ -108,6 +109,12 @@ void CommInterpreter::dataReceived(QByteArrayView payload)
     // Data whose acknowledgement did not go out is dropped: the device will send it again.
     if (!m_comm.Comm_TransmitData(ack))
         return;
+    if (m_catcher) {
+        m_catcher(payload);
+        return;
+    }
+    // One step of the history, which then sees the codes clean.
+    const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::DataBlock);
     Interpret_HexData(payload);
     m_zt.MarkDataClean();
     m_comm.report().report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
@@ -169,30 +176,11 @@ void CommInterpreter::Interpret_VersionInfo(QByteArrayView payload)
 void CommInterpreter::Interpret_HexData(QByteArrayView payload)
 {
     m_zt.op().setHourglass(true);
+    const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::DataBlock);
     try {
         m_zt.DataReset(true, false, false);
-        const int cols = qBound(1, int(m_zt.flags().CountKeyCols), 4);
-        const int rows = qBound(1, int(m_zt.flags().CountKeyRows), 25);
-        // Missing pairs at the end of a short payload read as 0; surplus digits are ignored.
-        const auto pairAt = [&](qsizetype pos) {
-            if (pos >= payload.size())
-                return 0;
-            return Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos)));
-        };
-        qsizetype pos = 0;
-        for (int g = 1; g <= cols; ++g) {
-            for (int e = 1; e <= rows; ++e, pos += 4) {
-                const int high = pairAt(pos);
-                const int low = pairAt(pos + 2);
-                if (high >= 128)
-                    throw ZtError(
-                        QStringLiteral("Button code %1 of group %2 entry %3 is out of range")
-                            .arg(high * 256 + low)
-                            .arg(g)
-                            .arg(e));
-                m_zt.data().DataRecord.button(g, e) = qint16(high * 256 + low);
-            }
-        }
+        decodeHexData(payload, m_zt.flags().CountKeyCols, m_zt.flags().CountKeyRows,
+                      m_zt.data().DataRecord);
         m_zt.pages().DataSet_ToPages();
         if (m_zt.programStarted()) {
             m_zt.pages().DataSet_FromPages();
@@ -204,5 +192,31 @@ void CommInterpreter::Interpret_HexData(QByteArrayView payload)
         m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_HexData_Err"),
                                {describe(e)});
         m_zt.op().setHourglass(false);
+    }
+}
+
+void CommInterpreter::decodeHexData(QByteArrayView payload, int countCols, int countRows,
+                                    ButtonRecord &record)
+{
+    const int cols = qBound(1, countCols, 4);
+    const int rows = qBound(1, countRows, 25);
+    // Missing pairs at the end of a short payload read as 0; surplus digits are ignored.
+    const auto pairAt = [&](qsizetype pos) {
+        if (pos >= payload.size())
+            return 0;
+        return Tools::HexToByte(payload.sliced(pos, qMin<qsizetype>(2, payload.size() - pos)));
+    };
+    qsizetype pos = 0;
+    for (int g = 1; g <= cols; ++g) {
+        for (int e = 1; e <= rows; ++e, pos += 4) {
+            const int high = pairAt(pos);
+            const int low = pairAt(pos + 2);
+            if (high >= 128)
+                throw ZtError(QStringLiteral("Button code %1 of group %2 entry %3 is out of range")
+                                  .arg(high * 256 + low)
+                                  .arg(g)
+                                  .arg(e));
+            record.button(g, e) = qint16(high * 256 + low);
+        }
     }
 }

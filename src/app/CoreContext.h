@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/CommInterpreter.h"
+#include "app/Compare.h"
 #include "app/MenuCommands.h"
 #include "app/ZtTools.h"
 #include "link/CommTools.h"
@@ -36,6 +37,7 @@ public:
     CommTools comm;
     CommInterpreter interpreter;
     MenuCommands menu;
+    Comparison compare;
 
 private:
     FrameWatcher m_watcher;

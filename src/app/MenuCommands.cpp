@@ -22,13 +22,15 @@ void MenuCommands::Interpret_MenuCommand(MenuCommand command)
     Messages &msg = m_zt.msg();
     try {
         switch (command) {
-        case MenuCommand::LoadData:
+        case MenuCommand::LoadData: {
+            const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::Load);
             if (m_zt.ReadDataFile()) {
                 m_zt.pages().DataSet_ToPages();
                 if (m_zt.CheckDataSet(true))
                     m_comm.report().report(LinkReport::Status, QStringLiteral("ReadingData_Ok"));
             }
             break;
+        }
         case MenuCommand::SaveData:
             if (m_zt.CheckDataSet(true)) {
                 m_zt.pages().DataSet_FromPages();

@@ -230,6 +230,7 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
     if (!noQuery && !m_op.askYesNo(m_messages.text(QStringLiteral("QueryDataReset")), BoxIcon::Stop,
                                    m_op.mainCaption()))
         return;
+    const EditHistory::Scope step(m_history, EditHistory::Kind::Reset);
 
     if (loadDefault) {
         if (!Tools::Trim(m_flags.LoadAtStartup_Default).isEmpty()) {

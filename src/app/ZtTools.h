@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/EditHistory.h"
 #include "app/ProgramFlags.h"
 #include "data/CodeList.h"
 #include "data/DataFile.h"
@@ -91,6 +92,8 @@ public:
     PageBridge &pages() { return m_pages; }
     AppLog &log() { return m_log; }
     Messages &msg() { return m_messages; }
+    // The undo history of the pages.
+    EditHistory &history() { return m_history; }
     // How the link reports: through this module's operator, log and catalogue, its boxes
     // titled by the program's name and shown as the ShowMsgBox flag says.
     LinkReport linkReport()
@@ -153,4 +156,5 @@ private:
     DataFileIo m_diskIo;
     DataFileIo *m_io = &m_diskIo;
     std::optional<decltype(ButtonRecord::Buttons)> m_cleanButtons;
+    EditHistory m_history{*this};
 };

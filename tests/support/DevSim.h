@@ -40,6 +40,8 @@ public:
         m_process.kill();
         m_process.waitForFinished(10000);
     }
+    // A command line on the simulator's standard input (send-data, reset, ...).
+    void command(const QByteArray &line) { m_process.write(line + '\n'); }
     bool waitFor(const QByteArray &text)
     {
         QDeadlineTimer deadline(10000);

@@ -22,6 +22,7 @@
 namespace {
 
 constexpr int Rounds = 3;
+constexpr int Channels = 50000;
 
 // The build puts the programs and a copy of the shipped settings, channel definitions and
 // default data side by side, wherever the build folder is.
@@ -219,6 +220,40 @@ bool startupBench()
     return ok;
 }
 
+// 50 000 channels against 10, five starts of each taken in turn, so both see the same load;
+// the wall clock from the process start to its first request on the line.
+bool startupRatioBench()
+{
+    constexpr int Starts = 5;
+    constexpr double Target = 1.5;
+    ensureApplication();
+    QTemporaryDir files;
+    const QString small = files.filePath(QStringLiteral("small.Chn"));
+    const QString big = files.filePath(QStringLiteral("big.Chn"));
+    if (!writeChannelFile(small, 10) || !writeChannelFile(big, Channels))
+        return false;
+    std::vector<double> smallMs, bigMs, smallCpu, bigCpu;
+    for (int i = 0; i < Starts; ++i) {
+        StartRun a, b;
+        if (!startOnce(small, a) || !startOnce(big, b)) {
+            std::printf("  the program did not get ready\n");
+            return false;
+        }
+        smallMs.push_back(a.readyMs);
+        bigMs.push_back(b.readyMs);
+        smallCpu.push_back(a.cpuMs);
+        bigCpu.push_back(b.cpuMs);
+    }
+    const double ratio = median(bigMs) / median(smallMs);
+    std::printf("  %-22s %14s %10s   (median of %d starts each, taken in turn)\n", "channel file",
+                "first request", "CPU ms", Starts);
+    std::printf("  %-22s %11.0f ms %10.0f\n", "10 channels", median(smallMs), median(smallCpu));
+    std::printf("  %-22s %11.0f ms %10.0f\n", "50000 channels", median(bigMs), median(bigCpu));
+    std::printf("  ratio %.2f (target at most %.1f)\n", ratio, Target);
+    return ratio <= Target;
+}
+
 BenchRegistration registration("startup", startupBench);
+BenchRegistration ratioRegistration("startratio", startupRatioBench);
 
 } // namespace

@@ -1,5 +1,5 @@
 // ztbench [section...]: runs the named benchmark sections, or all of them.
-#include <QCoreApplication>
+#include <QApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -17,8 +17,11 @@ void ensureApplication()
     static int argc = 1;
     static char name[] = "ztbench";
     static char *argv[] = {name, nullptr};
+    // Windows are measured offscreen unless a platform is named.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // lives for the run
+        new QApplication(argc, argv); // lives for the run
 }
 
 int main(int argc, char **argv)

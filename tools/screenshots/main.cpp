@@ -12,11 +12,17 @@
 #include <cstdio>
 
 #include "GuiHarness.h"
+#include "app/CommInterpreter.h"
+#include "app/Compare.h"
 #include "data/ChannelDef.h"
 #include "gui/app/KeySheetPrinter.h"
+#include "data/DataFile.h"
+#include "gui/ui/CompareDock.h"
 #include "gui/ui/FieldEditing.h"
 #include "gui/ui/frmChoose.h"
 #include "gui/ui/frmTabStripData02.h"
+#include "link/CommTools.h"
+#include "link/QtSerialComm.h"
 
 namespace {
 
@@ -65,7 +71,14 @@ int main(int argc, char **argv)
                              channels, canBus) != 0)
         return fail("zteditor.Chn cannot be read");
     h.zt.setCodeLists(std::move(channels), std::move(canBus));
-    frmMain &m = h.build();
+    // The compare works on the files alone here: the port is never opened.
+    QtSerialComm port(h.zt.iniFileName());
+    CommTools comm(h.zt.linkReport(), h.zt.iniFileName(), port);
+    CommInterpreter interpreter(h.zt, comm);
+    Comparison comparison(h.zt, comm, interpreter);
+    frmMain &m = h.build(false);
+    m.setComparison(comparison);
+    m.show();
     m.setCaption(QStringLiteral("ZT Editor"));
     DataSet &d = h.zt.data();
     d.TextStatus[0].set(QStringLiteral("ZT 4000"));
@@ -118,5 +131,23 @@ int main(int argc, char **argv)
         {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
          QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
          QStringLiteral("-singlefile"), pdf, out.filePath(QStringLiteral("keysheet"))});
-    return rendered == 0 ? 0 : fail("pdftoppm (poppler-utils) cannot render the key sheet");
+    if (rendered != 0)
+        return fail("pdftoppm (poppler-utils) cannot render the key sheet");
+
+    // The compare with the file saved on the last visit: three keys differ.
+    ButtonRecord visit = d.DataRecord;
+    visit.Version.set(QStringLiteral("1.0"));
+    visit.button(1, 1) = 2;
+    visit.button(3, 3) = 0;
+    visit.button(2, 5) = 14;
+    QFile last(h.dir.filePath(QStringLiteral("Anlage-Nord-Mai.DAT")));
+    if (!last.open(QIODevice::WriteOnly) || last.write(DataFile::encode(visit)) != DataFile::Size)
+        return fail("the data file to compare with cannot be written");
+    last.close();
+    h.op.dialogNames << last.fileName();
+    m.compareDock()->withFile();
+    QCoreApplication::processEvents();
+    return m.grab().save(out.filePath(QStringLiteral("compare.png")))
+               ? 0
+               : fail("a picture cannot be written");
 }

@@ -98,6 +98,7 @@ bool Program::Main()
 {
     if (!m_startup->Main())
         return false;
+    m_core->zt.history().start();
     if (!m_startFile.isEmpty())
         m_opening->open(m_startFile, DataFileOpening::Ask::Nothing);
     return !m_core->zt.programEnded();
@@ -115,6 +116,7 @@ frmMain &Program::createMainWindow()
     QTimer *sendData = &main->sendDataTimer();
     m_op->setMainWindow(main, sendData);
     m_pages->attach(m_core->zt, *main);
+    main->setComparison(m_core->compare);
     QObject::connect(main, &frmMain::menuCommandRequested, main,
                      [this](MenuCommand command) { m_core->menu.Interpret_MenuCommand(command); });
     QObject::connect(main, &frmMain::firstActivated, main,

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include "app/Compare.h"
 #include "gui/ui/frmChoose.h"
 
 QString fieldTag(const QLineEdit *field)
@@ -62,15 +63,9 @@ void SetFieldCode(QLineEdit *Field, const CodeList &List, qint16 Code,
         return;
     }
     // A code without a label shows its number: the field must not keep the label of the
-    // code it held before.
-    QString text = QString::number(Code);
-    for (const CodeEntry &e : List) {
-        if (e.hasCode && e.code == Code) {
-            text = e.label;
-            break;
-        }
-    }
-    showLabel(Field, text);
+    // code it held before. The pages' lists are indexed once (all fields run on one thread).
+    static CodeLabels labels;
+    showLabel(Field, labels.label(List, Code, notDefinedText));
     setFieldTag(Field, QString::number(Code));
 }
 

@@ -101,6 +101,8 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
     layout->addLayout(buttons);
     // Down from the filter goes on to the list.
     m_txtFilter->installEventFilter(this);
+    // Ctrl+F in the list, as on the pages, goes to the filter.
+    m_lstView->installEventFilter(this);
 
     connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
@@ -110,11 +112,18 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
 
 void frmChoose::setEntries(const CodeList &entries, const QString &notAssignedText)
 {
+    // The same list again (the pages hand in theirs each time): the items already made stay.
+    if (m_source.constData() == entries.constData() && m_source.size() == entries.size() &&
+        m_notAssigned == notAssignedText && !m_source.isEmpty())
+        return;
+    m_source = entries;
+    m_notAssigned = notAssignedText;
     m_entries = entries;
     const bool hasZero = std::any_of(entries.begin(), entries.end(),
                                      [](const CodeEntry &e) { return e.hasCode && e.code == 0; });
     if (!hasZero)
         m_entries.append(CodeEntry{notAssignedText, 0, true});
+    m_itemsMade = false;
 }
 
 void frmChoose::setKeyName(const QString &keyName)
@@ -124,6 +133,12 @@ void frmChoose::setKeyName(const QString &keyName)
 
 bool frmChoose::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_lstView && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Find)) {
+        m_txtFilter->setFocus(Qt::ShortcutFocusReason);
+        m_txtFilter->selectAll();
+        return true;
+    }
     if (watched == m_txtFilter && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
         m_lstView->setFocus();
@@ -180,49 +195,22 @@ void frmChoose::showEvent(QShowEvent *event)
 
 void frmChoose::Form_Activate()
 {
-    int selected = -1;
-    ActItem = ActItem.trimmed().toLower();
-    if (!ActItem.isEmpty()) {
-        for (int j = 0; j < m_entries.size(); ++j) {
-            if (m_entries[j].hasCode && QString::number(m_entries[j].code) == ActItem) {
-                selected = j;
-                break;
-            }
-        }
-    }
-
     UseListView = true;
-    {
-        const QSignalBlocker quiet(m_txtFilter);
-        m_txtFilter->clear();
+    if (!m_itemsMade)
+        makeItems();
+    if (!m_txtFilter->text().isEmpty()) {
+        m_txtFilter->clear(); // every entry shows again
+        m_lstView->clearSelection();
     }
-    m_lstView->clear();
     m_lstView->setColumnWidth(0, m_lstView->width() - px(384));
-    bool headings = false;
-    for (const CodeEntry &e : m_entries)
-        headings = headings || (e.hasCode && e.code < 0);
 
-    QFont headingFont = m_lstView->font();
-    headingFont.setBold(true);
-    const QColor headingColor =
-        PageStyle::readableOn(HeadingColor, m_lstView->palette().color(QPalette::Base));
-    QTreeWidgetItem *selectedItem = nullptr;
-    for (int j = 0; j < m_entries.size(); ++j) {
-        const CodeEntry &e = m_entries[j];
-        const bool heading = e.hasCode && e.code < 0;
-        QString text = e.label.trimmed();
-        if (!heading && headings)
-            text.prepend(QStringLiteral("  "));
-        auto *item = new QTreeWidgetItem(m_lstView, QStringList{text});
-        item->setData(0, EntryRole, j);
-        item->setData(0, HeadingRole, heading);
-        if (heading) {
-            item->setFont(0, headingFont);
-            item->setForeground(0, headingColor);
-        }
-        if (j == selected)
-            selectedItem = item;
-    }
+    ActItem = ActItem.trimmed().toLower();
+    bool isCode = false;
+    const int code = ActItem.toInt(&isCode);
+    const auto at = m_firstOfCode.constFind(code);
+    QTreeWidgetItem *selectedItem = isCode && !ActItem.isEmpty() && at != m_firstOfCode.constEnd()
+                                        ? m_lstView->topLevelItem(*at)
+                                        : nullptr;
     if (selectedItem) {
         m_lstView->setCurrentItem(selectedItem);
         m_lstView->scrollToItem(selectedItem, QAbstractItemView::PositionAtCenter);
@@ -233,6 +221,42 @@ void frmChoose::Form_Activate()
         m_lstView->scrollToTop();
     }
     m_lstView->setFocus();
+}
+
+// The list's items, made once for each list of entries: a list runs to 50 000 of them.
+void frmChoose::makeItems()
+{
+    m_lstView->clear();
+    m_firstOfCode.clear();
+    bool headings = false;
+    for (const CodeEntry &e : m_entries)
+        headings = headings || (e.hasCode && e.code < 0);
+
+    QFont headingFont = m_lstView->font();
+    headingFont.setBold(true);
+    const QColor headingColor =
+        PageStyle::readableOn(HeadingColor, m_lstView->palette().color(QPalette::Base));
+    QList<QTreeWidgetItem *> items;
+    items.reserve(m_entries.size());
+    for (int j = 0; j < m_entries.size(); ++j) {
+        const CodeEntry &e = m_entries[j];
+        const bool heading = e.hasCode && e.code < 0;
+        QString text = e.label.trimmed();
+        if (!heading && headings)
+            text.prepend(QStringLiteral("  "));
+        auto *item = new QTreeWidgetItem(QStringList{text});
+        item->setData(0, EntryRole, j);
+        item->setData(0, HeadingRole, heading);
+        if (heading) {
+            item->setFont(0, headingFont);
+            item->setForeground(0, headingColor);
+        }
+        if (e.hasCode && !m_firstOfCode.contains(e.code))
+            m_firstOfCode.insert(e.code, j);
+        items.append(item);
+    }
+    m_lstView->addTopLevelItems(items);
+    m_itemsMade = true;
 }
 
 void frmChoose::lstView_DblClick()

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QHash>
 
 #include "data/CodeList.h"
 
@@ -47,11 +48,16 @@ protected:
 
 private:
     void Form_Activate();
+    void makeItems();
     void lstView_DblClick();
     // Shows the entries whose label holds the text, each with its heading.
     void txtFilter_Change();
 
+    CodeList m_source; // the list as handed in, to know it again
+    QString m_notAssigned;
     CodeList m_entries;
+    bool m_itemsMade = false;
+    QHash<qint32, int> m_firstOfCode; // code -> its first entry
     QString m_caption;
     QLineEdit *m_txtFilter;
     QTreeWidget *m_lstView;

@@ -9,6 +9,8 @@
 #include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -16,19 +18,24 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QUndoStack>
 
 #include "app/MenuCommands.h"
 #include "app/PageBridge.h"
+#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "gui/app/ScreenTwips.h"
 #include "gui/controls/sdFrame.h"
+#include "gui/ui/CompareDock.h"
+#include "gui/ui/FindBar.h"
 #include "gui/ui/ScrollArithmetic.h"
 #include "gui/ui/frmChoose.h"
 #include "gui/ui/frmTabStripData01.h"
@@ -280,6 +287,15 @@ frmMain::frmMain(ZtTools &zt, MainWindowClose &closing, QWidget *parent)
     connect(pageDown, &QShortcut::activated, this, [this] { scrollPages(1); });
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { scrollIntoView(now); });
+    // One history of the pages for the whole run; the unsaved state follows it.
+    QUndoStack &history = m_zt.history().stack();
+    QAction *undo = history.createUndoAction(this);
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction *redo = history.createRedoAction(this);
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addActions({undo, redo});
+    connect(&history, &QUndoStack::indexChanged, this, &frmMain::refreshDataState);
 
     connect(TabData, &QTabBar::currentChanged, this, [this] { TabData_Click(); });
     connect(VScroll, &QScrollBar::valueChanged, this, [this] { VScroll_Change(); });
@@ -393,6 +409,60 @@ void frmMain::InitToolbarAndTabs()
         if (const QString key = a->property("toolTipKey").toString(); !key.isEmpty())
             a->setToolTip(BuiltInText(m_zt.msg(), key));
     TabStrip_Build();
+    addWorkTools();
+}
+
+// After the documented buttons: the two compares, with their keys in the tooltip.
+void frmMain::addWorkTools()
+{
+    m_findBar = new FindBar(m_zt, *this);
+    auto *openFind = new QShortcut(QKeySequence::Find, this);
+    connect(openFind, &QShortcut::activated, m_findBar, &FindBar::open);
+    if (!m_comparison)
+        return;
+    m_compareDock = new CompareDock(m_zt, *m_comparison, *this);
+    Toolbar1->addSeparator();
+    const struct {
+        const char *name;
+        const char *tip;
+        QStyle::StandardPixmap icon;
+        QKeySequence key;
+    } buttons[2] = {{"CompareFile", "Compare_File.ToolTip", QStyle::SP_FileDialogContentsView,
+                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                    {"CompareDevice", "Compare_Device.ToolTip", QStyle::SP_ComputerIcon,
+                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}};
+    for (int i = 0; i < 2; ++i) {
+        QAction *a = Toolbar1->addAction(style()->standardIcon(buttons[i].icon), QString());
+        a->setObjectName(QString::fromLatin1(buttons[i].name));
+        Toolbar1->widgetForAction(a)->setObjectName(a->objectName());
+        a->setShortcut(buttons[i].key);
+        a->setToolTip(workText(m_zt.msg(), buttons[i].tip) + QStringLiteral(" (") +
+                      buttons[i].key.toString(QKeySequence::NativeText) + u')');
+        m_compareButtons[i] = a;
+    }
+    connect(m_compareButtons[0], &QAction::triggered, m_compareDock, &CompareDock::withFile);
+    connect(m_compareButtons[1], &QAction::triggered, m_compareDock, &CompareDock::withDevice);
+    m_compareButtons[0]->setVisible(m_zt.flags().SaveLoadEnabled);
+}
+
+void frmMain::revealKey(int group, int row)
+{
+    if (!m_page02)
+        return;
+    const int tab = int(m_tabPages.indexOf(m_page02->tabFrame()));
+    if (tab >= 0 && tab != TabData->currentIndex())
+        TabData->setCurrentIndex(tab);
+    scrollIntoView(m_page02->keyField(group - 1, row - 1));
+}
+
+void frmMain::fitBottomBars()
+{
+    const int bar = StatusBar->isVisible() ? StatusBar->height() : 0;
+    const int pages = height() - bar - m_bottomRoom;
+    layout()->activate();
+    m_bottomRoom = height() - bar - centralWidget()->height();
+    applyHeightBounds();
+    resize(width(), pages + bar + m_bottomRoom);
 }
 
 void frmMain::TabStrip_Build()
@@ -411,6 +481,10 @@ void frmMain::TabStrip_Build()
     connect(m_page09, &frmTabStripData09::menuCommandRequested, this,
             &frmMain::menuCommandRequested);
     connect(m_chooser, &QDialog::finished, this, &frmMain::refreshDataState);
+    // A chosen code or CAN address, the typed ACU version: each a step of the history.
+    connect(m_chooser, &QDialog::finished, this, [this] { m_zt.history().commit(); });
+    connect(m_page09->acuVersionField(), &QLineEdit::textEdited, this,
+            [this] { m_zt.history().commit(EditHistory::Kind::Typing); });
     // The buttons page may have lowered the height limit.
     applyHeightBounds();
 
@@ -702,8 +776,8 @@ int frmMain::frameHeight() const
 void frmMain::applyHeightBounds()
 {
     // The bounds hold the whole window: the title bar and borders come off the client.
-    setMinimumHeight(qMax(0, px(ScrollArithmetic::MinFormHeight) - frameHeight()));
-    setMaximumHeight(px(m_zt.maxFormHeight()) - frameHeight());
+    setMinimumHeight(qMax(0, px(ScrollArithmetic::MinFormHeight) - frameHeight()) + m_bottomRoom);
+    setMaximumHeight(px(m_zt.maxFormHeight()) - frameHeight() + m_bottomRoom);
 }
 
 void frmMain::Form_Resize()
@@ -712,11 +786,13 @@ void frmMain::Form_Resize()
         return;
     // The frame is known once the window system has placed the window.
     applyHeightBounds();
+    // The bars below the pages come on top of the window's designed height.
+    const int designed = height() - m_bottomRoom;
     const ScrollArithmetic::WindowSize w = ScrollArithmetic::Form_Resize(
-        tw(height()), m_zt.maxFormHeight(), TabDataTop, tw(frameHeight()));
+        tw(designed), m_zt.maxFormHeight(), TabDataTop, tw(frameHeight()));
     // A height within the bounds stays as it is in pixels; a bound that does not convert
     // exactly cannot make the window resize itself forever.
-    const int wantHeight = tw(height()) == w.height ? height() : px(w.height);
+    const int wantHeight = (tw(designed) == w.height ? designed : px(w.height)) + m_bottomRoom;
     const QSize want(px(w.width), qBound(minimumHeight(), wantHeight, maximumHeight()));
     if (want != size()) {
         resize(want);

@@ -4,6 +4,9 @@
 #include <array>
 #include <functional>
 
+class CompareDock;
+class Comparison;
+class FindBar;
 class QAction;
 class QFrame;
 class QLabel;
@@ -57,6 +60,19 @@ public:
     // The status bar's data file and modified fields follow the program state.
     void refreshDataState();
 
+    // The compare that the compare buttons and the compare dock work on; set before the
+    // window is first shown.
+    void setComparison(Comparison &comparison) { m_comparison = &comparison; }
+    // The find bar, the compare dock and their buttons; exist once the pages are built.
+    FindBar *findBar() const { return m_findBar; }
+    CompareDock *compareDock() const { return m_compareDock; }
+    QAction *compareButton(bool withDevice) const { return m_compareButtons[withDevice ? 1 : 0]; }
+    // Shows the key (group and row 1-based) on the buttons page, scrolled into sight.
+    void revealKey(int group, int row);
+    // A bar below the pages came or went: the page area keeps its height, the window grows
+    // or shrinks by the bar.
+    void fitBottomBars();
+
     // The choice dialog; exists once the pages are built.
     frmChoose &chooser() const { return *m_chooser; }
 
@@ -103,6 +119,7 @@ protected:
 
 private:
     void InitToolbarAndTabs();
+    void addWorkTools();
     void AdjustScrollBar();
     void VScroll_Change();
     void Form_Resize();
@@ -150,6 +167,11 @@ private:
     QMenu *m_recentMenu = nullptr;
     std::function<QStringList()> m_recentSource;
     int m_wheelRest = 0; // eighths of a degree not yet moved (fine-grained wheels)
+    Comparison *m_comparison = nullptr;
+    FindBar *m_findBar = nullptr;
+    CompareDock *m_compareDock = nullptr;
+    std::array<QAction *, 2> m_compareButtons{};
+    int m_bottomRoom = 0; // pixels the bars below the pages take
     int m_tabDataHeight = 7575;
     int m_vscrollLeft = 10080;
     int m_vscrollHeight = 7095;
