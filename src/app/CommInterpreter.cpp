@@ -108,8 +108,8 @@ void CommInterpreter::dataReceived(QByteArrayView payload)
     // Data whose acknowledgement did not go out is dropped: the device will send it again.
     if (!m_comm.Comm_TransmitData(ack))
         return;
+    // The codes replace the pages at once; the data file does not hold them yet.
     Interpret_HexData(payload);
-    m_zt.MarkDataClean();
     m_comm.report().report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
                            QStringLiteral("Comm_Data_Received"), {}, BoxIcon::Information);
 }
@@ -122,7 +122,6 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
         throw ZtError(QStringLiteral("Acknowledged checksum is not a number: '%1'").arg(text));
     using enum LinkReport::Way;
     if (checksum == m_comm.SentChecksum()) {
-        m_zt.MarkDataClean();
         m_comm.report().report(Box | Status | Log, QStringLiteral("Comm_Data_Sent"));
     } else {
         m_comm.report().report(AlwaysBox | Status | Log, QStringLiteral("Comm_Checksum_Err"));

@@ -33,6 +33,7 @@ void fillButtons(LinkRig &rig)
     rig.zt.data().DataRecord.button(1, 1) = 258;
     rig.zt.data().DataRecord.button(1, 2) = -1;
     rig.zt.data().DataRecord.button(2, 1) = 5; // group 2 is not in use
+    rig.zt.MarkDataClean();                    // as loaded from a file
 }
 
 const QByteArray DataPayload = "0102FFFF0000"; // checksum 1+2+255+255 = 513

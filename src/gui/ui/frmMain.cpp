@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -344,6 +345,7 @@ void frmMain::TabStrip_Build()
     connect(m_page09, &frmTabStripData09::menuCommandRequested, this,
             &frmMain::menuCommandRequested);
     connect(m_chooser, &QDialog::finished, this, &frmMain::refreshDataState);
+    connect(m_page09->acuVersionField(), &QLineEdit::textEdited, this, &frmMain::refreshDataState);
     // The buttons page may have lowered the height limit.
     applyHeightBounds();
 
@@ -498,8 +500,14 @@ void frmMain::refreshDataState()
     const QString file = m_zt.dataFileName();
     lblDataFile->setText(QFileInfo(file).fileName());
     lblDataFile->setToolTip(file);
-    const bool modified = m_page02 && m_zt.DataModified();
-    lblModified->setText(modified ? m_zt.msg().text(QStringLiteral("DataModified")) : QString());
+    const UnsavedEdits::Parts parts = m_page02 ? m_zt.Unsaved() : UnsavedEdits::Nothing;
+    QStringList marks;
+    if (parts & UnsavedEdits::Codes)
+        marks << m_zt.msg().text(QStringLiteral("DataModified"));
+    if (parts & UnsavedEdits::System)
+        marks << m_zt.msg().text(QStringLiteral("DataModified_System"), "System nicht gesendet",
+                                 "system not sent");
+    lblModified->setText(marks.join(QStringLiteral(", ")));
 }
 
 void frmMain::scrollPages(int pages)
@@ -594,8 +602,5 @@ void frmMain::Toolbar1_ButtonClick(int index)
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the program end decides whether the window closes.
-    if (m_closing.mayClose())
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(m_closing.mayClose());
 }
