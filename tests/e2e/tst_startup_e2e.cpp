@@ -309,6 +309,55 @@ private Q_SLOTS:
             QCOMPARE(stored(k), v);
     }
 
+    // Events that fail are caught where they enter: the debug button with a hex dump that
+    // cannot be written logs the failure once and the program goes on. An ACU version typed
+    // and not sent shows in the status bar, and closing asks (Discard or Cancel: no file
+    // holds it); Cancel keeps the window.
+    void failuresAndUnsentEditsKeepTheProgram()
+    {
+        E2eRig rig;
+        QVERIFY(rig.prepare());
+        rig.set("Main", "RequestStatus", QStringLiteral("no"));
+        rig.set("Main", "RequestData", QStringLiteral("no"));
+        rig.set("Main", "LogHexData", QStringLiteral("yes"));
+        rig.set("Recent", "ActTabStrip", QStringLiteral("3"));
+        QVERIFY(QDir().mkpath(rig.dir.filePath(QStringLiteral("zteditor.HEX/x"))));
+        QVERIFY(rig.startSimulator());
+        Program program(rig.dir.path(), QStringLiteral("zteditor"));
+        QVERIFY(program.Main());
+        frmMain *window = program.mainWindow();
+
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdDummy")),
+                          Qt::LeftButton);
+        QCOMPARE(rig.logText().count(QStringLiteral("Fehler beim Ausführen des Befehls: ")), 1);
+        QVERIFY(window->isVisible());
+
+        auto *acu = window->findChild<QLineEdit *>(QStringLiteral("txtACUVersion"));
+        QTest::keyClicks(acu, QStringLiteral("12"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblModified"))->text(),
+                 QStringLiteral("System nicht gesendet"));
+        QStringList asked;
+        bool saveOffered = true;
+        QTimer cancel;
+        cancel.setInterval(50);
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                saveOffered = box->button(QMessageBox::Save) != nullptr;
+                box->button(QMessageBox::Cancel)->click();
+            }
+        });
+        cancel.start();
+        QVERIFY(!window->close());
+        cancel.stop();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].startsWith(QStringLiteral("ACU-Version oder CanBus-Adresse")),
+                 qPrintable(asked[0]));
+        QVERIFY(!saveOffered);
+        QVERIFY(window->isVisible());
+        QVERIFY(!program.zt().programEnded());
+    }
+
     // Start-up asks the device for its version and its data; the pages show both. Runs
     // last: the program's end takes the event handling of this process with it.
     void wholeStartupAgainstTheSimulator()
