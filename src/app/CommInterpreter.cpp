@@ -65,6 +65,7 @@ void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteA
         case FrameCode::AcuVersion:
             m_zt.pages().DataSet_FromPages();
             m_zt.data().ACUVersion.set(Tools::HexToString(payload));
+            m_zt.unsavedEdits().setDeviceAcuVersion(m_zt.data().ACUVersion);
             m_zt.pages().DataSet_ToPages();
             m_zt.StatusText(QString());
             // This text is German in every language.
