@@ -65,6 +65,7 @@ void CommInterpreter::Comm_InterpretCommand(const QByteArray &code, const QByteA
         case FrameCode::AcuVersion:
             m_zt.pages().DataSet_FromPages();
             m_zt.data().ACUVersion.set(Tools::HexToString(payload));
+            m_zt.unsavedEdits().setDeviceAcuVersion(m_zt.data().ACUVersion);
             m_zt.pages().DataSet_ToPages();
             m_zt.history().sync(); // the device's own value: nothing to undo
             m_zt.StatusText(QString());
@@ -113,10 +114,10 @@ void CommInterpreter::dataReceived(QByteArrayView payload)
         m_catcher(payload);
         return;
     }
-    // One step of the history, which then sees the codes clean.
+    // One step of the history. The codes replace the pages at once; the data file does not
+    // hold them yet.
     const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::DataBlock);
     Interpret_HexData(payload);
-    m_zt.MarkDataClean();
     m_comm.report().report(LinkReport::Box | LinkReport::Status | LinkReport::Log,
                            QStringLiteral("Comm_Data_Received"), {}, BoxIcon::Information);
 }
@@ -129,7 +130,6 @@ void CommInterpreter::acknowledged(QByteArrayView payload)
         throw ZtError(QStringLiteral("Acknowledged checksum is not a number: '%1'").arg(text));
     using enum LinkReport::Way;
     if (checksum == m_comm.SentChecksum()) {
-        m_zt.MarkDataClean();
         m_comm.report().report(Box | Status | Log, QStringLiteral("Comm_Data_Sent"));
     } else {
         m_comm.report().report(AlwaysBox | Status | Log, QStringLiteral("Comm_Checksum_Err"));

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include "common/EventEdge.h"
+
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 #include <cerrno>
@@ -63,8 +65,10 @@ void EndSignals::readSignal()
         m_lastSignal = byte;
         any = true;
     }
+    // The end logs its own failures; one that escapes it has nowhere left to go but stderr.
     if (any && m_onEnd)
-        m_onEnd();
+        atEventEdge(m_onEnd,
+                    [](const QString &description) { qWarning("%s", qPrintable(description)); });
 }
 
 #else

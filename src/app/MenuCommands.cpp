@@ -4,6 +4,7 @@
 
 #include "app/PageBridge.h"
 #include "app/ZtTools.h"
+#include "common/EventEdge.h"
 #include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -17,85 +18,91 @@ bool MenuCommands::confirm(const QString &question)
     return m_zt.op().askYesNo(question, BoxIcon::Stop, m_zt.op().mainCaption());
 }
 
+// Every command runs from an event (or start-up); whatever fails ends the command and is
+// logged, nothing more.
 void MenuCommands::Interpret_MenuCommand(MenuCommand command)
 {
+    atEventEdge([&] { run(command); },
+                [this](const QString &description) { commandFailed(description); });
+}
+
+void MenuCommands::commandFailed(const QString &description)
+{
+    m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_MenuCommand_Err"),
+                           {description});
+    m_zt.op().setHourglass(false);
+}
+
+void MenuCommands::run(MenuCommand command)
+{
     Messages &msg = m_zt.msg();
-    try {
-        switch (command) {
-        case MenuCommand::LoadData: {
-            const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::Load);
-            if (m_zt.ReadDataFile()) {
-                m_zt.pages().DataSet_ToPages();
-                if (m_zt.CheckDataSet(true))
-                    m_comm.report().report(LinkReport::Status, QStringLiteral("ReadingData_Ok"));
-            }
-            break;
+    switch (command) {
+    case MenuCommand::LoadData: {
+        const EditHistory::Scope step(m_zt.history(), EditHistory::Kind::Load);
+        if (m_zt.ReadDataFile()) {
+            m_zt.pages().DataSet_ToPages();
+            if (m_zt.CheckDataSet(true))
+                m_comm.report().report(LinkReport::Status, QStringLiteral("ReadingData_Ok"));
         }
-        case MenuCommand::SaveData:
-            if (m_zt.CheckDataSet(true)) {
-                m_zt.pages().DataSet_FromPages();
-                m_zt.WriteDataFile();
-            }
-            break;
-        case MenuCommand::EditorReset:
-            m_zt.DataReset(false, false, true);
-            break;
-        case MenuCommand::SendData:
-            if (confirm(msg.text(QStringLiteral("QuerySendData"))))
-                sendData();
-            break;
-        case MenuCommand::ReceiveData:
-            if (m_zt.ConfirmDiscard(msg.text(QStringLiteral("QueryRequestData"))))
-                requestData();
-            break;
-        case MenuCommand::SystemReset:
-            if (confirm(msg.text(QStringLiteral("QuerySendDataReset"))))
-                exchange(makeFrame(FrameCode::ResetRequest),
-                         msg.text(QStringLiteral("TransmitData_SendReset")), FrameCode::ResetDone);
-            break;
-        case MenuCommand::VersionInfo:
-            exchange(makeFrame(FrameCode::VersionRequest),
-                     msg.text(QStringLiteral("TransmitData_GetVersionInfo")),
-                     FrameCode::VersionInfo);
-            break;
-        case MenuCommand::OnlineTest:
-            exchange(makeFrame(FrameCode::OnlineTest),
-                     msg.text(QStringLiteral("TransmitData_OnlineTest")),
-                     FrameCode::OnlineTestAnswer);
-            break;
-        case MenuCommand::SerialSettings:
-            m_zt.op().showSerialSettings();
-            break;
-        case MenuCommand::Protocol:
-            m_zt.op().showProtocol();
-            break;
-        case MenuCommand::About:
-            m_zt.op().showAbout();
-            break;
-        case MenuCommand::End:
-            m_zt.EndProg(true);
-            break;
-        case MenuCommand::RequestDataQuiet:
-            requestData();
-            break;
-        case MenuCommand::SendDataQuiet:
+        break;
+    }
+    case MenuCommand::SaveData:
+        if (m_zt.CheckDataSet(true)) {
+            m_zt.pages().DataSet_FromPages();
+            m_zt.WriteDataFile();
+        }
+        break;
+    case MenuCommand::EditorReset:
+        m_zt.DataReset(false, false, true);
+        break;
+    case MenuCommand::SendData:
+        if (confirm(msg.text(QStringLiteral("QuerySendData"))))
             sendData();
-            break;
-        case MenuCommand::SendAcuVersion:
-            sendAcuVersion();
-            break;
-        case MenuCommand::SendCanBusAddr:
-            sendCanBusAddr();
-            break;
-        default:
-            throw ZtError(
-                m_comm.report().text(QStringLiteral("Comm_Command_Unknown"),
-                                     {QStringLiteral(" ") + QString::number(int(command))}));
-        }
-    } catch (const std::exception &e) {
-        m_comm.report().report(LinkReport::Log, QStringLiteral("Interpret_MenuCommand_Err"),
-                               {describe(e)});
-        m_zt.op().setHourglass(false);
+        break;
+    case MenuCommand::ReceiveData:
+        if (m_zt.ConfirmDiscard(msg.text(QStringLiteral("QueryRequestData"))))
+            requestData();
+        break;
+    case MenuCommand::SystemReset:
+        if (confirm(msg.text(QStringLiteral("QuerySendDataReset"))))
+            exchange(makeFrame(FrameCode::ResetRequest),
+                     msg.text(QStringLiteral("TransmitData_SendReset")), FrameCode::ResetDone);
+        break;
+    case MenuCommand::VersionInfo:
+        exchange(makeFrame(FrameCode::VersionRequest),
+                 msg.text(QStringLiteral("TransmitData_GetVersionInfo")), FrameCode::VersionInfo);
+        break;
+    case MenuCommand::OnlineTest:
+        exchange(makeFrame(FrameCode::OnlineTest),
+                 msg.text(QStringLiteral("TransmitData_OnlineTest")), FrameCode::OnlineTestAnswer);
+        break;
+    case MenuCommand::SerialSettings:
+        m_zt.op().showSerialSettings();
+        break;
+    case MenuCommand::Protocol:
+        m_zt.op().showProtocol();
+        break;
+    case MenuCommand::About:
+        m_zt.op().showAbout();
+        break;
+    case MenuCommand::End:
+        m_zt.EndProg(true);
+        break;
+    case MenuCommand::RequestDataQuiet:
+        requestData();
+        break;
+    case MenuCommand::SendDataQuiet:
+        sendData();
+        break;
+    case MenuCommand::SendAcuVersion:
+        sendAcuVersion();
+        break;
+    case MenuCommand::SendCanBusAddr:
+        sendCanBusAddr();
+        break;
+    default:
+        throw ZtError(m_comm.report().text(QStringLiteral("Comm_Command_Unknown"),
+                                           {QStringLiteral(" ") + QString::number(int(command))}));
     }
 }
 
@@ -142,8 +149,10 @@ void MenuCommands::sendAcuVersion()
                              m_zt.op().mainCaption());
         return;
     }
-    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::AcuVersion, Tools::StringToHex(acu))))
+    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::AcuVersion, Tools::StringToHex(acu)))) {
+        m_zt.unsavedEdits().setDeviceAcuVersion(m_zt.data().ACUVersion);
         m_zt.StatusText(QStringLiteral("  ACU Versionsnummer übertragen"));
+    }
 }
 
 void MenuCommands::sendCanBusAddr()
@@ -155,8 +164,10 @@ void MenuCommands::sendCanBusAddr()
                              m_zt.op().mainCaption());
         return;
     }
-    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::CanBusAddress, Tools::WordToHex(addr))))
+    if (m_comm.Comm_TransmitData(makeFrame(FrameCode::CanBusAddress, Tools::WordToHex(addr)))) {
+        m_zt.unsavedEdits().setDeviceCanBusAddr(addr);
         m_zt.StatusText(QStringLiteral("  CanBus Adresse übertragen"));
+    }
 }
 
 void MenuCommands::Prepare_DataExchange(QByteArray &frame, const QByteArray &kind)

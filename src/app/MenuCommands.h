@@ -32,11 +32,15 @@ public:
     MenuCommands(ZtTools &zt, CommTools &comm);
 
     void Interpret_MenuCommand(MenuCommand command);
+    // A command that failed: logged, the hourglass put away. For the program's own
+    // commands run from events outside the interpreter (the debug button).
+    void commandFailed(const QString &description);
     void Prepare_DataExchange(QByteArray &frame, const QByteArray &kind);
     // Tick of the main window's one-shot timer timSendData: the device asked for the data.
     void timSendData_Timer();
 
 private:
+    void run(MenuCommand command);
     bool confirm(const QString &question);
     void exchange(const QByteArray &frame, const QString &caption, quint8 expectedCode);
     void sendData();

@@ -58,6 +58,7 @@ void ZtTools::ClearDataSet()
 {
     m_data.DataRecord = m_data.DataSetDefault;
     m_data.DataSetDefault = m_data.DataRecord;
+    MarkDataClean();
     m_pages.DataSet_ToPages();
 }
 
@@ -255,15 +256,13 @@ void ZtTools::DataReset(bool noQuery, bool loadDefault, bool clearTexts)
     StatusText(m_messages.text(QStringLiteral("ResetDone")));
 }
 
-bool ZtTools::DataModified()
+UnsavedEdits::Parts ZtTools::Unsaved()
 {
-    if (!m_cleanButtons)
-        return false;
     DataSet kept = m_data;
     m_pages.DataSet_FromPages();
-    const bool modified = m_data.DataRecord.Buttons != m_cleanButtons;
+    const UnsavedEdits::Parts parts = m_unsaved.update(m_data);
     m_data = std::move(kept);
-    return modified;
+    return parts;
 }
 
 bool ZtTools::ConfirmDiscard(const QString &question)
@@ -274,13 +273,51 @@ bool ZtTools::ConfirmDiscard(const QString &question)
     return question.isEmpty() || m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption());
 }
 
+bool ZtTools::ConfirmEnd(const QString &question)
+{
+    const UnsavedEdits::Parts parts = Unsaved();
+    if (!parts)
+        return question.isEmpty() || m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption());
+    QStringList lines;
+    if (parts & UnsavedEdits::Codes)
+        lines << m_messages.text(QStringLiteral("Unsaved_Codes"),
+                                 "Die Tastenbelegung wurde geändert und nicht gesichert.",
+                                 "The key assignments were changed and not saved.");
+    if (parts & UnsavedEdits::System)
+        lines << m_messages.text(
+            QStringLiteral("Unsaved_System"),
+            "ACU-Version oder CanBus-Adresse wurden geändert und nicht an das Gerät gesendet.",
+            "The ACU version or CAN bus address was changed and not sent to the device.");
+    const bool offerSave = (parts & UnsavedEdits::Codes) && m_flags.SaveLoadEnabled;
+    lines << (offerSave
+                  ? m_messages.text(QStringLiteral("QuerySaveChanges"),
+                                    "Sollen die Änderungen gesichert werden?", "Save the changes?")
+                  : m_messages.text(QStringLiteral("QueryDiscardUnsaved"),
+                                    "Sollen die Änderungen verworfen werden?",
+                                    "Discard the changes?"));
+    switch (m_op.askSaveChanges(lines.join(CrLf), offerSave, m_op.mainCaption())) {
+    case SaveChoice::Save:
+        // As the toolbar's save does it; the end goes on only when the file holds the codes.
+        if (CheckDataSet(true)) {
+            m_pages.DataSet_FromPages();
+            WriteDataFile();
+        }
+        return !Unsaved().testFlag(UnsavedEdits::Codes);
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
 bool ZtTools::EndProg(bool queryMode)
 {
     // Already ending (a signal or a window close while the end is under way): once is enough.
     if (m_programEnded)
         return true;
-    if (queryMode && !ConfirmDiscard(m_messages.fresh(QStringLiteral("QueryEndProg"),
-                                                      QStringLiteral("QueryEndProg"))))
+    if (queryMode && !ConfirmEnd(m_messages.fresh(QStringLiteral("QueryEndProg"),
+                                                  QStringLiteral("QueryEndProg"))))
         return false;
     m_programEnded = true;
 

@@ -1,10 +1,10 @@
 #pragma once
 #include <QString>
 #include <functional>
-#include <optional>
 
 #include "app/EditHistory.h"
 #include "app/ProgramFlags.h"
+#include "app/UnsavedEdits.h"
 #include "data/CodeList.h"
 #include "data/DataFile.h"
 #include "data/DataSet.h"
@@ -125,15 +125,25 @@ public:
     bool EndProg(bool queryMode);
 
     // --- unsaved edits ---
-    // The codes now are the ones last loaded, saved, sent or received.
-    void MarkDataClean() { m_cleanButtons = m_data.DataRecord.Buttons; }
-    // The codes on the pages differ from those (never before the first of these); the
-    // DataSet itself is left as it is.
-    bool DataModified();
-    // Before the codes are replaced or the program ends: with unsaved edits the one
-    // question whether to discard them, otherwise the question given (none when empty).
-    // True when the operator agrees or nothing was to be asked.
+    // The reference images the pages are compared with, and the signal of the outcome.
+    UnsavedEdits &unsavedEdits() { return m_unsaved; }
+    // The codes now are those of the data file (just loaded or saved).
+    void MarkDataClean() { m_unsaved.setFileImage(m_data.DataRecord.Buttons); }
+    // What the pages hold that neither the data file nor the device does; the DataSet
+    // itself is left as it is.
+    UnsavedEdits::Parts Unsaved();
+    bool DataModified()
+    {
+        return m_unsaved.hasFileImage() && Unsaved().testFlag(UnsavedEdits::Codes);
+    }
+    // Before the codes are replaced: with unsaved codes the one question whether to
+    // discard them, otherwise the question given (none when empty). True when the
+    // operator agrees or nothing was to be asked.
     bool ConfirmDiscard(const QString &question);
+    // Before the program ends: with unsaved edits one question, offering Save where the
+    // data file can hold them (Save saves and agrees only when that worked); otherwise
+    // the question given (none when empty). True when the program may end.
+    bool ConfirmEnd(const QString &question);
 
 private:
     Operator &m_op;
@@ -155,6 +165,6 @@ private:
     std::function<void(const QString &)> m_dataFileUsed;
     DataFileIo m_diskIo;
     DataFileIo *m_io = &m_diskIo;
-    std::optional<decltype(ButtonRecord::Buttons)> m_cleanButtons;
+    UnsavedEdits m_unsaved;
     EditHistory m_history{*this};
 };

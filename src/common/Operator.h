@@ -7,6 +7,7 @@
 class FormGeometry;
 
 enum class BoxIcon { None, Stop, Question, Exclamation, Information };
+enum class SaveChoice { Save, Discard, Cancel };
 
 // What the program asks of the person at the desk. The program implements it with real
 // windows; tests script the answers.
@@ -25,6 +26,13 @@ public:
     }
     virtual void messageBox(const QString &text, BoxIcon icon, const QString &title) = 0;
     virtual bool askYesNo(const QString &text, BoxIcon icon, const QString &title) = 0;
+    // Unsaved edits: Save, Discard or Cancel, or only Discard and Cancel when offerSave is
+    // false. Whoever cannot offer three answers asks Yes/No whether to discard.
+    virtual SaveChoice askSaveChanges(const QString &text, bool /*offerSave*/, const QString &title)
+    {
+        return askYesNo(text, BoxIcon::Exclamation, title) ? SaveChoice::Discard
+                                                           : SaveChoice::Cancel;
+    }
     virtual void setHourglass(bool on) = 0;
     // The main window's caption (title of questions); the executable name is the other title.
     virtual QString mainCaption() const = 0;

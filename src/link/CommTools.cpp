@@ -1,6 +1,7 @@
 #include "link/CommTools.h"
 
 #include <QScopeGuard>
+#include <functional>
 #include <limits>
 
 #include "common/FlagGuard.h"
@@ -90,10 +91,9 @@ QDeadlineTimer CommTools::deadline(qint64 extraMs) const
 
 // --- settings and lifecycle -------------------------------------------------------------
 
-int CommTools::Comm_LoadSettings(SerialPort &comm)
+int CommTools::Comm_LoadSettings(SerialPort &comm, QList<int> *failedSteps)
 {
     const QString &ini = m_iniFile;
-    int step = 1;
     // Settings loaded anew take over from a watch for the old device.
     if (&comm == &m_comm)
         endWatch();
@@ -101,46 +101,66 @@ int CommTools::Comm_LoadSettings(SerialPort &comm)
         if (&comm == &m_comm)
             Q_EMIT linkChanged();
     });
-    try {
+    // Every step runs, so one unusable value leaves the others loaded; the result is the
+    // first step that failed.
+    int first = 0;
+    const auto step = [&](int number, const std::function<void()> &run) {
+        try {
+            run();
+        } catch (const std::exception &) {
+            if (first == 0)
+                first = number;
+            if (failedSteps)
+                failedSteps->append(number);
+        }
+    };
+    step(1, [&] {
         if (comm.portOpen())
             comm.setPortOpen(false);
         comm.setCommPort(
             int(readNumber(ini, QStringLiteral("Port"), QStringLiteral("2"), I16Min, I16Max)));
-        step = 2;
+    });
+    step(2, [&] {
         comm.setSettings(INI_ReadValue(ini, SectionComm, QStringLiteral("Settings"),
                                        QStringLiteral("19200,n,8,1"))
                              .toUpper());
-        step = 3;
+    });
+    step(3, [&] {
         comm.setInBufferSize(int(readNumber(ini, QStringLiteral("InBufferSize"),
                                             QStringLiteral("1024"), I16Min, I16Max)));
-        step = 4;
+    });
+    step(4, [&] {
         comm.setOutBufferSize(int(readNumber(ini, QStringLiteral("OutBufferSize"),
                                              QStringLiteral("512"), I16Min, I16Max)));
-        step = 5;
+    });
+    step(5, [&] {
         comm.setDTREnable(readYes(ini, QStringLiteral("DTREnable"), QStringLiteral("yes")));
-        step = 6;
+    });
+    step(6, [&] {
         comm.setRTSEnable(readYes(ini, QStringLiteral("RTSEnable"), QStringLiteral("yes")));
-        step = 7;
+    });
+    step(7, [&] {
         comm.setHandshaking(int(
             readNumber(ini, QStringLiteral("HandShaking"), QStringLiteral("0"), I32Min, I32Max)));
-        // Step 8, the fixed values (read all waiting bytes, binary, zero bytes dropped, an
-        // event per arrival), is what every SerialPort does.
-        step = 9;
+    });
+    // Step 8, the fixed values (read all waiting bytes, binary, zero bytes dropped, an
+    // event per arrival), is what every SerialPort does.
+    step(9, [&] {
         m_timeOut = qint16(
             readNumber(ini, QStringLiteral("TimeOut"), QStringLiteral("10"), I16Min, I16Max, true));
-        step = 10;
+    });
+    step(10, [&] {
         m_showCancelDialog =
             readYes(ini, QStringLiteral("ShowCancelDialog"), QStringLiteral("yes"));
-        step = 11;
+    });
+    step(11, [&] {
         m_timerInterval = qint16(readNumber(ini, QStringLiteral("TimerInterval"),
                                             QStringLiteral("500"), I16Min, I16Max, true));
-    } catch (const std::exception &) {
-        return step;
-    }
-    return 0;
+    });
+    return first;
 }
 
-int CommTools::Comm_SaveSettings(SerialPort &comm)
+int CommTools::Comm_SaveSettings(SerialPort &comm, const QList<int> &keepStored)
 {
     const QString &ini = m_iniFile;
     int step = 1;
@@ -148,26 +168,22 @@ int CommTools::Comm_SaveSettings(SerialPort &comm)
         if (&comm == &m_comm)
             Q_EMIT linkChanged();
     });
+    const auto write = [&](int number, const QString &key, const QString &value) {
+        step = number;
+        if (!keepStored.contains(number))
+            writeValue(ini, key, value);
+    };
     try {
-        writeValue(ini, QStringLiteral("Port"), number(comm.commPort()));
-        step = 2;
-        writeValue(ini, QStringLiteral("Settings"), comm.settings().toUpper());
-        step = 3;
-        writeValue(ini, QStringLiteral("InBufferSize"), number(comm.inBufferSize()));
-        step = 4;
-        writeValue(ini, QStringLiteral("OutBufferSize"), number(comm.outBufferSize()));
-        step = 5;
-        writeValue(ini, QStringLiteral("DTREnable"), yesNo(comm.dtrEnable()));
-        step = 6;
-        writeValue(ini, QStringLiteral("RTSEnable"), yesNo(comm.rtsEnable()));
-        step = 7;
-        writeValue(ini, QStringLiteral("HandShaking"), number(comm.handshaking()));
-        step = 9;
-        writeValue(ini, QStringLiteral("TimeOut"), number(m_timeOut));
-        step = 10;
-        writeValue(ini, QStringLiteral("ShowCancelDialog"), yesNo(m_showCancelDialog));
-        step = 11;
-        writeValue(ini, QStringLiteral("TimerInterval"), number(m_timerInterval));
+        write(1, QStringLiteral("Port"), number(comm.commPort()));
+        write(2, QStringLiteral("Settings"), comm.settings().toUpper());
+        write(3, QStringLiteral("InBufferSize"), number(comm.inBufferSize()));
+        write(4, QStringLiteral("OutBufferSize"), number(comm.outBufferSize()));
+        write(5, QStringLiteral("DTREnable"), yesNo(comm.dtrEnable()));
+        write(6, QStringLiteral("RTSEnable"), yesNo(comm.rtsEnable()));
+        write(7, QStringLiteral("HandShaking"), number(comm.handshaking()));
+        write(9, QStringLiteral("TimeOut"), number(m_timeOut));
+        write(10, QStringLiteral("ShowCancelDialog"), yesNo(m_showCancelDialog));
+        write(11, QStringLiteral("TimerInterval"), number(m_timerInterval));
     } catch (const std::exception &) {
         return step;
     }

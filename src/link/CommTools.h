@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -53,8 +54,10 @@ public:
     void setInterpreter(Interpreter interpreter) { m_interpreter = std::move(interpreter); }
 
     // --- port settings and lifecycle: 0 or the failed step ---
-    int Comm_LoadSettings(SerialPort &comm);
-    int Comm_SaveSettings(SerialPort &comm);
+    // Loads every usable value; failedSteps, when given, receives each step that failed.
+    int Comm_LoadSettings(SerialPort &comm, QList<int> *failedSteps = nullptr);
+    // Steps in keepStored leave their stored values as they are.
+    int Comm_SaveSettings(SerialPort &comm, const QList<int> &keepStored = {});
     int Comm_Init();
     bool Comm_OpenPort();
     bool Comm_ClosePort();

@@ -107,12 +107,20 @@ void TestInterpreter::codes()
     rig.zt.data().TextStatus[1].set(QString());
     rig.zt.data().TextStatus[2].set(QString());
     rig.zt.data().DataSetDefault.button(1, 1) = 7;
+    rig.zt.MarkDataClean(); // the data file holds no codes
     rig.zt.data().DataRecord.button(1, 1) = 99;
     rig.ct.expectAcknowledgement(10);
     rig.op.status = QStringLiteral("old");
     const qint16 canBus = rig.zt.data().CanBusAddr = 12;
+    rig.zt.unsavedEdits().setDeviceCanBusAddr(canBus);
 
     rig.interpreter.Comm_InterpretCommand(Tools::ByteToHex(quint8(frame.at(0))), frame);
+    // Only a data file holds the codes (a send or a received block leaves the file behind
+    // the pages), and the device the ACU version it sent.
+    if (frame != frameOf(0x85)) // the empty block clears the codes, as the file has them
+        QVERIFY(rig.zt.Unsaved().testFlag(UnsavedEdits::Codes));
+    if (frame.at(0) == char(0x89))
+        QVERIFY(!rig.zt.Unsaved().testFlag(UnsavedEdits::System));
 
     QCOMPARE(rig.comm.written, written);
     if (!status.isEmpty())

@@ -1,6 +1,10 @@
+#include <QDir>
+#include <QSaveFile>
 #include <QTest>
 
 #include "LinkRig.h"
+#include "common/ZtError.h"
+#include "settings/INITools.h"
 
 class TestMenuCommands : public QObject {
     Q_OBJECT
@@ -21,6 +25,8 @@ private Q_SLOTS:
     void resetAndEnd();
     void saveAndLoad();
     void answerDuringTransmit();
+    void failingSeamReportedOnce_data();
+    void failingSeamReportedOnce();
 };
 
 namespace {
@@ -33,6 +39,7 @@ void fillButtons(LinkRig &rig)
     rig.zt.data().DataRecord.button(1, 1) = 258;
     rig.zt.data().DataRecord.button(1, 2) = -1;
     rig.zt.data().DataRecord.button(2, 1) = 5; // group 2 is not in use
+    rig.zt.MarkDataClean();                    // as loaded from a file
 }
 
 const QByteArray DataPayload = "0102FFFF0000"; // checksum 1+2+255+255 = 513
@@ -214,9 +221,12 @@ void TestMenuCommands::systemPage()
         rig.zt.data().ACUVersion.set(acu);
         rig.zt.data().CanBusAddr = qint16(canBus);
     };
+    // Typed and not yet given to the device: unsaved until sent.
+    QCOMPARE(rig.zt.Unsaved().testFlag(UnsavedEdits::System), !written.isEmpty());
     rig.menu.Interpret_MenuCommand(MenuCommand(number));
     rig.settle();
     QCOMPARE(rig.comm.written, written);
+    QVERIFY(!rig.zt.Unsaved().testFlag(UnsavedEdits::System));
     if (box.isEmpty()) {
         QVERIFY(rig.op.boxes.isEmpty());
         QCOMPARE(rig.op.status.trimmed(), status);
@@ -348,6 +358,74 @@ void TestMenuCommands::answerDuringTransmit()
     QVERIFY(rig.boxTexts().isEmpty());
     QCOMPARE(rig.loggedCount(QStringLiteral("Comm_Receiving_Data")), 1);
     QVERIFY(rig.statusSeen(QStringLiteral("Comm_OnlineTest_Info")));
+}
+
+// A data file write that fails as a full disk does.
+class FullDisk : public DataFileIo {
+protected:
+    void writeBytes(QSaveFile &, QByteArrayView) override
+    {
+        throw ZtError(28, QStringLiteral("No space left on device"));
+    }
+};
+
+// Every command with the seam it leans on made to fail: the command ends, its failure is
+// reported once (one box at most, one log line), and the program goes on.
+void TestMenuCommands::failingSeamReportedOnce_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("seam"); // port, disk or hex (the hex dump)
+    QTest::addColumn<QString>("cause");
+    const QString port = QStringLiteral("Input/output error");
+    for (int number : {5, 6, 7, 8, 9, 106, 107, 108, 109})
+        QTest::addRow("%d port", number) << number << "port" << port;
+    QTest::newRow("2 disk") << 2 << "disk"
+                            << "No space left on device";
+    for (int number : {5, 107})
+        QTest::addRow("%d hex", number) << number << "hex"
+                                        << "hex";
+}
+
+void TestMenuCommands::failingSeamReportedOnce()
+{
+    QFETCH(int, number);
+    QFETCH(QString, seam);
+    QFETCH(QString, cause);
+    LinkRig rig;
+    FullDisk disk;
+    rig.zt.setupFlags().ShowMsgBox = false;
+    rig.op.answers = {true};
+    rig.op.dialogNames = {rig.dir.filePath(QStringLiteral("out.dat"))};
+    rig.pages.onFromPages = [&] {
+        rig.zt.data().ACUVersion.set(QStringLiteral("12"));
+        rig.zt.data().CanBusAddr = 3;
+    };
+    if (seam == QLatin1String("port"))
+        rig.comm.outputFails = true;
+    if (seam == QLatin1String("disk")) {
+        rig.zt.setDataFileIo(disk);
+        INI_WriteValue(rig.ini, QStringLiteral("Messages_ENG"), QStringLiteral("WriteToDisk_Err"),
+                       QStringLiteral("Write failed: & (&)"));
+    }
+    if (seam == QLatin1String("hex")) {
+        // A folder where the dump should go: it can be neither removed nor written.
+        rig.zt.setupFlags().LogHexData = true;
+        QVERIFY(QDir().mkpath(rig.zt.hexFileName() + QStringLiteral("/x")));
+        cause = QStringLiteral("Menu: ");
+    }
+    rig.menu.Interpret_MenuCommand(MenuCommand(number));
+    rig.settle();
+    int boxes = 0;
+    for (const auto &b : rig.op.boxes)
+        boxes += b.text.contains(cause) ? 1 : 0;
+    QVERIFY(boxes <= 1);
+    QCOMPARE(rig.loggedCount(cause), 1);
+    QVERIFY(!rig.op.ended);
+    QVERIFY(!rig.op.hourglass);
+    // Alive: the next command runs.
+    rig.comm.outputFails = false;
+    rig.menu.Interpret_MenuCommand(MenuCommand::OnlineTest);
+    QVERIFY(rig.comm.written.endsWith(frameOf(0x80)));
 }
 
 QTEST_GUILESS_MAIN(TestMenuCommands)

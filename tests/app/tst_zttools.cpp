@@ -566,46 +566,73 @@ private Q_SLOTS:
         QCOMPARE(rig.op.events, QStringList{"end"});
     }
 
-    // Once the codes were loaded, saved, sent or received, a changed code on the pages is an
-    // unsaved edit: ending and loading ask the one discard question in place of their own.
+    // Once the codes were loaded or saved, a changed code on the pages is an unsaved edit,
+    // and so is an ACU version or CAN bus address the device was not given: ending asks the
+    // one unsaved-edits question (Save offered for codes only), loading the discard question,
+    // each in place of its own. The rig's catalogue lacks the newer texts: built-in ones show.
     void unsavedEditsAsk_data()
     {
         QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("edited");
-        QTest::addColumn<bool>("saved"); // written to disk after the edit
+        QTest::addColumn<QString>("edit"); // on the pages: "", "code", "acu" or "can"
+        QTest::addColumn<bool>("saved");   // written to disk after the edit
         QTest::addColumn<QString>("question");
-        QTest::newRow("end, unchanged") << "end" << false << false << "Beenden?";
-        QTest::newRow("end, edited") << "end" << true << false << "Änderungen verwerfen?";
-        QTest::newRow("end, edited and saved") << "end" << true << true << "Beenden?";
-        QTest::newRow("load, unchanged") << "load" << false << false << "Daten aus & lesen?";
-        QTest::newRow("load, edited") << "load" << true << false << "Änderungen verwerfen?";
+        const QString codes = "Die Tastenbelegung wurde geändert und nicht gesichert.\r\n";
+        const QString system = "ACU-Version oder CanBus-Adresse wurden geändert und nicht an "
+                               "das Gerät gesendet.\r\n";
+        QTest::newRow("end, unchanged") << "end"
+                                        << "" << false << "Beenden?";
+        QTest::newRow("end, code edited")
+            << "end"
+            << "code" << false << codes + "Sollen die Änderungen gesichert werden?";
+        QTest::newRow("end, code edited and saved") << "end"
+                                                    << "code" << true << "Beenden?";
+        QTest::newRow("end, ACU version typed")
+            << "end"
+            << "acu" << false << system + "Sollen die Änderungen verworfen werden?";
+        QTest::newRow("end, CAN address chosen")
+            << "end"
+            << "can" << false << system + "Sollen die Änderungen verworfen werden?";
+        QTest::newRow("load, unchanged") << "load"
+                                         << "" << false << "Daten aus & lesen?";
+        QTest::newRow("load, code edited") << "load"
+                                           << "code" << false << "Änderungen verwerfen?";
+        QTest::newRow("load, ACU version typed") << "load"
+                                                 << "acu" << false << "Daten aus & lesen?";
     }
 
     void unsavedEditsAsk()
     {
         QFETCH(QString, step);
-        QFETCH(bool, edited);
+        QFETCH(QString, edit);
         QFETCH(bool, saved);
         Rig rig;
         const QString file = rig.path("in.DAT");
         writeRaw(file, fileBytes("1.0"));
         rig.op.dialogNames = {file};
+        rig.zt.data().DataRecord.button(1, 1) = 5;
         QVERIFY(!rig.zt.DataModified()); // nothing loaded yet: nothing to lose
         QVERIFY(rig.zt.ReadDataFile());
-        const ButtonRecord loaded = rig.zt.data().DataRecord;
-        // The pages hold a changed code.
-        if (edited)
-            rig.pages.onFromPages = [&] { rig.zt.data().DataRecord.button(1, 1) = 99; };
-        QCOMPARE(rig.zt.DataModified(), edited);
-        QCOMPARE(rig.zt.data().DataRecord, loaded); // asking changes nothing
+        const DataSet loaded = rig.zt.data();
+        rig.pages.onFromPages = [&] {
+            if (edit == QLatin1String("code"))
+                rig.zt.data().DataRecord.button(1, 1) = 99;
+            if (edit == QLatin1String("acu"))
+                rig.zt.data().ACUVersion.set(QStringLiteral("12"));
+            if (edit == QLatin1String("can"))
+                rig.zt.data().CanBusAddr = 7;
+        };
+        QCOMPARE(bool(rig.zt.Unsaved()), !edit.isEmpty());
+        QCOMPARE(rig.zt.data().DataRecord, loaded.DataRecord); // asking changes nothing
+        QCOMPARE(rig.zt.data().ACUVersion, loaded.ACUVersion);
         if (saved) {
-            rig.zt.data().DataRecord.button(1, 1) = 99; // as saving takes the pages first
             rig.op.dialogNames = {rig.path("out.DAT")};
+            rig.zt.pages().DataSet_FromPages(); // as saving takes the pages first
             rig.zt.WriteDataFile();
         }
 
         rig.op.boxes.clear();
         rig.op.answers = {false};
+        rig.op.saveAnswers = {SaveChoice::Cancel};
         rig.op.dialogNames = {file};
         if (step == QLatin1String("end"))
             QVERIFY(!rig.zt.EndProg(true));
@@ -614,7 +641,37 @@ private Q_SLOTS:
         QCOMPARE(rig.op.boxes.size(), 1);
         QFETCH(QString, question);
         QCOMPARE(rig.op.boxes[0].text, QString(question).replace(u'&', file));
+        QCOMPARE(rig.op.boxes[0].offeredSave,
+                 question.contains(QStringLiteral("gesichert werden")));
         QVERIFY(!rig.op.ended);
+    }
+
+    // Save in the question saves as the toolbar does; the end goes on only once the file
+    // holds the codes.
+    void saveInEndQuestion_data()
+    {
+        QTest::addColumn<QStringList>("names"); // given by the save dialog, in order
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("saved") << QStringList{"out.DAT"} << true;
+        QTest::newRow("save dialog cancelled") << QStringList{} << false;
+    }
+
+    void saveInEndQuestion()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(bool, ended);
+        Rig rig;
+        rig.zt.ClearDataSet();
+        rig.pages.onFromPages = [&] { rig.zt.data().DataRecord.button(2, 3) = 42; };
+        for (const QString &name : names)
+            rig.op.dialogNames << rig.path(name);
+        rig.op.saveAnswers = {SaveChoice::Save};
+        QCOMPARE(rig.zt.EndProg(true), ended);
+        QCOMPARE(rig.op.ended, ended);
+        QCOMPARE(QFile::exists(rig.path("out.DAT")), ended);
+        if (ended)
+            QCOMPARE(readAll(rig.path("out.DAT")).mid(10 + 2 * (25 + 2), 2),
+                     QByteArray("\x2a\0", 2));
     }
 
     void declinedEndGoesOn()

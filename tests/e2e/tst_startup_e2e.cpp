@@ -1,9 +1,14 @@
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtEndian>
 #include <QtTest>
 
@@ -12,6 +17,7 @@
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "gui/app/Program.h"
+#include "gui/linktools/frmCommDialog.h"
 #include "gui/ui/frmMain.h"
 #include "settings/INITools.h"
 
@@ -210,6 +216,148 @@ private Q_SLOTS:
         rig.checkTidied();
     }
 
+    // A stored value the port cannot take: start-up's settings dialog opens with that list
+    // empty; choosing there and OK brings the program up on the device, and the values the
+    // dialog does not show stay as they were stored.
+    void badStoredValueRepairedAtStartup_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("empty"); // the lists the dialog shows without selection
+        const QStringList line{"cmbBPS", "cmbParity", "cmbDataBits", "cmbStopBits"};
+        QTest::newRow("Port=99") << "Port"
+                                 << "99" << QStringList{"cmbPort"};
+        QTest::newRow("Port=0") << "Port"
+                                << "0" << QStringList{"cmbPort"};
+        QTest::newRow("Port=abc") << "Port"
+                                  << "abc" << QStringList{"cmbPort"};
+        QTest::newRow("Settings=abc") << "Settings"
+                                      << "abc" << line;
+        QTest::newRow("Settings=19200,x,9,3") << "Settings"
+                                              << "19200,x,9,3" << line.mid(1);
+    }
+
+    void badStoredValueRepairedAtStartup()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QStringList, empty);
+        E2eRig rig;
+        QVERIFY(rig.prepare());
+        rig.set("Main", "RequestStatus", QStringLiteral("yes"));
+        rig.set("Main", "RequestData", QStringLiteral("no"));
+        const QList<std::pair<const char *, QString>> kept{{"InBufferSize", "2048"},
+                                                           {"OutBufferSize", "256"},
+                                                           {"DTREnable", "no"},
+                                                           {"RTSEnable", "no"},
+                                                           {"HandShaking", "0"}};
+        for (const auto &[k, v] : kept)
+            rig.set("Comm", k, v);
+        rig.set("Comm", qPrintable(key), value);
+        QVERIFY(rig.startSimulator());
+
+        // The dialog is answered from inside its own event loop; boxes are closed.
+        QStringList emptySeen, boxes;
+        int dialogs = 0;
+        QTimer answer;
+        answer.setInterval(50);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                boxes << box->text();
+                box->accept();
+                return;
+            }
+            auto *dialog = qobject_cast<frmCommDialog *>(modal);
+            if (!dialog || !dialog->isVisible())
+                return;
+            ++dialogs;
+            const auto list = [&](const char *name) {
+                return dialog->findChild<QComboBox *>(QLatin1String(name));
+            };
+            for (const char *name :
+                 {"cmbPort", "cmbBPS", "cmbParity", "cmbDataBits", "cmbStopBits"})
+                if (list(name)->currentIndex() < 0)
+                    emptySeen << QLatin1String(name);
+            list("cmbPort")->setCurrentIndex(list("cmbPort")->findData(1));
+            list("cmbBPS")->setCurrentText(QStringLiteral("19200"));
+            list("cmbParity")->setCurrentIndex(list("cmbParity")->findData(int('N')));
+            list("cmbDataBits")->setCurrentText(QStringLiteral("8"));
+            list("cmbStopBits")->setCurrentText(QStringLiteral("1"));
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+        });
+        answer.start();
+
+        Program program(rig.dir.path(), QStringLiteral("zteditor"));
+        QVERIFY(program.Main());
+        answer.stop();
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(emptySeen, empty);
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('|'))));
+        frmMain *window = program.mainWindow();
+        QVERIFY(window && window->isVisible());
+        auto *link = window->findChild<QLabel *>(QStringLiteral("lblLink"));
+        QCOMPARE(link->text(), QStringLiteral("COM1  %1  19200 8N1  offen").arg(rig.device));
+        QVERIFY(rig.simulator.readAll().contains("version-info request"));
+
+        const auto stored = [&](const char *k) {
+            return INI_ReadValue(rig.ini, QStringLiteral("Comm"), QLatin1String(k), {}).trimmed();
+        };
+        QCOMPARE(stored("Port"), QStringLiteral("1"));
+        QCOMPARE(stored("Settings"), QStringLiteral("19200,N,8,1"));
+        for (const auto &[k, v] : kept)
+            QCOMPARE(stored(k), v);
+    }
+
+    // Events that fail are caught where they enter: the debug button with a hex dump that
+    // cannot be written logs the failure once and the program goes on. An ACU version typed
+    // and not sent shows in the status bar, and closing asks (Discard or Cancel: no file
+    // holds it); Cancel keeps the window.
+    void failuresAndUnsentEditsKeepTheProgram()
+    {
+        E2eRig rig;
+        QVERIFY(rig.prepare());
+        rig.set("Main", "RequestStatus", QStringLiteral("no"));
+        rig.set("Main", "RequestData", QStringLiteral("no"));
+        rig.set("Main", "LogHexData", QStringLiteral("yes"));
+        rig.set("Recent", "ActTabStrip", QStringLiteral("3"));
+        QVERIFY(QDir().mkpath(rig.dir.filePath(QStringLiteral("zteditor.HEX/x"))));
+        QVERIFY(rig.startSimulator());
+        Program program(rig.dir.path(), QStringLiteral("zteditor"));
+        QVERIFY(program.Main());
+        frmMain *window = program.mainWindow();
+
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdDummy")),
+                          Qt::LeftButton);
+        QCOMPARE(rig.logText().count(QStringLiteral("Fehler beim Ausführen des Befehls: ")), 1);
+        QVERIFY(window->isVisible());
+
+        auto *acu = window->findChild<QLineEdit *>(QStringLiteral("txtACUVersion"));
+        QTest::keyClicks(acu, QStringLiteral("12"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblModified"))->text(),
+                 QStringLiteral("System nicht gesendet"));
+        QStringList asked;
+        bool saveOffered = true;
+        QTimer cancel;
+        cancel.setInterval(50);
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                saveOffered = box->button(QMessageBox::Save) != nullptr;
+                box->button(QMessageBox::Cancel)->click();
+            }
+        });
+        cancel.start();
+        QVERIFY(!window->close());
+        cancel.stop();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].startsWith(QStringLiteral("ACU-Version oder CanBus-Adresse")),
+                 qPrintable(asked[0]));
+        QVERIFY(!saveOffered);
+        QVERIFY(window->isVisible());
+        QVERIFY(!program.zt().programEnded());
+    }
+
     // zteditor FILE.DAT: the file, named relative to the working folder, is loaded once
     // start-up is done and becomes the newest recent file, kept beside the settings.
     void namedDataFileLoadsAfterStartup()
@@ -321,8 +469,23 @@ private Q_SLOTS:
         QVERIFY(
             rig.logText().contains(QStringLiteral("Verbindung wiederhergestellt: ") + rig.device));
 
-        // Closing the window ends the program.
+        // The codes came from the device, not from a data file: closing asks once, and
+        // Discard ends the program.
+        QStringList asked;
+        QTimer discard;
+        discard.setInterval(50);
+        QObject::connect(&discard, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                box->button(QMessageBox::Discard)->click();
+            }
+        });
+        discard.start();
         window->close();
+        discard.stop();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].startsWith(QStringLiteral("Die Tastenbelegung wurde geändert")),
+                 qPrintable(asked[0]));
         QVERIFY(zt.programEnded());
         const QString log = rig.logText();
         QCOMPARE(log.count(QStringLiteral("***** End   *****")), 1);

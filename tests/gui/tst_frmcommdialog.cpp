@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,10 +41,19 @@ public:
     {
         if (m_open)
             throw ZtError(8005, QStringLiteral("Port already open"));
+        if (port < 1 || port > 16)
+            throw ZtError(8002, QStringLiteral("Invalid port number"));
         m_port = port;
     }
     int commPort() const override { return m_port; }
-    void setSettings(const QString &s) override { m_settings = s; }
+    // As the serial port takes them: 5 to 8 data bits.
+    void setSettings(const QString &s) override
+    {
+        static const QRegularExpression form(QStringLiteral("^\\d+,[NEOMS],[5-8],(1|1\\.5|2)$"));
+        if (!form.match(s).hasMatch())
+            throw ZtError(380, QStringLiteral("Invalid property value"));
+        m_settings = s;
+    }
     QString settings() const override { return m_settings; }
     void setInBufferSize(int) override {}
     int inBufferSize() const override { return 1024; }
@@ -94,7 +104,9 @@ private Q_SLOTS:
     void checkOrder();
     void timeoutTakenBeforeIntervalCheck();
     void okOpensAndSaves();
+    void okOpenFailureSavesNothing_data();
     void okOpenFailureSavesNothing();
+    void okKeepsStoredValuesItDoesNotShow();
     void cancelAppliesNothing();
     void keyFilter();
     void openPortQuestion_data();
@@ -172,7 +184,8 @@ QByteArray TstFrmCommDialog::iniBytes() const
 frmCommDialog *TstFrmCommDialog::dialog(const QString &language)
 {
     delete m_dialog;
-    m_dialog = new frmCommDialog(*m_comm, *m_tools, m_op, m_ini, language);
+    m_dialog =
+        new frmCommDialog(*m_comm, *m_tools, m_op, m_ini, language, QStringLiteral("ZT DerUvav"));
     return m_dialog;
 }
 
@@ -257,6 +270,16 @@ void TstFrmCommDialog::storedSettingsSelected_data()
                                  << QStringList{"", "9600", "", "", "", "10", "500"};
     QTest::newRow("port beyond 16") << QByteArray("Port=17\r\nSettings=9600,o,5,2\r\n")
                                     << QStringList{"", "9600", "O", "5", "2", "10", "500"};
+    // Values the port cannot take: the dialog opens all the same, their lists empty.
+    QTest::newRow("port 99") << QByteArray("Port=99\r\nSettings=19200,n,8,1\r\n")
+                             << QStringList{"", "19200", "N", "8", "1", "10", "500"};
+    QTest::newRow("port 0") << QByteArray("Port=0\r\nSettings=19200,n,8,1\r\n")
+                            << QStringList{"", "19200", "N", "8", "1", "10", "500"};
+    QTest::newRow("port not a number") << QByteArray("Port=abc\r\nSettings=19200,n,8,1\r\n")
+                                       << QStringList{"", "19200", "N", "8", "1", "10", "500"};
+    QTest::newRow("settings not four fields")
+        << QByteArray("Port=3\r\nSettings=abc\r\nTimeOut=x\r\n")
+        << QStringList{"3", "", "", "", "", "", "500"};
 }
 
 void TstFrmCommDialog::storedSettingsSelected()
@@ -266,6 +289,7 @@ void TstFrmCommDialog::storedSettingsSelected()
     writeIni(comm);
     dialog(QStringLiteral("ENG"));
     QVERIFY(m_dialog->prepare());
+    QVERIFY(m_op.boxes.isEmpty());
     auto *parity = child<QComboBox>("cmbParity");
     const QStringList seen{
         child<QComboBox>("cmbPort")->currentIndex() < 0
@@ -383,19 +407,50 @@ void TstFrmCommDialog::okOpensAndSaves()
              (QStringList{"1", "9600,E,7,2", "20", "250"}));
 }
 
+void TstFrmCommDialog::okOpenFailureSavesNothing_data()
+{
+    QTest::addColumn<int>("port");     // index in cmbPort
+    QTest::addColumn<int>("dataBits"); // index in cmbDataBits
+    QTest::addColumn<QString>("box");
+    QTest::newRow("port in use") << 2 << 4 << "Device or resource busy";
+    QTest::newRow("4 data bits") << 0 << 0
+                                 << "The port rejects the settings 19200,N,4,1:\r\n"
+                                    "Invalid property value";
+}
+
 void TstFrmCommDialog::okOpenFailureSavesNothing()
 {
+    QFETCH(int, port);
+    QFETCH(int, dataBits);
     dialog(QStringLiteral("ENG"));
     QVERIFY(m_dialog->prepare());
     m_dialog->show();
     const QByteArray before = iniBytes();
-    child<QComboBox>("cmbPort")->setCurrentIndex(2); // COM4, in use
+    child<QComboBox>("cmbPort")->setCurrentIndex(port);
+    child<QComboBox>("cmbDataBits")->setCurrentIndex(dataBits);
     QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
-    QCOMPARE(m_op.boxes.value(0).text, QStringLiteral("Device or resource busy"));
+    QCOMPARE(m_op.boxes.size(), 1);
+    QTEST(m_op.boxes.value(0).text, "box");
     QCOMPARE(m_op.boxes.value(0).title, QStringLiteral("Serial Port Settings"));
     QVERIFY(m_dialog->isVisible());
     QVERIFY(!m_comm->portOpen());
     QCOMPARE(iniBytes(), before);
+}
+
+void TstFrmCommDialog::okKeepsStoredValuesItDoesNotShow()
+{
+    writeIni("Port=99\r\nSettings=19200,n,8,1\r\nInBufferSize=big\r\nHandShaking=x\r\n"
+             "OutBufferSize=256\r\n");
+    dialog(QStringLiteral("GER"));
+    QVERIFY(m_dialog->prepare());
+    m_dialog->show();
+    child<QComboBox>("cmbPort")->setCurrentIndex(0); // COM1
+    QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
+    QVERIFY(m_op.boxes.isEmpty());
+    QVERIFY(!m_dialog->isVisible());
+    const QByteArray ini = iniBytes();
+    for (const char *line : {"Port= 1", "InBufferSize=big", "HandShaking=x", "OutBufferSize= 512"})
+        QVERIFY2(ini.contains(line), ini.constData());
 }
 
 void TstFrmCommDialog::cancelAppliesNothing()
@@ -449,7 +504,7 @@ void TstFrmCommDialog::openPortQuestion()
     QCOMPARE(m_op.boxes.size(), 1);
     QCOMPARE(m_op.boxes.at(0).text, QStringLiteral("The COM port is already open.\r\nThe port will "
                                                    "be closed during configuration. Proceed?"));
-    QCOMPARE(m_op.boxes.at(0).title, m_op.caption);
+    QCOMPARE(m_op.boxes.at(0).title, QStringLiteral("ZT DerUvav"));
     QCOMPARE(m_comm->portOpen(), !answer);
 }
 

@@ -32,11 +32,15 @@ public:
         BoxIcon icon;
         QString title;
         bool question;
+        bool offeredSave = false; // the unsaved-edits question with Save among its answers
     };
 
     // Answers to Yes/No questions in order; when they run out, the answer is defaultAnswer.
     QList<bool> answers;
     bool defaultAnswer = true;
+    // Answers to the unsaved-edits question in order, then defaultSaveAnswer.
+    QList<SaveChoice> saveAnswers;
+    SaveChoice defaultSaveAnswer = SaveChoice::Discard;
     // Names returned by the file dialogs in order; empty means cancelled.
     QStringList dialogNames;
 
@@ -66,6 +70,11 @@ public:
     {
         boxes << Box{text, icon, title, true};
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    SaveChoice askSaveChanges(const QString &text, bool offerSave, const QString &title) override
+    {
+        boxes << Box{text, BoxIcon::Exclamation, title, true, offerSave};
+        return saveAnswers.isEmpty() ? defaultSaveAnswer : saveAnswers.takeFirst();
     }
     void setHourglass(bool on) override { hourglass = on; }
     QString mainCaption() const override { return caption; }

@@ -138,6 +138,24 @@ bool GuiOperator::askYesNo(const QString &text, BoxIcon icon, const QString &tit
     return box.exec() == QMessageBox::Yes;
 }
 
+SaveChoice GuiOperator::askSaveChanges(const QString &text, bool offerSave, const QString &title)
+{
+    endExchangeLook();
+    const QMessageBox::StandardButtons buttons =
+        (offerSave ? QMessageBox::Save : QMessageBox::NoButton) | QMessageBox::Discard |
+        QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Warning, title, text, buttons, boxParent());
+    box.setDefaultButton(offerSave ? QMessageBox::Save : QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}
+
 void GuiOperator::setHourglass(bool on)
 {
     // The program sets and resets the pointer without nesting; one override at most.
@@ -213,7 +231,8 @@ void GuiOperator::showSerialSettings()
 {
     if (!m_serial.port || !m_serial.tools)
         return;
-    Comm_Edit_Settings(*m_serial.port, *m_serial.tools, *this, m_serial.iniFile, m_serial.language);
+    Comm_Edit_Settings(*m_serial.port, *m_serial.tools, *this, m_serial.iniFile, m_serial.language,
+                       m_serial.appTitle);
 }
 
 void GuiOperator::showProtocol()

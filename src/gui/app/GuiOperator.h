@@ -34,6 +34,7 @@ public:
         CommTools *tools = nullptr;
         QString iniFile;
         QString language;
+        QString appTitle; // the title of the dialog's open-port question
     };
     void setSerialSettings(const SerialSettingsTarget &target) { m_serial = target; }
     void setProtocolWindow(frmProto *window) { m_proto = window; }
@@ -49,6 +50,7 @@ public:
     void setStatus(const QString &text, const QString &toolTip) override;
     void messageBox(const QString &text, BoxIcon icon, const QString &title) override;
     bool askYesNo(const QString &text, BoxIcon icon, const QString &title) override;
+    SaveChoice askSaveChanges(const QString &text, bool offerSave, const QString &title) override;
     void setHourglass(bool on) override;
     QString mainCaption() const override;
     QString saveFileDialog(const QString &title, const QString &filter,

@@ -7,7 +7,9 @@
 #include "app/DataFileOpening.h"
 #include "app/KeySheet.h"
 #include "app/Main.h"
+#include "app/MenuCommands.h"
 #include "app/RecentFiles.h"
+#include "common/EventEdge.h"
 #include "gui/app/GuiOperator.h"
 #include "gui/app/GuiPageBridge.h"
 #include "gui/app/GuiStartupWindows.h"
@@ -18,6 +20,7 @@
 #include "gui/ui/frmMain.h"
 #include "link/Frame.h"
 #include "link/QtSerialComm.h"
+#include "log/AppLog.h"
 #include "settings/INITools.h"
 
 // The real operator, and what follows the end of the program.
@@ -62,7 +65,8 @@ Program::Program(const QString &appDir, const QString &exeName)
                      &frmCommDebug::showSent);
     QObject::connect(m_port.get(), &SerialPort::bytesReceived, m_commDebug.get(),
                      &frmCommDebug::showReceived);
-    m_op->setSerialSettings({m_port.get(), &m_core->comm, m_iniFile, language});
+    m_op->setSerialSettings(
+        {m_port.get(), &m_core->comm, m_iniFile, language, m_splash->appTitle()});
     m_op->setProtocolWindow(m_proto.get());
     m_op->setAboutWindow(m_splash.get());
     m_op->setCommDebugWindow(m_commDebug.get());
@@ -121,7 +125,11 @@ frmMain &Program::createMainWindow()
                      [this](MenuCommand command) { m_core->menu.Interpret_MenuCommand(command); });
     QObject::connect(main, &frmMain::firstActivated, main,
                      [this] { m_core->comm.Comm_OpenPort(); });
-    QObject::connect(main, &frmMain::dummyRequested, main, [this] { cmdDummy_Click(); });
+    QObject::connect(main, &frmMain::dummyRequested, main, [this] {
+        atEventEdge(
+            [this] { cmdDummy_Click(); },
+            [this](const QString &description) { m_core->menu.commandFailed(description); });
+    });
     QObject::connect(&m_core->comm, &CommTools::linkChanged, main,
                      [this, main] { main->setLinkText(m_core->comm.Comm_LinkText()); });
     QObject::connect(sendData, &QTimer::timeout, main,
@@ -148,8 +156,16 @@ frmMain &Program::createMainWindow()
 
 bool Program::mayClose()
 {
-    return m_core->zt.programEnded() ||
-           (m_core->zt.ConfirmDiscard({}) && m_core->zt.EndProg(false));
+    if (m_core->zt.programEnded())
+        return true;
+    // A failure on the way keeps the window, and with it whatever is unsaved.
+    bool may = false;
+    atEventEdge([&] { may = m_core->zt.ConfirmEnd({}) && m_core->zt.EndProg(false); },
+                [this](const QString &description) {
+                    QString text = m_core->messages.text(QStringLiteral("EndProg_Err"));
+                    m_core->log.WriteLog(QStringLiteral("  ") + FormatMessage(text, description));
+                });
+    return may;
 }
 
 // Test command: the pages as a data frame, fed back as if the device had sent it.

@@ -14,6 +14,7 @@
 #include <QStylePainter>
 #include <QTimer>
 
+#include "common/EventEdge.h"
 #include "common/Operator.h"
 #include "common/Tools.h"
 #include "common/ZtError.h"
@@ -115,9 +116,10 @@ QLineEdit *makeNumber(QWidget *parent, const char *name, int top, int maxLength,
 } // namespace
 
 frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
-                             const QString &iniFile, const QString &language, QWidget *parent)
+                             const QString &iniFile, const QString &language,
+                             const QString &appTitle, QWidget *parent)
     : QDialog(parent), m_comm(comm), m_tools(tools), m_op(op), m_iniFile(iniFile),
-      m_german(language == QLatin1String("GER"))
+      m_appTitle(appTitle), m_german(language == QLatin1String("GER"))
 {
     setObjectName(QStringLiteral("frmCommDialog"));
     setWindowTitle(QStringLiteral("Parameter Serielle Schnittstelle"));
@@ -170,13 +172,13 @@ frmCommDialog::frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op,
     m_cmdOk->setAutoDefault(false);
     m_cmdOk->setDefault(true);
     m_cmdCancel->setAutoDefault(false);
-    connect(m_cmdOk, &QPushButton::clicked, this, &frmCommDialog::cmdOk_Click);
+    connect(m_cmdOk, &QPushButton::clicked, this, [this] { guarded([this] { cmdOk_Click(); }); });
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // An adapter plugged in while the dialog is open shows up without reopening it.
     m_refresh = new QTimer(this);
     m_refresh->setInterval(2000);
-    connect(m_refresh, &QTimer::timeout, this, &frmCommDialog::refreshPorts);
+    connect(m_refresh, &QTimer::timeout, this, [this] { guarded([this] { refreshPorts(); }); });
     connect(m_cmbPort, &QComboBox::currentIndexChanged, this, &frmCommDialog::portChosen);
 }
 
@@ -194,6 +196,14 @@ void frmCommDialog::portChosen()
         m_cmbPort->clearEditText();
         m_cmbPort->setFocus();
     }
+}
+
+// A failure of a button or the port refresh is shown as the port's own failures are.
+template <typename Run> void frmCommDialog::guarded(Run &&run)
+{
+    atEventEdge(run, [this](const QString &description) {
+        m_op.messageBox(description, BoxIcon::Exclamation, windowTitle());
+    });
 }
 
 QString frmCommDialog::text(const char *german, const char *english) const
@@ -259,7 +269,7 @@ bool frmCommDialog::prepare()
                      "Wollen Sie fortfahren?",
                      "The COM port is already open.\r\n"
                      "The port will be closed during configuration. Proceed?");
-            if (!m_op.askYesNo(question, BoxIcon::Exclamation, m_op.mainCaption())) {
+            if (!m_op.askYesNo(question, BoxIcon::Exclamation, m_appTitle)) {
                 m_result = false;
                 return false;
             }
@@ -267,13 +277,22 @@ bool frmCommDialog::prepare()
             m_reopen = {true, m_comm.commPort(), m_comm.settings()};
             m_comm.setPortOpen(false);
         }
-        if (m_tools.Comm_LoadSettings(m_comm) != 0) {
+        // Whatever the stored values are, the dialog opens so they can be put right: an
+        // unusable one leaves its list without a selection, and OK asks for it.
+        QList<int> unusable;
+        if (m_tools.Comm_LoadSettings(m_comm, &unusable) != 0)
             m_result = false;
-            return false;
-        }
-        probePorts();
+        // OK writes back only what the dialog shows; the others stay as stored.
+        m_keepStored = unusable;
+        m_keepStored.removeIf(
+            [](int step) { return step == 1 || step == 2 || step == 9 || step == 11; });
+        probePorts(unusable.contains(1) ? 0 : m_comm.commPort());
 
-        const QStringList fields = m_comm.settings().toUpper().split(QLatin1Char(','));
+        const QString settings = unusable.contains(2)
+                                     ? INI_ReadValue(m_iniFile, QStringLiteral("Comm"),
+                                                     QStringLiteral("Settings"), QString())
+                                     : m_comm.settings();
+        const QStringList fields = settings.toUpper().split(QLatin1Char(','));
         m_cmbBPS->setCurrentIndex(IndexOfListText(m_cmbBPS, fields.value(0)));
         const QString parity = fields.value(1);
         m_cmbParity->setCurrentIndex(
@@ -281,8 +300,10 @@ bool frmCommDialog::prepare()
         m_cmbDataBits->setCurrentIndex(IndexOfListText(m_cmbDataBits, fields.value(2)));
         m_cmbStopBits->setCurrentIndex(IndexOfListText(m_cmbStopBits, fields.value(3)));
         m_cmbFlowControl->setCurrentIndex(0);
-        m_txtInterval->setText(QString::number(m_tools.TimerInterval()));
-        m_txtTimeout->setText(QString::number(m_tools.TimeOut()));
+        m_txtInterval->setText(unusable.contains(11) ? QString()
+                                                     : QString::number(m_tools.TimerInterval()));
+        m_txtTimeout->setText(unusable.contains(9) ? QString()
+                                                   : QString::number(m_tools.TimeOut()));
     } catch (const std::exception &e) {
         m_op.messageBox(describe(e), BoxIcon::Exclamation, windowTitle());
         m_result = false;
@@ -293,7 +314,7 @@ bool frmCommDialog::prepare()
     return true;
 }
 
-void frmCommDialog::probePorts()
+void frmCommDialog::probePorts(int selected)
 {
     const int remembered = m_comm.commPort();
     m_cmbPort->clear();
@@ -331,7 +352,7 @@ void frmCommDialog::probePorts()
     }
     addUnnumberedDevices();
     m_comm.setCommPort(remembered);
-    m_cmbPort->setCurrentIndex(IndexOfItemData(m_cmbPort, remembered));
+    m_cmbPort->setCurrentIndex(selected > 0 ? IndexOfItemData(m_cmbPort, selected) : -1);
 }
 
 void frmCommDialog::addUnnumberedDevices()
@@ -374,7 +395,7 @@ void frmCommDialog::refreshPorts()
     m_devices = devices;
     const QVariant port = m_cmbPort->currentData();
     const QVariant device = m_cmbPort->currentData(DeviceRole);
-    probePorts();
+    probePorts(0);
     // Keep what the operator picked, if it is still there.
     int index = -1;
     for (int i = 0; i < m_cmbPort->count() && index < 0; ++i)
@@ -465,21 +486,37 @@ void frmCommDialog::cmdOk_Click()
         newMapping = QStringLiteral("COM%1").arg(port);
         INI_WriteValue(m_iniFile, QStringLiteral("Ports"), newMapping, device);
     }
-    m_comm.setCommPort(port);
-    m_comm.setSettings(m_cmbBPS->currentText() + QLatin1Char(',') +
-                       QChar(m_cmbParity->currentData().toInt()) + QLatin1Char(',') +
-                       m_cmbDataBits->currentText() + QLatin1Char(',') +
-                       m_cmbStopBits->currentText());
+    const QString settings = m_cmbBPS->currentText() + QLatin1Char(',') +
+                             QChar(m_cmbParity->currentData().toInt()) + QLatin1Char(',') +
+                             m_cmbDataBits->currentText() + QLatin1Char(',') +
+                             m_cmbStopBits->currentText();
+    // A combination the port refuses (4 data bits, say) is named; the dialog stays open.
+    QString failure;
     try {
+        m_comm.setCommPort(port);
+        try {
+            m_comm.setSettings(settings);
+        } catch (const std::exception &e) {
+            throw ZtError(text("Die Schnittstelle lehnt die Einstellungen %1 ab:\r\n%2",
+                               "The port rejects the settings %1:\r\n%2")
+                              .arg(settings, describe(e)));
+        }
         m_comm.setPortOpen(true);
-    } catch (const ZtError &e) {
+    } catch (const std::exception &e) {
+        failure = describe(e);
+    }
+    if (!failure.isEmpty()) {
         if (!newMapping.isEmpty())
             INI_WriteValue(m_iniFile, QStringLiteral("Ports"), newMapping, QString(), true);
-        m_op.messageBox(e.description(), BoxIcon::Exclamation, windowTitle());
+        m_op.messageBox(failure, BoxIcon::Exclamation, windowTitle());
         return;
     }
-    m_tools.Comm_SaveSettings(m_comm);
     m_refresh->stop();
+    if (m_tools.Comm_SaveSettings(m_comm, m_keepStored) != 0)
+        m_op.messageBox(text("Die Einstellungen konnten nicht in %1 gesichert werden.",
+                             "The settings could not be saved to %1.")
+                            .arg(QDir::toNativeSeparators(m_iniFile)),
+                        BoxIcon::Exclamation, windowTitle());
     accept();
 }
 
@@ -490,19 +527,17 @@ void frmCommDialog::reject()
     if (!m_reopen.closed)
         return;
     m_reopen.closed = false;
-    m_comm.setCommPort(m_reopen.port);
-    m_comm.setSettings(m_reopen.settings);
-    try {
+    guarded([this] {
+        m_comm.setCommPort(m_reopen.port);
+        m_comm.setSettings(m_reopen.settings);
         m_comm.setPortOpen(true);
-    } catch (const ZtError &e) {
-        m_op.messageBox(e.description(), BoxIcon::Exclamation, windowTitle());
-    }
+    });
 }
 
 bool Comm_Edit_Settings(SerialPort &comm, CommTools &tools, Operator &op, const QString &iniFile,
-                        const QString &language)
+                        const QString &language, const QString &appTitle)
 {
-    frmCommDialog dialog(comm, tools, op, iniFile, language);
+    frmCommDialog dialog(comm, tools, op, iniFile, language, appTitle);
     if (!dialog.prepare())
         return false;
     dialog.exec();

@@ -16,8 +16,9 @@ class SerialPort;
 class frmCommDialog : public QDialog {
     Q_OBJECT
 public:
+    // appTitle: the title of the open-port question.
     frmCommDialog(SerialPort &comm, CommTools &tools, Operator &op, const QString &iniFile,
-                  const QString &language, QWidget *parent = nullptr);
+                  const QString &language, const QString &appTitle, QWidget *parent = nullptr);
 
     // Everything before showing: lists, the open-port question, the stored settings, the
     // port probe, the selections. False when the dialog is not to be shown.
@@ -37,22 +38,26 @@ protected:
 
 private:
     void FillLists();
-    void probePorts();
+    // Lists the ports and selects the one numbered selected (0: none).
+    void probePorts(int selected);
     void addUnnumberedDevices();
     void portChosen();
     int freePortNumber() const;
     QString text(const char *german, const char *english) const;
     bool check(bool ok, const char *german, const char *english, QWidget *focus);
     void cmdOk_Click();
+    template <typename Run> void guarded(Run &&run);
     static QStringList deviceSignature();
 
     SerialPort &m_comm;
     CommTools &m_tools;
     Operator &m_op;
     QString m_iniFile;
+    QString m_appTitle;
     bool m_german;
     bool m_result = true;
     QStringList m_devices;
+    QList<int> m_keepStored; // steps whose stored values OK leaves alone
     // The port as it was when the dialog closed it.
     struct {
         bool closed = false;
@@ -71,4 +76,4 @@ private:
 // Shows the dialog for the program's serial port; false when the operator declined to
 // close the open port, the stored settings could not be loaded or preparing failed.
 bool Comm_Edit_Settings(SerialPort &comm, CommTools &tools, Operator &op, const QString &iniFile,
-                        const QString &language);
+                        const QString &language, const QString &appTitle);

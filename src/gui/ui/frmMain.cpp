@@ -485,6 +485,7 @@ void frmMain::TabStrip_Build()
     connect(m_chooser, &QDialog::finished, this, [this] { m_zt.history().commit(); });
     connect(m_page09->acuVersionField(), &QLineEdit::textEdited, this,
             [this] { m_zt.history().commit(EditHistory::Kind::Typing); });
+    connect(m_page09->acuVersionField(), &QLineEdit::textEdited, this, &frmMain::refreshDataState);
     // The buttons page may have lowered the height limit.
     applyHeightBounds();
 
@@ -656,12 +657,18 @@ void frmMain::refreshDataState()
     const QString file = m_zt.dataFileName();
     lblDataFile->setText(QFileInfo(file).fileName());
     lblDataFile->setToolTip(file);
-    const bool modified = m_page02 && m_zt.DataModified();
-    lblModified->setText(modified ? m_zt.msg().text(QStringLiteral("DataModified")) : QString());
+    const UnsavedEdits::Parts parts = m_page02 ? m_zt.Unsaved() : UnsavedEdits::Nothing;
+    QStringList marks;
+    if (parts & UnsavedEdits::Codes)
+        marks << m_zt.msg().text(QStringLiteral("DataModified"));
+    if (parts & UnsavedEdits::System)
+        marks << m_zt.msg().text(QStringLiteral("DataModified_System"), "System nicht gesendet",
+                                 "system not sent");
+    lblModified->setText(marks.join(QStringLiteral(", ")));
     const QString name = QFileInfo(file).fileName();
     setWindowTitle(m_caption + (name.isEmpty() ? QString() : QStringLiteral(" \u2013 ") + name) +
                    QStringLiteral("[*]"));
-    setWindowModified(modified);
+    setWindowModified(parts != UnsavedEdits::Nothing);
 }
 
 void frmMain::fillRecentMenu()
@@ -812,8 +819,5 @@ void frmMain::Toolbar1_ButtonClick(int index)
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: the program end decides whether the window closes.
-    if (m_closing.mayClose())
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(m_closing.mayClose());
 }
