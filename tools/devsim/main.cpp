@@ -200,11 +200,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Carry bytes no faster than a serial line of this baud rate, both ways "
                        "(0: as fast as the link goes)."),
         QStringLiteral("BAUD"), QStringLiteral("0"));
-    parser.addOptions({ptyOpt,     portOpt,     settingsOpt,    rowsOpt,      colsOpt,
-                       dataOpt,    status1Opt,  status2Opt,     status3Opt,   scriptOpt,
-                       delayOpt,   noAnswerOpt, badChecksumOpt, splitOpt,     gapOpt,
-                       garbageOpt, tcpOpt,      countOpt,       inventoryOpt, baudOpt,
-                       versionOpt});
+    parser.addOptions({ptyOpt,         portOpt,    settingsOpt, rowsOpt,    colsOpt,  dataOpt,
+                       status1Opt,     status2Opt, status3Opt,  scriptOpt,  delayOpt, noAnswerOpt,
+                       badChecksumOpt, splitOpt,   gapOpt,      garbageOpt, tcpOpt,   countOpt,
+                       inventoryOpt,   baudOpt,    versionOpt});
     parser.process(app);
     if (parser.isSet(versionOpt)) {
         std::fputs(qPrintable(VersionText(QStringLiteral("ztdevsim"))), stdout);
