@@ -3,7 +3,7 @@
 
 class Messages;
 
-// Catalogue texts added after settings files were first handed out: a carried-over file
-// lacks them, so each has a German and an English text of its own to fall back on.
+// Catalogue texts added after settings files were first handed out, and those ztcfg needs
+// with no settings file at all: each has a German and an English text to fall back on.
 // key must be one of them; the language is the catalogue's (German unless "ENG").
 QString BuiltInText(Messages &messages, const QString &key);

@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -30,6 +29,7 @@
 #include <unistd.h>
 
 #include "data/DataFile.h"
+#include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
 #include "ztcfg/Inventory.h"
@@ -43,8 +43,9 @@ const char *const FleetHelp =
     "# starts a comment. backup receives each device into DIR/NAME.DAT (replaced whole or\n"
     "not at all), check receives and compares the keys the device exchanges (rows x groups)\n"
     "with DIR/NAME.DAT, writing nothing, restore sends DIR/NAME.DAT to each device.\n"
-    "Rows and groups: rows=/cols= of the line, else CountKeyRows/CountKeyCols of --ini,\n"
-    "else 15 and 3. --jobs: exchanges side by side (default: every device, at most 32).\n"
+    "Rows and groups: rows=/cols= of the line, else CountKeyRows/CountKeyCols of the\n"
+    "settings (--ini, else the editor's); a device of another shape fails.\n"
+    "--jobs: exchanges side by side (default: every device, at most 32).\n"
     "--json prints one report: {\"command\", \"exit\", \"ms\", \"stopped\", \"devices\": "
     "[{\"name\",\n"
     "\"port\", \"result\", \"ms\", \"reason\", \"differences\": [{\"key\", \"file\", "
@@ -85,39 +86,6 @@ const char *resultName(Result r)
     return "";
 }
 
-// The fleet's own texts, for settings files that lack them.
-struct Fallback {
-    const char *key;
-    const char *german;
-    const char *english;
-};
-const Fallback Fallbacks[] = {
-    {"Fleet_Progress", "& fertig, & fehlgeschlagen, & laufend, & wartend, & s",
-     "& done, & failed, & running, & waiting, & s"},
-    {"Fleet_Stopping",
-     "Anhalten: & laufende Übertragung(en) werden abgewartet, keine neue beginnt. Noch "
-     "einmal Strg+C bricht sie sofort ab.",
-     "Stopping: waiting for & running exchange(s), starting no more. Ctrl+C again stops "
-     "them at once."},
-    {"Fleet_Summary", "& von & Gerät(en) erledigt, & nicht erledigt, & mit Dateiproblem, & s",
-     "& of & device(s) done, & not done, & with a file problem, & s"},
-    {"Fleet_Shape_Err",
-     "Das Gerät sendet & Codes, erwartet sind & Zeilen x & Gruppen (& Codes), nichts "
-     "geschrieben.",
-     "The device sent & codes, & rows x & groups (& codes) were expected, nothing written."},
-    {"Fleet_Size_Err", "Die Datei & hat & Bytes, eine Datendatei hat 210.",
-     "The file & holds & bytes, a data file holds 210."},
-    {"Fleet_Missing_Err", "Die Datei & fehlt oder ist keine Datei.",
-     "The file & is missing or not a file."},
-    {"Fleet_Rename_Err", "Die Datei & kann nicht ersetzt werden: &",
-     "The file & cannot be replaced: &"},
-    {"Fleet_Differs", "& Code(s) weichen ab (Datei -> Gerät)", "& code(s) differ (file -> device)"},
-    {"Fleet_Skipped", "nicht begonnen: angehalten", "not started: stopped"},
-    {"Fleet_Stopped", "abgebrochen: sofort angehalten, nichts geschrieben",
-     "cut off: stopped at once, nothing written"},
-    {"Fleet_Inventory_Err", "& Zeile &: &", "& line &: &"},
-};
-
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -134,7 +102,7 @@ struct Difference {
 
 struct Job {
     FleetDevice device;
-    int rows = 0;
+    int rows = 0; // the shape the child exchanged
     int cols = 0;
     Result result = Result::Waiting;
     QString reason;
@@ -163,7 +131,7 @@ private:
     void startNext();
     void start(Job &job);
     void finished(Job &job, int exitCode, QProcess::ExitStatus status);
-    void conclude(Job &job, const QString &trace);
+    void conclude(Job &job);
     void receivedCheck(Job &job, const QByteArray &bytes);
     void signalled();
     void progress(bool last = false);
@@ -181,12 +149,7 @@ private:
 
 QString Fleet::text(const char *key)
 {
-    for (const Fallback &f : Fallbacks)
-        if (qstrcmp(f.key, key) == 0)
-            return messages.text(
-                QLatin1String(key),
-                QString::fromUtf8(language == QLatin1String("GER") ? f.german : f.english));
-    return QLatin1String(key);
+    return BuiltInText(messages, QLatin1String(key));
 }
 
 int Fleet::run()
@@ -244,10 +207,15 @@ void Fleet::start(Job &job)
 {
     job.clock.start();
     const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
+    // The child refuses a device of another shape itself; without rows=/cols= it takes the
+    // settings' shape, as it would on its own.
     QStringList args{QStringLiteral("--port"),     job.device.port,
-                     QStringLiteral("--rows"),     QString::number(job.rows),
-                     QStringLiteral("--cols"),     QString::number(job.cols),
-                     QStringLiteral("--language"), language};
+                     QStringLiteral("--language"), language,
+                     QStringLiteral("--json"),     QStringLiteral("-q")};
+    if (job.device.rows > 0)
+        args << QStringLiteral("--rows") << QString::number(job.device.rows);
+    if (job.device.cols > 0)
+        args << QStringLiteral("--cols") << QString::number(job.device.cols);
     if (!job.device.settings.isEmpty())
         args << QStringLiteral("--settings") << job.device.settings;
     if (!iniFile.isEmpty())
@@ -268,10 +236,9 @@ void Fleet::start(Job &job)
                 FormatMessage(text("Fleet_Size_Err"), stored, QString::number(info.size()));
             return;
         }
-        args << QStringLiteral("-q") << QStringLiteral("send") << stored;
+        args << QStringLiteral("send") << stored;
     } else {
-        // Verbose: the trace shows the data block, whose length is the device's shape.
-        args << QStringLiteral("-v") << QStringLiteral("receive")
+        args << QStringLiteral("receive")
              << QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
     }
     job.result = Result::Running;
@@ -291,58 +258,41 @@ void Fleet::start(Job &job)
     p.start();
 }
 
-// The child's failure message: the last line that is not a trace, frame or question.
-QString failureText(const QString &err, const QString &port)
-{
-    static const QRegularExpression trace(
-        QStringLiteral("^(--  |\\d\\d:\\d\\d:\\d\\d\\.\\d{3} )|\\? .* yes$"));
-    QString last;
-    for (QString line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("ztcfg: ")))
-            line = line.mid(7);
-        if (line.startsWith(port + QStringLiteral(": ")))
-            line = line.mid(port.size() + 2);
-        if (!trace.match(line).hasMatch())
-            last = line.trimmed();
-    }
-    return last;
-}
-
 void Fleet::finished(Job &job, int exitCode, QProcess::ExitStatus status)
 {
     --m_running;
-    job.ms = job.clock.elapsed();
-    const QString err = QString::fromLocal8Bit(job.process->readAllStandardError());
+    // The child's --json result; a child that ended before it has its last message.
+    const QJsonObject result =
+        QJsonDocument::fromJson(job.process->readAllStandardOutput()).object();
+    job.ms = result.value(QStringLiteral("ms")).toInteger(job.clock.elapsed());
+    job.rows = result.value(QStringLiteral("rows")).toInt();
+    job.cols = result.value(QStringLiteral("cols")).toInt();
     if (job.result == Result::Stopped) {
         // Cut off by a second Ctrl+C: its received file stays in the work folder.
-    } else if (status != QProcess::NormalExit || exitCode != 0) {
+    } else if (status != QProcess::NormalExit || exitCode != 0 ||
+               !result.value(QStringLiteral("ok")).toBool()) {
         job.result =
             exitCode == 3 && status == QProcess::NormalExit ? Result::File : Result::Failed;
-        job.reason = failureText(err, job.device.port);
+        job.reason = result.value(QStringLiteral("error")).toString();
+        if (job.reason.isEmpty())
+            job.reason = QString::fromLocal8Bit(job.process->readAllStandardError())
+                             .trimmed()
+                             .section(QLatin1Char('\n'), -1)
+                             .section(QStringLiteral("ztcfg: "), -1);
         if (job.reason.isEmpty())
             job.reason = job.process->errorString();
     } else if (action == Action::Restore) {
         job.result = Result::Done;
     } else {
-        conclude(job, err);
+        conclude(job);
     }
     job.process.release()->deleteLater();
     startNext();
 }
 
-// A received device: its shape checked, then renamed into DIR or compared.
-void Fleet::conclude(Job &job, const QString &trace)
+// A received device, of the shape the child checked: renamed into DIR or compared.
+void Fleet::conclude(Job &job)
 {
-    static const QRegularExpression block(QStringLiteral(" in  85 \"([0-9A-Fa-f]*)\""));
-    const auto m = block.match(trace);
-    const qsizetype codes = m.hasMatch() ? m.capturedLength(1) / 4 : -1;
-    if (codes >= 0 && codes != job.rows * job.cols) {
-        job.result = Result::Failed;
-        job.reason = FormatMessage(text("Fleet_Shape_Err"), QString::number(codes),
-                                   QString::number(job.rows), QString::number(job.cols),
-                                   QString::number(job.rows * job.cols));
-        return;
-    }
     const QString received =
         QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
     const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
@@ -555,6 +505,7 @@ int FleetMain(const QStringList &arguments)
         return usage(QStringLiteral("fleet takes backup, check or restore, an inventory and a "
                                     "folder"));
     Fleet fleet;
+    fleet.messages.setLanguage(QStringLiteral("ENG")); // until the settings say otherwise
     fleet.command = args[1];
     fleet.action = Action(actions.indexOf(args[1]));
     fleet.json = p.isSet(QStringLiteral("json"));
@@ -619,23 +570,8 @@ int FleetMain(const QStringList &arguments)
                      qPrintable(FormatMessage(fleet.text("Fleet_Missing_Err"), args[3])));
         return FileProblem;
     }
-    // Rows and groups: the line's, else the settings file's, else the editor's defaults.
-    const auto count = [&](const char *key, int fallback, int max) {
-        const int n = fleet.iniFile.isEmpty()
-                          ? fallback
-                          : INI_ReadValue(fleet.iniFile, QStringLiteral("Main"), QLatin1String(key),
-                                          QString::number(fallback))
-                                .trimmed()
-                                .toInt();
-        return n <= 0 || n > max ? max : n;
-    };
-    const int rows = count("CountKeyRows", 15, 25), cols = count("CountKeyCols", 3, 4);
     fleet.all.resize(std::size_t(inventory.devices.size()));
-    for (qsizetype i = 0; i < inventory.devices.size(); ++i) {
-        Job &job = fleet.all[std::size_t(i)];
-        job.device = inventory.devices[i];
-        job.rows = job.device.rows > 0 ? job.device.rows : rows;
-        job.cols = job.device.cols > 0 ? job.device.cols : cols;
-    }
+    for (qsizetype i = 0; i < inventory.devices.size(); ++i)
+        fleet.all[std::size_t(i)].device = inventory.devices[i];
     return fleet.run();
 }

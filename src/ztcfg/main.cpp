@@ -27,6 +27,7 @@
 #include "link/Frame.h"
 #include "link/NetLine.h"
 #include "link/QtSerialComm.h"
+#include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
 #include "ztcfg/ConsoleOperator.h"
 #include "ztcfg/Fleet.h"
@@ -174,11 +175,7 @@ struct Run {
         core->zt.setupFlags().Language = language;
     }
     // The catalogue text, else the built-in one of the language in use.
-    QString text(const QString &key, const char *german, const char *english)
-    {
-        const bool ger = language == QLatin1String("GER");
-        return core->messages.text(key, QString::fromUtf8(ger ? german : english));
-    }
+    QString text(const QString &key) { return BuiltInText(core->messages, key); }
     int fail(int exit, const QString &message) const
     {
         op.say(message);
@@ -191,9 +188,7 @@ struct Run {
     }
     int usage(const QString &detail)
     {
-        QString t =
-            text(QStringLiteral("Cfg_Usage_Err"), "&. ztcfg --help zeigt die Befehle und Optionen.",
-                 "&. ztcfg --help lists the commands and options.");
+        QString t = text(QStringLiteral("Cfg_Usage_Err"));
         QString d = detail;
         while (d.endsWith(QLatin1Char('.')))
             d.chop(1);
@@ -233,9 +228,7 @@ struct Run {
             return {};
         }
         const QString kind = QString::fromUtf8(language == QLatin1String("GER") ? german : english);
-        return FormatMessage(text(QStringLiteral("Cfg_Not_A_File"), "& ist &, keine Datendatei.",
-                                  "& is &, not a data file."),
-                             path, kind);
+        return FormatMessage(text(QStringLiteral("Cfg_Not_A_File")), path, kind);
     }
 
     // The record of a 210-byte data file of version 1.0; its failure said otherwise.
@@ -243,10 +236,7 @@ struct Run {
     {
         const QFileInfo info(name);
         if (!info.exists()) {
-            op.say(FormatMessage(text(QStringLiteral("ReadingData_Err"),
-                                      "Die Datei & wurde nicht gefunden.",
-                                      "The file & was not found."),
-                                 name));
+            op.say(FormatMessage(text(QStringLiteral("ReadingData_Err")), name));
             return std::nullopt;
         }
         if (const QString why = notAFile(name, false); !why.isEmpty()) {
@@ -257,31 +247,22 @@ struct Run {
         try {
             bytes = DataFileIo().read(name, DataFile::Size + 1);
         } catch (const ZtError &e) {
-            op.say(
-                FormatMessage(text(QStringLiteral("ReadFromDisk_Err"),
-                                   "Fehler beim Laden: & (Datei &)", "Error loading: & (file &)"),
-                              e.description(), name));
+            op.say(FormatMessage(text(QStringLiteral("ReadFromDisk_Err")), e.description(), name));
             return std::nullopt;
         }
         if (bytes.size() != DataFile::Size) {
-            op.say(FormatMessage(text(QStringLiteral("Cfg_Size_Err"),
-                                      "& enthält & Bytes, eine Datendatei enthält 210 Bytes.",
-                                      "& holds & bytes, a data file holds 210 bytes."),
-                                 name, QString::number(info.size())));
+            op.say(FormatMessage(text(QStringLiteral("Cfg_Size_Err")), name,
+                                 QString::number(info.size())));
             return std::nullopt;
         }
         ButtonRecord record = DataFile::decode(bytes);
         const QString version = Tools::Trim(record.Version.text());
         if (version != RecordVersion) {
             qint64 unused = 0;
-            op.say(FormatMessage(
-                text(QStringLiteral("Cfg_Version_Err"),
-                     "Versionskonflikt: Die Datei '&' kann nicht gelesen werden (Datei = '&' <> "
-                     "Programm = '&').",
-                     "Version conflict: The file '&' cannot be read (file = '&' <> program = "
-                     "'&')."),
-                name, Tools::ValOfChecked(version, unused) ? version : QStringLiteral("0.0"),
-                RecordVersion));
+            op.say(FormatMessage(text(QStringLiteral("Cfg_Version_Err")), name,
+                                 Tools::ValOfChecked(version, unused) ? version
+                                                                      : QStringLiteral("0.0"),
+                                 RecordVersion));
             return std::nullopt;
         }
         return record;
@@ -315,24 +296,17 @@ struct Run {
                 DataFileIo().write(name, bytes);
             }
         } catch (const ZtError &e) {
-            op.say(FormatMessage(text(QStringLiteral("WriteToDisk_Err"),
-                                      "Fehler beim Speichern: & (Datei &)",
-                                      "Error saving: & (file &)"),
-                                 e.description(), name));
+            op.say(FormatMessage(text(QStringLiteral("WriteToDisk_Err")), e.description(), name));
             return false;
         }
         return true;
     }
-    void saved()
-    {
-        info(text(QStringLiteral("WritingData_Ok"), "Daten gespeichert", "Data saved").trimmed());
-    }
+    void saved() { info(text(QStringLiteral("WritingData_Ok")).trimmed()); }
     // The mark beside a code no device can give back.
     QString badMark(qint16 code)
     {
         return code >= 0 ? QString()
-                         : QStringLiteral("  ! ") + text(QStringLiteral("Cfg_Bad_Code"),
-                                                         "kein Code 0-32767", "not a code 0-32767");
+                         : QStringLiteral("  ! ") + text(QStringLiteral("Cfg_Bad_Code"));
     }
 };
 
@@ -354,11 +328,9 @@ bool readChannels(Run &run, const QString &path, CodeList &channels)
         return true;
     if (!QFileInfo(path).isFile()) {
         const QString why = run.notAFile(path, false);
-        run.op.say(!why.isEmpty() ? why
-                                  : FormatMessage(run.text(QStringLiteral("ReadingData_Err"),
-                                                           "Die Datei & wurde nicht gefunden.",
-                                                           "The file & was not found."),
-                                                  path));
+        run.op.say(!why.isEmpty()
+                       ? why
+                       : FormatMessage(run.text(QStringLiteral("ReadingData_Err")), path));
         return false;
     }
     CodeList canBus;
@@ -509,19 +481,15 @@ int set(Run &run, const QStringList &args)
         return FileFailure;
     run.saved();
     if (const QStringList bad = badKeys(*record); !bad.isEmpty())
-        run.info(FormatMessage(run.text(QStringLiteral("Cfg_Bad_Codes"),
-                                        "& enthält noch Codes außerhalb 0-32767: &",
-                                        "& still holds codes outside 0-32767: &"),
-                               args[1], bad.join(QStringLiteral(", "))));
+        run.info(FormatMessage(run.text(QStringLiteral("Cfg_Bad_Codes")), args[1],
+                               bad.join(QStringLiteral(", "))));
     return Done;
 }
 
 int writeJson(Run &run, const QString &file, const QString &jsonFile)
 {
     const auto fail = [&](const QString &why) {
-        QString t =
-            run.text(QStringLiteral("Cfg_Json_Err"), "Die Datei & enthält keine gültigen Codes: &",
-                     "The file & does not hold the codes: &");
+        QString t = run.text(QStringLiteral("Cfg_Json_Err"));
         return run.fail(FileFailure, FormatMessage(t, jsonFile, why));
     };
     if (!run.writable(file))
@@ -622,8 +590,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
                                                QLatin1String(key), QString::number(*count)),
                                  qint16(max), *count)) {
             return run.fail(FileFailure, QStringLiteral("%1: [Main] %2 ").arg(run.iniFile, key) +
-                                             run.text(QStringLiteral("Cfg_Count_Err"),
-                                                      "ist keine Zahl", "is not a number"));
+                                             run.text(QStringLiteral("Cfg_Count_Err")));
         }
     }
     flags.CountKeyRows = rows;
@@ -660,17 +627,10 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
         for (int g = 1; g <= cols; ++g)
             for (int r = 1; r <= rows; ++r)
                 if (toSend->button(g, r) < 0)
-                    return run.fail(
-                        FileFailure,
-                        FormatMessage(run.text(QStringLiteral("Cfg_Code_Err"),
-                                               "&: Taste & enthält &, ein Gerät nimmt nur Codes "
-                                               "0-32767 und gäbe ihn nie zurück. Nichts "
-                                               "gesendet (ztcfg set korrigiert).",
-                                               "&: key & holds &, a device takes codes 0-32767 "
-                                               "only and never gives it back. Nothing sent "
-                                               "(ztcfg set corrects it)."),
-                                      args[1], keyName(g, r),
-                                      QString::number(toSend->button(g, r))));
+                    return run.fail(FileFailure,
+                                    FormatMessage(run.text(QStringLiteral("Cfg_Code_Err")), args[1],
+                                                  keyName(g, r),
+                                                  QString::number(toSend->button(g, r))));
     }
     if (command == QLatin1String("receive") && !run.writable(args[1]))
         return FileFailure;
@@ -692,19 +652,14 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
             blockDigits = frame.size() - 2;
     });
     const auto openFailure = [&](const QString &description) {
-        return FormatMessage(run.text(QStringLiteral("Cfg_OpenPort_Err"),
-                                      "Die Schnittstelle kann nicht geöffnet werden: &",
-                                      "Cannot open the port: &"),
-                             description);
+        return FormatMessage(run.text(QStringLiteral("Cfg_OpenPort_Err")), description);
     };
     QString lost;
     QObject::connect(&*run.port, &SerialPort::portLost, [&](const QString &description) {
         // A device server turns a connection away before any answer (see setQuickOpen).
         lost = seen.isEmpty() && NetLine::isAddress(run.port->portDevice())
                    ? openFailure(description)
-                   : FormatMessage(run.text(QStringLiteral("Cfg_Connection_Lost"),
-                                            "Verbindung verloren: &", "Connection lost: &"),
-                                   description);
+                   : FormatMessage(run.text(QStringLiteral("Cfg_Connection_Lost")), description);
     });
     run.op.onSendDataTimer = [&] { core.menu.timSendData_Timer(); };
 
@@ -762,13 +717,8 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
         // A block of another shape is another device's layout: no backup of it.
         if (ok && blockDigits != qsizetype(rows) * cols * 4) {
             failure = FormatMessage(
-                run.text(QStringLiteral("Cfg_Shape_Err"),
-                         "Das Gerät sandte & Codes, nicht & Zeilen x Gruppen = & (&). Nichts "
-                         "geschrieben: --rows und --cols des Geräts angeben.",
-                         "The device sent & codes, not & rows x groups = & (&). Nothing written: "
-                         "give the device's --rows and --cols."),
-                QString::number(blockDigits / 4), QStringLiteral("%1 x %2").arg(rows).arg(cols),
-                QString::number(rows * cols),
+                run.text(QStringLiteral("Cfg_Shape_Err")), QString::number(blockDigits / 4),
+                QStringLiteral("%1 x %2").arg(rows).arg(cols), QString::number(rows * cols),
                 run.iniFile.isEmpty() ? QStringLiteral("-") : run.iniFile);
             ok = false;
         }
@@ -948,8 +898,8 @@ int main(int argc, char *argv[])
                            .trimmed()
                            .toUpper();
     const QString language = p.value(QStringLiteral("language")).trimmed().toUpper();
-    if (!language.isEmpty())
-        run.language = language;
+    if (!language.isEmpty()) // a wrong one is refused below, in English
+        run.language = language == QLatin1String("GER") ? language : QStringLiteral("ENG");
     run.quiet = p.isSet(QStringLiteral("quiet"));
     run.op.verbose = p.isSet(QStringLiteral("verbose"));
     run.build();
@@ -977,15 +927,12 @@ int main(int argc, char *argv[])
         const QString why = run.notAFile(run.iniFile, false);
         return run.fail(FileFailure,
                         !why.isEmpty() ? why
-                                       : FormatMessage(run.text(QStringLiteral("ReadingData_Err"),
-                                                                "Die Datei & wurde nicht gefunden.",
-                                                                "The file & was not found."),
+                                       : FormatMessage(run.text(QStringLiteral("ReadingData_Err")),
                                                        run.iniFile));
     }
     if (run.op.verbose)
-        run.op.say(FormatMessage(
-            run.text(QStringLiteral("Cfg_Settings"), "Einstellungen: &", "settings: &"),
-            iniFound ? run.iniFile : QStringLiteral("-")));
+        run.op.say(FormatMessage(run.text(QStringLiteral("Cfg_Settings")),
+                                 iniFound ? run.iniFile : QStringLiteral("-")));
 
     const QString channels = p.value(QStringLiteral("channels"));
     const bool json = p.isSet(QStringLiteral("json"));

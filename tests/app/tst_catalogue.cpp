@@ -191,8 +191,7 @@ private Q_SLOTS:
             {"Cfg_Json_Err", 2},   // JSON file, what is wrong in it
             {"Fleet_Progress", 5}, // done, failed, running, waiting, seconds
             {"Fleet_Stopping", 1},
-            {"Fleet_Summary", 5},   // done, devices, failed, file problems, seconds
-            {"Fleet_Shape_Err", 4}, // codes sent, rows, groups, codes expected
+            {"Fleet_Summary", 5}, // done, devices, failed, file problems, seconds
             {"Fleet_Size_Err", 2},
             {"Fleet_Missing_Err", 1},
             {"Fleet_Rename_Err", 2},

@@ -157,7 +157,7 @@ void TstFleet::backupCheckRestore()
         QCOMPARE(readAll(backup + "/" + name + ".DAT"), codes);
     }
     QVERIFY2(m["mute"].startsWith("failed: ") && m["mute"].contains("85"), qPrintable(m["mute"]));
-    QVERIFY2(m["wide"].contains("sent 100 codes, 15 rows x 3 groups"), qPrintable(m["wide"]));
+    QVERIFY2(m["wide"].contains("sent 100 codes, not 15 x 3"), qPrintable(m["wide"]));
     QVERIFY2(m["none"].contains("nothing"), qPrintable(m["none"]));
     QCOMPARE(QDir(backup).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList({tcpName + ".DAT", "ztdev-1.DAT", "ztdev-2.DAT", "ztdev-3.DAT"}));
