@@ -297,7 +297,8 @@ private Q_SLOTS:
         frmMain *window = program.mainWindow();
         QVERIFY(window && window->isVisible());
         auto *link = window->findChild<QLabel *>(QStringLiteral("lblLink"));
-        QCOMPARE(link->text(), QStringLiteral("COM1  %1  19200 8N1  offen").arg(rig.device));
+        QCOMPARE(link->toolTip().isEmpty() ? link->text() : link->toolTip(),
+                 QStringLiteral("COM1  %1  19200 8N1  offen").arg(rig.device));
         QVERIFY(rig.simulator.readAll().contains("version-info request"));
 
         const auto stored = [&](const char *k) {

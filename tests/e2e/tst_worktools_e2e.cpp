@@ -164,15 +164,16 @@ enum Edit { Code, CanBus, AcuTyped, Reset, Load, Requested, Unasked };
 void tst_WorkTools::undoRedo_data()
 {
     QTest::addColumn<int>("edit");
+    // System values count until sent, codes from the device until saved to a file.
     QTest::addColumn<bool>("modifiedAfter");
     QTest::addColumn<bool>("modifiedUndone");
     QTest::newRow("chosen code") << int(Code) << true << false;
-    QTest::newRow("chosen CAN address") << int(CanBus) << false << false;
-    QTest::newRow("typed ACU version") << int(AcuTyped) << false << false;
+    QTest::newRow("chosen CAN address") << int(CanBus) << true << false;
+    QTest::newRow("typed ACU version") << int(AcuTyped) << true << false;
     QTest::newRow("editor reset after a code") << int(Reset) << false << true;
     QTest::newRow("loaded file") << int(Load) << false << true;
-    QTest::newRow("requested data block") << int(Requested) << false << true;
-    QTest::newRow("data block sent unasked") << int(Unasked) << false << true;
+    QTest::newRow("requested data block") << int(Requested) << true << false;
+    QTest::newRow("data block sent unasked") << int(Unasked) << true << false;
 }
 
 void tst_WorkTools::undoRedo()
