@@ -96,6 +96,9 @@ int main(int argc, char **argv)
                    .iniFile = h.zt.iniFileName(),
                    .dataFile = QStringLiteral("/home/technik/Anlage-Nord.DAT")});
     h.zt.MarkDataClean();
+    // The system values as the device last sent them.
+    h.zt.unsavedEdits().setDeviceAcuVersion(d.ACUVersion);
+    h.zt.unsavedEdits().setDeviceCanBusAddr(d.CanBusAddr);
     SetFieldCode(m.page02()->keyField(0, 3), h.zt.channelList(), 13, h.zt.notDefinedText());
     m.refreshDataState();
     m.statusBar()->showMessage(QStringLiteral("Bereit"));
