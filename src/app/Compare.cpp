@@ -59,8 +59,9 @@ QString CodeLabels::label(const CodeList &list, qint16 code, const QString &notD
             m_indexes.removeFirst();
         Index made{list, {}};
         made.first.reserve(list.size());
+        // Keys hold 16-bit codes: no other code is ever asked for.
         for (qsizetype i = list.size() - 1; i >= 0; --i)
-            if (list[i].hasCode)
+            if (list[i].hasCode && list[i].code == qint16(list[i].code))
                 made.first.insert(list[i].code, i);
         m_indexes.append(std::move(made));
         index = m_indexes.end() - 1;

@@ -1,8 +1,10 @@
 #include "data/ChannelDef.h"
 
+#include <QHash>
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <vector>
 
 #include "settings/INITools.h"
 
@@ -12,21 +14,21 @@ enum class KeyKind { Code, NotANumber, OutOfRange };
 
 // Only plain decimal keys are codes: "0x10" or "&H10" are not, so a typo in the file
 // shows up at start-up instead of becoming an unexpected code.
-KeyKind readKey(const QString &key, qint32 &code)
+KeyKind readKey(QByteArrayView key, qint32 &code)
 {
-    const qsizetype sign = (key.startsWith(u'+') || key.startsWith(u'-')) ? 1 : 0;
-    if (key.size() == sign ||
-        !std::all_of(key.begin() + sign, key.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    const qsizetype sign = (key.startsWith('+') || key.startsWith('-')) ? 1 : 0;
+    const QByteArrayView digits = key.sliced(sign);
+    if (digits.isEmpty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return KeyKind::NotANumber;
-    // Digits summed by hand: a large channel file has tens of thousands of keys.
     constexpr qint64 Limit = qint64(std::numeric_limits<qint32>::max()) + 1;
     qint64 value = 0;
-    for (auto it = key.begin() + sign; it != key.end(); ++it) {
-        value = value * 10 + (it->unicode() - u'0');
+    for (const char c : digits) {
+        value = value * 10 + (c - '0');
         if (value > Limit)
             return KeyKind::OutOfRange;
     }
-    if (key.startsWith(u'-'))
+    if (sign && key.front() == '-')
         value = -value;
     if (value > std::numeric_limits<qint32>::max())
         return KeyKind::OutOfRange;
@@ -34,25 +36,42 @@ KeyKind readKey(const QString &key, qint32 &code)
     return KeyKind::Code;
 }
 
+// One pass over the section without keeping the file: a large channel file has tens of
+// thousands of keys, and start-up waits for them.
 int readList(const QString &path, const QString &section, CodeList &list)
 {
     list.clear();
     int result = 0;
-    INI_VisitSectionKeys(path, section, [&](const QString &key, const QString &label) {
-        list.append(CodeEntry{label});
+    // A repeated key takes the label of its first line. Only codes get this far, and a code's
+    // name is plain ASCII, so the name as written identifies it. Codes mostly come in order,
+    // each beyond all before it and so no repeat; only the others are looked up.
+    std::vector<QByteArrayView> names;    // of the entries, pointing into the file read meanwhile
+    QMultiHash<qint32, qsizetype> byCode; // made once a code falls inside those before it
+    qint32 lowest = 0, highest = -1;
+    INI_ScanSectionLines(path, section, [&](QByteArrayView key, const QString &label) {
         qint32 code = 0;
-        switch (readKey(key, code)) {
-        case KeyKind::NotANumber:
-            result = 3;
+        const KeyKind kind = readKey(key, code);
+        if (kind != KeyKind::Code) {
+            list.append(CodeEntry{label});
+            result = kind == KeyKind::NotANumber ? 3 : 2;
             return false;
-        case KeyKind::OutOfRange:
-            result = 2;
-            return false;
-        case KeyKind::Code:
-            list.last().code = code;
-            list.last().hasCode = true;
-            break;
         }
+        qsizetype first = list.size();
+        if (!list.isEmpty() && code >= lowest && code <= highest) {
+            if (byCode.isEmpty())
+                for (qsizetype i = 0; i < list.size(); ++i)
+                    byCode.insert(list[i].code, i);
+            for (auto it = byCode.constFind(code); it != byCode.constEnd() && it.key() == code;
+                 ++it)
+                if (names[size_t(*it)] == key)
+                    first = *it;
+        }
+        if (!byCode.isEmpty())
+            byCode.insert(code, list.size());
+        lowest = list.isEmpty() ? code : std::min(lowest, code);
+        highest = list.isEmpty() ? code : std::max(highest, code);
+        names.push_back(key);
+        list.append(CodeEntry{first == list.size() ? label : list[first].label, code, true});
         return true;
     });
     return result;

@@ -477,6 +477,52 @@ bool INI_VisitSectionKeys(
     return true;
 }
 
+bool INI_ScanSectionLines(
+    const QString &file, const QString &section,
+    const std::function<bool(QByteArrayView name, const QString &value)> &visit)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    if (!stampOf(path))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    f.close();
+    // The same reading as parseProfile's, kept to the one section.
+    Profile p;
+    const qsizetype start = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
+    p.ascii = std::all_of(bytes.begin() + start, bytes.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    p.utf8 = p.ascii || isValidUtf8(QByteArrayView(bytes).sliced(start));
+    const QString wanted = nameKey(section);
+    bool inSection = false;
+    for (const Line &l : splitLines(bytes, start, p.eol)) {
+        const QByteArrayView text = trimBlanks(lineText(bytes, l));
+        if (text.isEmpty() || text[0] == ';')
+            continue;
+        if (text[0] == '[') {
+            if (inSection)
+                return true; // only the first section of a name counts
+            QByteArrayView name = text.sliced(1);
+            const qsizetype close = name.indexOf(']');
+            if (close >= 0)
+                name = name.first(close);
+            inSection = nameKey(p.decode(trimBlanks(name))) == wanted;
+            continue;
+        }
+        const qsizetype eq = text.indexOf('=');
+        if (!inSection || eq < 0)
+            continue;
+        const QByteArrayView name = trimBlanks(text.first(eq));
+        if (name.isEmpty())
+            continue;
+        if (!visit(name, cleanValue(p.decode(trimBlanks(text.sliced(eq + 1))))))
+            return true;
+    }
+    return inSection;
+}
+
 bool INI_WriteValue(const QString &file, const QString &section, const QString &key,
                     const QString &value, bool deleteIfBlank)
 {

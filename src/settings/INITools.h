@@ -20,6 +20,14 @@ bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringLis
 bool INI_VisitSectionKeys(
     const QString &file, const QString &section,
     const std::function<bool(const QString &key, const QString &value)> &visit);
+// One pass over the first section named section, for a large section read once: visit gets
+// each key line in file order, its name as written (blanks trimmed, not decoded) and its
+// cleaned value (the name stays valid until the call returns), and returns false to stop. Unlike
+// the functions above, nothing is kept and a repeated key comes with its own line's value. False
+// when the file has no such section.
+bool INI_ScanSectionLines(
+    const QString &file, const QString &section,
+    const std::function<bool(QByteArrayView name, const QString &value)> &visit);
 // 0 when rewritten, otherwise step * 1000 + error number.
 qint16 INI_Tidy(const QString &file);
 

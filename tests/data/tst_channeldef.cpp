@@ -9,6 +9,7 @@
 #include "app/ZtTools.h"
 #include "data/ChannelDef.h"
 #include "log/AppLog.h"
+#include "settings/INITools.h"
 
 namespace {
 
@@ -147,6 +148,37 @@ private Q_SLOTS:
             CodeList chan, can;
             const int r = ChannelDef_ReadLists(path, QStringLiteral("GER"), chan, can);
             QVERIFY(r == 0 || r == 2 || r == 3);
+        }
+    }
+
+    // The one-pass reading sees the file as the section functions do (sections, encodings,
+    // repeated keys, value clean-up): every seed of the settings and channel fuzzers.
+    void sameAsSectionFunctions()
+    {
+        QDir seeds(QFINDTESTDATA("../fuzz/corpus"));
+        QStringList files;
+        for (const QString &fuzzer :
+             {QStringLiteral("fuzz_channeldef"), QStringLiteral("fuzz_profile")})
+            for (const QFileInfo &f : QDir(seeds.filePath(fuzzer)).entryInfoList(QDir::Files))
+                files << f.filePath();
+        QVERIFY(files.size() > 100);
+        for (const QString &path : files) {
+            CodeList lists[2];
+            const int result =
+                ChannelDef_ReadLists(path, QStringLiteral("GER"), lists[0], lists[1]);
+            const QString sections[2] = {QStringLiteral("DATA_CHAN_GER"),
+                                         QStringLiteral("DATA_CANBUS_ADDR_GER")};
+            for (int n = 0; n < (result == 0 ? 2 : 1); ++n) {
+                QStringList keys, values;
+                INI_ReadSectionKeys(path, sections[n], keys, &values);
+                const CodeList &list = lists[n];
+                QVERIFY2(result == 0 ? list.size() == keys.size() : list.size() <= keys.size(),
+                         qPrintable(path));
+                for (qsizetype i = 0; i < list.size(); ++i) {
+                    QVERIFY2(list[i].label == values[i], qPrintable(path));
+                    QVERIFY2(!list[i].hasCode || list[i].code == keys[i].toInt(), qPrintable(path));
+                }
+            }
         }
     }
 
