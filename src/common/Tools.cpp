@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -142,6 +143,24 @@ bool IsYes(const QString &text)
 }
 
 namespace {
+// The value of a decimal number in the C notation whatever the process's locale (strtod
+// would stop at the "." under a German one). Out of range: infinity or zero, as strtod.
+double decimalValue(const std::string &digits)
+{
+    const char *begin = digits.data();
+    const char *end = begin + digits.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    double value = 0;
+    if (std::from_chars(begin, end, value).ec != std::errc::result_out_of_range)
+        return value;
+    const bool negative = *begin == '-';
+    const bool tiny = digits.find("e-") != std::string::npos;
+    return tiny ? (negative ? -0.0 : 0.0)
+                : (negative ? -std::numeric_limits<double>::infinity()
+                            : std::numeric_limits<double>::infinity());
+}
+
 // Reads the number at the start of text (blanks and tabs skipped anywhere); the
 // number of characters used goes to consumed. NaN when no digit was read.
 double leadingNumber(const QString &text, qsizetype &consumed)
@@ -185,7 +204,7 @@ double leadingNumber(const QString &text, qsizetype &consumed)
             i = save;
     }
     consumed = i;
-    return any ? std::strtod(digits.c_str(), nullptr) : std::nan("");
+    return any ? decimalValue(digits) : std::nan("");
 }
 
 qint64 clampedFloor(double v)
