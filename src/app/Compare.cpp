@@ -5,7 +5,6 @@
 
 #include "app/CommInterpreter.h"
 #include "app/PageBridge.h"
-#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
 #include "common/Operator.h"
 #include "common/Tools.h"
@@ -13,6 +12,7 @@
 #include "link/CommTools.h"
 #include "link/Frame.h"
 #include "log/AppLog.h"
+#include "settings/BuiltInTexts.h"
 
 namespace {
 // Longest the collector may take to hand on a block already in the buffer.
@@ -137,7 +137,7 @@ bool Comparison::withDevice()
     }
     if (!received)
         return false;
-    compareWith(received->Buttons, workText(m_zt.msg(), "Compare_Device"));
+    compareWith(received->Buttons, BuiltInText(m_zt.msg(), "Compare_Device"));
     m_zt.StatusText({});
     return true;
 }

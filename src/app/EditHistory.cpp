@@ -1,8 +1,8 @@
 #include "app/EditHistory.h"
 
 #include "app/PageBridge.h"
-#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
+#include "settings/BuiltInTexts.h"
 
 // One step: the pages before and after. Pushed once the change is on the pages, so its
 // first redo does nothing.
@@ -33,7 +33,7 @@ private:
         m_history.show(state);
         m_history.m_current = state;
         m_history.m_zt.StatusText(QStringLiteral("  ") +
-                                  FormatMessage(workText(m_history.m_zt.msg(), report), text()));
+                                  FormatMessage(BuiltInText(m_history.m_zt.msg(), report), text()));
     }
 
     EditHistory &m_history;
@@ -115,7 +115,7 @@ QString EditHistory::stepText(Kind kind, const PageState &before, const PageStat
         key = "Undo_DataBlock";
         break;
     }
-    return workText(m_zt.msg(), key);
+    return BuiltInText(m_zt.msg(), key);
 }
 
 EditHistory::Scope::Scope(EditHistory &history, Kind kind) : m_history(history), m_kind(kind)

@@ -280,21 +280,12 @@ bool ZtTools::ConfirmEnd(const QString &question)
         return question.isEmpty() || m_op.askYesNo(question, BoxIcon::Stop, m_op.mainCaption());
     QStringList lines;
     if (parts & UnsavedEdits::Codes)
-        lines << m_messages.text(QStringLiteral("Unsaved_Codes"),
-                                 "Die Tastenbelegung wurde geändert und nicht gesichert.",
-                                 "The key assignments were changed and not saved.");
+        lines << BuiltInText(m_messages, "Unsaved_Codes");
     if (parts & UnsavedEdits::System)
-        lines << m_messages.text(
-            QStringLiteral("Unsaved_System"),
-            "ACU-Version oder CanBus-Adresse wurden geändert und nicht an das Gerät gesendet.",
-            "The ACU version or CAN bus address was changed and not sent to the device.");
+        lines << BuiltInText(m_messages, "Unsaved_System");
     const bool offerSave = (parts & UnsavedEdits::Codes) && m_flags.SaveLoadEnabled;
-    lines << (offerSave
-                  ? m_messages.text(QStringLiteral("QuerySaveChanges"),
-                                    "Sollen die Änderungen gesichert werden?", "Save the changes?")
-                  : m_messages.text(QStringLiteral("QueryDiscardUnsaved"),
-                                    "Sollen die Änderungen verworfen werden?",
-                                    "Discard the changes?"));
+    lines << (offerSave ? BuiltInText(m_messages, "QuerySaveChanges")
+                        : BuiltInText(m_messages, "QueryDiscardUnsaved"));
     switch (m_op.askSaveChanges(lines.join(CrLf), offerSave, m_op.mainCaption())) {
     case SaveChoice::Save:
         // As the toolbar's save does it; the end goes on only when the file holds the codes.

@@ -26,11 +26,6 @@ QString Messages::text(const QString &key, const QString &def)
     return value;
 }
 
-QString Messages::text(const QString &key, const char *german, const char *english)
-{
-    return text(key, QString::fromUtf8(m_language == QLatin1String("GER") ? german : english));
-}
-
 QString Messages::fresh(const QString &key, const QString &def) const
 {
     return INI_ReadValue(m_iniFile, section(m_language), key, def);

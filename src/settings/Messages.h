@@ -16,9 +16,6 @@ public:
     QString text(const QString &key);
     // Same, with an explicit default (an empty default where a text is optional).
     QString text(const QString &key, const QString &def);
-    // Same, the default being a built-in text: German when the language is "GER", else
-    // English (for settings files older than the text).
-    QString text(const QString &key, const char *german, const char *english);
     // Read afresh each time (texts that are not held).
     QString fresh(const QString &key, const QString &def) const;
 

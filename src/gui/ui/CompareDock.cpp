@@ -10,11 +10,11 @@
 #include <QTreeWidget>
 
 #include "app/Compare.h"
-#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
 #include "gui/ui/FindBar.h"
 #include "gui/ui/frmMain.h"
 #include "gui/ui/frmTabStripData02.h"
+#include "settings/BuiltInTexts.h"
 
 namespace {
 // Rows of the list the dock makes room for.
@@ -27,10 +27,10 @@ QString codeAndLabel(Comparison &c, qint16 code)
 } // namespace
 
 CompareDock::CompareDock(ZtTools &zt, Comparison &comparison, frmMain &main)
-    : QDockWidget(workText(zt.msg(), "Compare_Title"), &main), m_zt(zt), m_comparison(comparison),
-      m_main(main), m_summary(new QLabel), m_list(new QTreeWidget),
-      m_takeOver(new QPushButton(workText(zt.msg(), "Compare_TakeOver"))),
-      m_takeOverAll(new QPushButton(workText(zt.msg(), "Compare_TakeOverAll")))
+    : QDockWidget(BuiltInText(zt.msg(), "Compare_Title"), &main), m_zt(zt),
+      m_comparison(comparison), m_main(main), m_summary(new QLabel), m_list(new QTreeWidget),
+      m_takeOver(new QPushButton(BuiltInText(zt.msg(), "Compare_TakeOver"))),
+      m_takeOverAll(new QPushButton(BuiltInText(zt.msg(), "Compare_TakeOverAll")))
 {
     setObjectName(QStringLiteral("CompareDock"));
     // Below the pages only: the window's width is fixed.
@@ -42,8 +42,9 @@ CompareDock::CompareDock(ZtTools &zt, Comparison &comparison, frmMain &main)
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setColumnCount(4);
-    m_list->setHeaderLabels({workText(zt.msg(), "Compare_Group"), workText(zt.msg(), "Compare_Row"),
-                             workText(zt.msg(), "Compare_This"), QString()});
+    m_list->setHeaderLabels({BuiltInText(zt.msg(), "Compare_Group"),
+                             BuiltInText(zt.msg(), "Compare_Row"),
+                             BuiltInText(zt.msg(), "Compare_This"), QString()});
     // Group and row as narrow as they can be; the two codes with labels share the rest.
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
@@ -100,8 +101,8 @@ void CompareDock::showDifferences()
     const QList<KeyDifference> &differences = m_comparison.differences();
     const QString other = QFileInfo(m_comparison.otherName()).fileName();
     m_summary->setText(differences.isEmpty()
-                           ? FormatMessage(workText(m_zt.msg(), "Compare_Equal"), other)
-                           : FormatMessage(workText(m_zt.msg(), "Compare_Count"),
+                           ? FormatMessage(BuiltInText(m_zt.msg(), "Compare_Equal"), other)
+                           : FormatMessage(BuiltInText(m_zt.msg(), "Compare_Count"),
                                            QString::number(differences.size()), other));
     m_summary->setToolTip(m_comparison.otherName());
     m_list->headerItem()->setText(3, other);

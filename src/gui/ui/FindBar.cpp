@@ -7,10 +7,10 @@
 #include <QShortcut>
 #include <QStyle>
 
-#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
 #include "gui/ui/frmMain.h"
 #include "gui/ui/frmTabStripData02.h"
+#include "settings/BuiltInTexts.h"
 
 void showKeyMarks(QLineEdit *field)
 {
@@ -34,7 +34,7 @@ FindBar::FindBar(ZtTools &zt, frmMain &main)
     setMovable(false);
     setFloatable(false);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
-    m_txtFind->setPlaceholderText(workText(zt.msg(), "Find_Placeholder"));
+    m_txtFind->setPlaceholderText(BuiltInText(zt.msg(), "Find_Placeholder"));
     m_txtFind->setClearButtonEnabled(true);
     m_lblFound->setObjectName(QStringLiteral("lblFound"));
     addWidget(m_txtFind);
@@ -115,14 +115,14 @@ void FindBar::step(int direction)
     if (m_found.isEmpty()) {
         m_lblFound->setText(m_txtFind->text().trimmed().isEmpty()
                                 ? QString()
-                                : workText(m_zt.msg(), "Find_NotFound"));
+                                : BuiltInText(m_zt.msg(), "Find_NotFound"));
         m_at = -1;
         return;
     }
     const int n = int(m_found.size());
     m_at = m_at < 0 ? (direction > 0 ? 0 : n - 1) : (m_at + direction + n) % n;
     markFound(true);
-    m_lblFound->setText(FormatMessage(workText(m_zt.msg(), "Find_Position"),
+    m_lblFound->setText(FormatMessage(BuiltInText(m_zt.msg(), "Find_Position"),
                                       QString::number(m_at + 1), QString::number(n)));
 }
 

@@ -29,7 +29,6 @@
 
 #include "app/MenuCommands.h"
 #include "app/PageBridge.h"
-#include "app/WorkTexts.h"
 #include "app/ZtTools.h"
 #include "common/Tools.h"
 #include "gui/app/ScreenTwips.h"
@@ -436,7 +435,7 @@ void frmMain::addWorkTools()
         a->setObjectName(QString::fromLatin1(buttons[i].name));
         Toolbar1->widgetForAction(a)->setObjectName(a->objectName());
         a->setShortcut(buttons[i].key);
-        a->setToolTip(workText(m_zt.msg(), buttons[i].tip) + QStringLiteral(" (") +
+        a->setToolTip(BuiltInText(m_zt.msg(), buttons[i].tip) + QStringLiteral(" (") +
                       buttons[i].key.toString(QKeySequence::NativeText) + u')');
         m_compareButtons[i] = a;
     }
@@ -662,8 +661,7 @@ void frmMain::refreshDataState()
     if (parts & UnsavedEdits::Codes)
         marks << m_zt.msg().text(QStringLiteral("DataModified"));
     if (parts & UnsavedEdits::System)
-        marks << m_zt.msg().text(QStringLiteral("DataModified_System"), "System nicht gesendet",
-                                 "system not sent");
+        marks << BuiltInText(m_zt.msg(), "DataModified_System");
     lblModified->setText(marks.join(QStringLiteral(", ")));
     const QString name = QFileInfo(file).fileName();
     setWindowTitle(m_caption + (name.isEmpty() ? QString() : QStringLiteral(" \u2013 ") + name) +
