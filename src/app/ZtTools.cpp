@@ -8,6 +8,7 @@
 #include "common/ZtError.h"
 #include "data/ChannelDef.h"
 #include "log/AppLog.h"
+#include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
 
 namespace {
