@@ -113,11 +113,17 @@ struct Rig : MainWindowClose {
     void choose(QLineEdit *field, const QString &label)
     {
         QTest::mouseClick(field, Qt::LeftButton);
+        pick(label);
+    }
+    void pick(const QString &label)
+    {
         frmChoose &chooser = main->chooser();
         QTRY_VERIFY(chooser.isVisible());
-        const auto items = chooser.lstView()->findItems(label, Qt::MatchContains);
-        QVERIFY(!items.isEmpty());
-        chooser.lstView()->setCurrentItem(items.front());
+        const QAbstractItemModel *list = chooser.lstView()->model();
+        const auto rows =
+            list->match(list->index(0, 0), Qt::DisplayRole, label, 1, Qt::MatchContains);
+        QVERIFY(!rows.isEmpty());
+        chooser.lstView()->setCurrentIndex(rows.front());
         chooser.cmdOk_Click();
     }
 };
@@ -193,9 +199,7 @@ void tst_WorkTools::undoRedo()
         break;
     case CanBus:
         QTest::keyClick(rig.main->page09()->canBusAddrField(), Qt::Key_F4);
-        rig.main->chooser().lstView()->setCurrentItem(rig.main->chooser().lstView()->findItems(
-            QStringLiteral("Node 2"), Qt::MatchContains)[0]);
-        rig.main->chooser().cmdOk_Click();
+        rig.pick(QStringLiteral("Node 2"));
         break;
     case AcuTyped:
         QTest::keyClicks(rig.main->page09()->acuVersionField(), QStringLiteral("42"));

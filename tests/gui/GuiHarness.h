@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,7 +8,6 @@
 #include <QProxyStyle>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <cmath>
 #include <memory>
 
@@ -151,13 +151,13 @@ inline QStringList unreadableTexts(const QWidget *root)
         } else if (const auto *e = qobject_cast<const QLineEdit *>(w)) {
             if (!e->text().isEmpty() && faint(pal.color(QPalette::Text), pal.color(QPalette::Base)))
                 unreadable << w->objectName();
-        } else if (const auto *t = qobject_cast<const QTreeWidget *>(w)) {
-            for (int i = 0; i < t->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem *item = t->topLevelItem(i);
-                const QVariant fore = item->data(0, Qt::ForegroundRole);
+        } else if (const auto *t = qobject_cast<const QAbstractItemView *>(w)) {
+            for (int i = 0; i < t->model()->rowCount(); ++i) {
+                const QModelIndex item = t->model()->index(i, 0);
+                const QVariant fore = item.data(Qt::ForegroundRole);
                 if (fore.isValid() &&
                     faint(fore.value<QBrush>().color(), pal.color(QPalette::Base)))
-                    unreadable << item->text(0);
+                    unreadable << item.data().toString();
             }
         }
     }

@@ -1,7 +1,7 @@
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include "gui/ui/FieldEditing.h"
@@ -60,8 +60,11 @@ private Q_SLOTS:
     void enterAcceptsTypedChoice();
 
 private:
-    QTreeWidgetItem *itemFor(const QString &trimmedText) const;
-    void doubleClick(QTreeWidgetItem *item);
+    // The row showing the label, invalid for none.
+    QModelIndex itemFor(const QString &trimmedText) const;
+    // The texts of the rows shown.
+    QStringList shownTexts() const;
+    void doubleClick(const QModelIndex &item);
 
     QWidget *m_owner = nullptr;
     Messages m_messages;
@@ -87,20 +90,29 @@ void TestFieldEditing::cleanup()
     m_owner = nullptr;
 }
 
-QTreeWidgetItem *TestFieldEditing::itemFor(const QString &trimmedText) const
+QModelIndex TestFieldEditing::itemFor(const QString &trimmedText) const
 {
-    QTreeWidget *view = m_dialog->lstView();
-    for (int i = 0; i < view->topLevelItemCount(); ++i) {
-        if (view->topLevelItem(i)->text(0).trimmed() == trimmedText)
-            return view->topLevelItem(i);
+    const QStringList shown = shownTexts();
+    for (int i = 0; i < shown.size(); ++i) {
+        if (shown[i].trimmed() == trimmedText)
+            return m_dialog->lstView()->model()->index(i, 0);
     }
-    return nullptr;
+    return {};
 }
 
-void TestFieldEditing::doubleClick(QTreeWidgetItem *item)
+QStringList TestFieldEditing::shownTexts() const
 {
-    QTreeWidget *view = m_dialog->lstView();
-    const QPoint at = view->visualItemRect(item).center();
+    const QAbstractItemModel *model = m_dialog->lstView()->model();
+    QStringList texts;
+    for (int i = 0; i < model->rowCount(); ++i)
+        texts << model->index(i, 0).data().toString();
+    return texts;
+}
+
+void TestFieldEditing::doubleClick(const QModelIndex &item)
+{
+    QAbstractItemView *view = m_dialog->lstView();
+    const QPoint at = view->visualRect(item).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 }
@@ -188,13 +200,14 @@ void TestFieldEditing::listShowsHeadingsAndIndent()
 {
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QVERIFY(m_dialog->isVisible());
-    QTreeWidget *view = m_dialog->lstView();
-    QCOMPARE(view->topLevelItemCount(), Channels.size());
-    QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("Mikrofone"));
-    QCOMPARE(view->topLevelItem(1)->text(0), QStringLiteral("  Mikrofon 1"));
-    QVERIFY(view->topLevelItem(0)->font(0).bold());
-    QCOMPARE(view->topLevelItem(0)->foreground(0).color(), QColor(0, 0, 255));
-    QVERIFY(!view->topLevelItem(1)->font(0).bold());
+    QCOMPARE(shownTexts().size(), Channels.size());
+    const QModelIndex heading = itemFor(QStringLiteral("Mikrofone"));
+    const QModelIndex entry = itemFor(QStringLiteral("Mikrofon 1"));
+    QCOMPARE(heading.row(), 0);
+    QCOMPARE(entry.data().toString(), QStringLiteral("  Mikrofon 1"));
+    QVERIFY(heading.data(Qt::FontRole).value<QFont>().bold());
+    QCOMPARE(heading.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 255));
+    QVERIFY(!entry.data(Qt::FontRole).value<QFont>().bold());
     QVERIFY(m_dialog->UseListView);
     // The dialog sits centred over its owner.
     QCOMPARE(m_dialog->geometry().center().x() / 4, m_owner->frameGeometry().center().x() / 4);
@@ -203,8 +216,7 @@ void TestFieldEditing::listShowsHeadingsAndIndent()
 void TestFieldEditing::noIndentWithoutHeadings()
 {
     ChooseFieldCode(m_field, list({{1, "Eins"}, {2, "Zwei"}}), *m_dialog, NotDefined);
-    QCOMPARE(m_dialog->lstView()->topLevelItem(0)->text(0), QStringLiteral("Eins"));
-    QCOMPARE(m_dialog->lstView()->topLevelItem(1)->text(0), QStringLiteral("Zwei"));
+    QCOMPARE(shownTexts(), QStringList({"Eins", "Zwei", NotDefined}));
 }
 
 void TestFieldEditing::currentCodeIsSelected()
@@ -212,7 +224,7 @@ void TestFieldEditing::currentCodeIsSelected()
     SetFieldCode(m_field, Channels, 12, NotDefined);
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QCOMPARE(m_dialog->selectedEntry(), 5);
-    QCOMPARE(m_dialog->lstView()->currentItem(), itemFor(QStringLiteral("Lautsprecher 2")));
+    QCOMPARE(m_dialog->lstView()->currentIndex(), itemFor(QStringLiteral("Lautsprecher 2")));
 }
 
 void TestFieldEditing::emptyTagSelectsNothing()
@@ -264,26 +276,37 @@ void TestFieldEditing::filterKeepsHeadings_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("afterOtherList");
     QTest::newRow("entries under two headings")
-        << "2" << QStringList{"Mikrofone", "Mikrofon 2", "Lautsprecher", "Lautsprecher 2"} << "2";
-    QTest::newRow("case ignored") << "MIKROFON 1" << QStringList{"Mikrofone", "Mikrofon 1"} << "1";
+        << "2" << QStringList{"Mikrofone", "Mikrofon 2", "Lautsprecher", "Lautsprecher 2"} << "2"
+        << false;
+    QTest::newRow("case ignored") << "MIKROFON 1" << QStringList{"Mikrofone", "Mikrofon 1"} << "1"
+                                  << false;
     QTest::newRow("a heading brings its entries")
-        << "Mikrofone" << QStringList{"Mikrofone", "Mikrofon 1", "Mikrofon 2"} << "1";
-    QTest::newRow("nothing") << "xyz" << QStringList{} << "2";
+        << "Mikrofone" << QStringList{"Mikrofone", "Mikrofon 1", "Mikrofon 2"} << "1" << false;
+    QTest::newRow("nothing") << "xyz" << QStringList{} << "2" << false;
+    QTest::newRow("after another list, filtered and left")
+        << "Laut" << QStringList{"Lautsprecher", "Lautsprecher 1", "Lautsprecher 2", "Zu gross"}
+        << "11" << true;
 }
 
 void TestFieldEditing::filterKeepsHeadings()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, afterOtherList);
+    if (afterOtherList) {
+        QLineEdit other;
+        ChooseFieldCode(&other, list({{1, "Knoten 1"}, {2, "Knoten 2"}}), *m_dialog, NotDefined);
+        QTest::keyClicks(m_dialog->txtFilter(), QStringLiteral("2"));
+        m_dialog->cmdCancel_Click();
+    }
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined, QStringLiteral("Gruppe B, Nr. 7"));
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Form_Choose.Caption – Gruppe B, Nr. 7"));
+    QCOMPARE(m_dialog->selectedEntry(), 2); // the field's code
     QTest::keyClicks(m_dialog->txtFilter(), typed);
-    QStringList shown;
-    QTreeWidget *view = m_dialog->lstView();
-    for (int i = 0; i < view->topLevelItemCount(); ++i) {
-        if (!view->topLevelItem(i)->isHidden())
-            shown << view->topLevelItem(i)->text(0).trimmed();
-    }
+    QStringList shown = shownTexts();
+    for (QString &text : shown)
+        text = text.trimmed();
     QTEST(shown, "shown");
     // Enter takes the first entry left; with none left the field keeps its code.
     QTest::keyClick(m_dialog->txtFilter(), Qt::Key_Return);
@@ -295,7 +318,7 @@ void TestFieldEditing::notAssignedEntryClears()
 {
     const CodeList plain = list({{1, "Eins"}, {2, "Zwei"}});
     ChooseFieldCode(m_field, plain, *m_dialog, NotDefined);
-    QCOMPARE(m_dialog->lstView()->topLevelItemCount(), 3);
+    QCOMPARE(shownTexts().size(), 3);
     auto *cancel = m_dialog->findChild<QPushButton *>(QStringLiteral("cmdCancel"));
     QVERIFY(cancel->isVisible());
     QVERIFY(m_dialog->rect().contains(cancel->geometry()));
@@ -323,7 +346,7 @@ void TestFieldEditing::escapeKeepsCode()
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QTest::mouseClick(
         m_dialog->lstView()->viewport(), Qt::LeftButton, {},
-        m_dialog->lstView()->visualItemRect(itemFor(QStringLiteral("Mikrofon 1"))).center());
+        m_dialog->lstView()->visualRect(itemFor(QStringLiteral("Mikrofon 1"))).center());
     m_field->setText(QStringLiteral("stale"));
     QTest::keyClick(m_dialog->lstView(), Qt::Key_Escape);
     QVERIFY(!m_dialog->isVisible());
@@ -347,7 +370,12 @@ void TestFieldEditing::typingJumpsToLabel()
     SetFieldCode(m_field, Channels, 0, NotDefined);
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QTest::keyClicks(m_dialog->lstView(), QStringLiteral("lautsprecher 2"));
-    QCOMPARE(m_dialog->lstView()->currentItem(), itemFor(QStringLiteral("Lautsprecher 2")));
+    QCOMPARE(m_dialog->lstView()->currentIndex(), itemFor(QStringLiteral("Lautsprecher 2")));
+    // Home and End go to the ends of the list.
+    QTest::keyClick(m_dialog->lstView(), Qt::Key_End);
+    QCOMPARE(m_dialog->lstView()->currentIndex().row(), Channels.size() - 1);
+    QTest::keyClick(m_dialog->lstView(), Qt::Key_Home);
+    QCOMPARE(m_dialog->lstView()->currentIndex().row(), 0);
 }
 
 void TestFieldEditing::typingSkipsHeadings()
@@ -355,7 +383,7 @@ void TestFieldEditing::typingSkipsHeadings()
     SetFieldCode(m_field, Channels, 0, NotDefined);
     ChooseFieldCode(m_field, Channels, *m_dialog, NotDefined);
     QTest::keyClicks(m_dialog->lstView(), QStringLiteral("Laut"));
-    QCOMPARE(m_dialog->lstView()->currentItem(), itemFor(QStringLiteral("Lautsprecher 1")));
+    QCOMPARE(m_dialog->lstView()->currentIndex(), itemFor(QStringLiteral("Lautsprecher 1")));
 }
 
 void TestFieldEditing::enterAcceptsTypedChoice()

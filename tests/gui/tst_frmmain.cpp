@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,7 +11,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include "GuiHarness.h"
@@ -662,13 +662,14 @@ void TestFrmMain::statusBarShowsFileAndEdits()
     for (const auto &[code, modified] : {std::pair{1, true}, std::pair{0, false}}) {
         ChooseFieldCode(field(m, QStringLiteral("txtButtonsB(4)")), h.zt.channelList(), m.chooser(),
                         h.zt.notDefinedText());
-        QTreeWidget *list = m.chooser().lstView();
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QAbstractItemView *list = m.chooser().lstView();
+        for (int i = 0; i < list->model()->rowCount(); ++i) {
+            const QModelIndex row = list->model()->index(i, 0);
             if (h.zt.channelList()
-                    .value(list->topLevelItem(i)->data(0, Qt::UserRole).toInt(),
+                    .value(row.data(Qt::UserRole).toInt(),
                            CodeEntry{h.zt.notDefinedText(), 0, true})
                     .code == code)
-                list->setCurrentItem(list->topLevelItem(i));
+                list->setCurrentIndex(row);
         }
         m.chooser().cmdOk_Click();
         QCOMPARE(child<QLabel>(m, QStringLiteral("lblModified"))->text(),

@@ -132,6 +132,9 @@ bool frameBench()
             chooser.cmdCancel_Click();
         },
         [&] { open(key); });
+    // A key typed into its filter: the entries left are found among all 50 000.
+    const Times filter = measure([&] { chooser.txtFilter()->setText(QStringLiteral("Laut")); },
+                                 [&] { chooser.txtFilter()->setText(QStringLiteral("Laut4")); });
     chooser.cmdCancel_Click();
 
     CompareDock &dock = *w.main->compareDock();
@@ -160,10 +163,12 @@ bool frameBench()
     };
     row("open the choose dialog (F4 on a key)", choose);
     row("  the same, after the CAN address list", switched);
+    row("  a key typed in its filter", filter);
     row("compare with a file: list and marks", marks);
     row("undo a take-over of 10 keys", undo);
     std::printf("  (%d keys differ; target: under %.0f ms for the median of each, and for the\n"
-                "  choose dialog's first opening and its first after the other list too)\n",
+                "  choose dialog's first opening and its first after the other list too; the\n"
+                "  filter is not judged)\n",
                 differences, FrameMs);
     const bool frame = choose.first < FrameMs && choose.median < FrameMs &&
                        switched.first < FrameMs && switched.median < FrameMs &&

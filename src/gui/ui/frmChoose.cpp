@@ -7,9 +7,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTableView>
 
 #include "gui/app/ScreenTwips.h"
+#include "gui/ui/ChoiceModel.h"
 #include "gui/ui/FieldEditing.h"
 #include "gui/ui/PageStyle.h"
 #include "settings/Messages.h"
@@ -18,18 +19,39 @@ using ScreenTwips::px;
 
 namespace {
 const QColor HeadingColor(0, 0, 255);
-constexpr int EntryRole = Qt::UserRole;
-constexpr int HeadingRole = Qt::UserRole + 1;
 
-// The list view: typing jumps to the next choosable label that starts with the typed
-// letters; the indentation in front of entries under headings does not count.
-class ChoiceView : public QTreeWidget {
+// The list view: one column, rows of one text line. A table, since a tree view keeps a
+// record of every row (2 MB for 50 000, the most of a first opening) and a table does not.
+// Typing jumps to the next choosable label that starts with the typed letters; the
+// indentation in front of entries under headings does not count.
+class ChoiceView : public QTableView {
 public:
-    using QTreeWidget::QTreeWidget;
+    ChoiceView(const ChoiceModel &model, QWidget *parent) : QTableView(parent), m_model(model)
+    {
+        horizontalHeader()->hide();
+        horizontalHeader()->setStretchLastSection(true);
+        verticalHeader()->hide();
+        // Each row as high as the item delegate makes a line of text. Set while the list is
+        // empty: rows made later take it, and no row is ever measured.
+        QStyleOptionViewItem line;
+        initViewItemOption(&line);
+        line.features = QStyleOptionViewItem::HasDisplay;
+        line.text = QStringLiteral("Ag");
+        const int height =
+            style()->sizeFromContents(QStyle::CT_ItemViewItem, &line, QSize(), this).height();
+        verticalHeader()->setMinimumSectionSize(height);
+        verticalHeader()->setDefaultSectionSize(height);
+        setShowGrid(false);
+        setWordWrap(false);
+        setTabKeyNavigation(false);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+    }
 
     void keyboardSearch(const QString &search) override
     {
-        if (search.isEmpty() || topLevelItemCount() == 0)
+        const int n = m_model.rowCount();
+        if (search.isEmpty() || n == 0)
             return;
         if (!m_typed.isValid() || m_typed.elapsed() > QApplication::keyboardInputInterval())
             m_search.clear();
@@ -38,21 +60,31 @@ public:
         // The same letter again moves on to the next label with that letter.
         const bool repeated = m_search.count(m_search.front()) == m_search.size();
         const QString key = repeated ? m_search.left(1) : m_search;
-        const int n = topLevelItemCount();
-        const int current = currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
+        const int current = currentIndex().isValid() ? currentIndex().row() : -1;
         const int start = (key.size() == 1) ? current + 1 : qMax(current, 0);
         for (int i = 0; i < n; ++i) {
-            QTreeWidgetItem *item = topLevelItem((start + i) % n);
-            if (!item->data(0, HeadingRole).toBool() &&
-                item->text(0).trimmed().startsWith(key, Qt::CaseInsensitive)) {
-                setCurrentItem(item);
-                scrollToItem(item);
+            const int row = (start + i) % n;
+            const CodeEntry &e = m_model.entry(m_model.entryOf(row));
+            if (!ChoiceModel::isHeading(e) &&
+                QStringView(e.label).trimmed().startsWith(key, Qt::CaseInsensitive)) {
+                setCurrentIndex(m_model.index(row));
+                scrollTo(currentIndex());
                 return;
             }
         }
     }
 
+protected:
+    // Home and End go to the first and the last row, as in any list.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveHome || action == MoveEnd)
+            modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(action, modifiers);
+    }
+
 private:
+    const ChoiceModel &m_model;
     QString m_search;
     QElapsedTimer m_typed;
 };
@@ -60,7 +92,8 @@ private:
 
 frmChoose::frmChoose(Messages &messages, QWidget *parent)
     : QDialog(parent), m_caption(messages.text(QStringLiteral("Form_Choose.Caption"))),
-      m_txtFilter(new QLineEdit(this)), m_lstView(new ChoiceView(this)),
+      m_model(new ChoiceModel(this)), m_txtFilter(new QLineEdit(this)),
+      m_lstView(new ChoiceView(*m_model, this)),
       m_cmdOk(new QPushButton(QStringLiteral("&Ok"), this)),
       m_cmdCancel(new QPushButton(QStringLiteral("Abbrechen"), this))
 {
@@ -75,11 +108,7 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
 
     m_lstView->setObjectName(QStringLiteral("lstView"));
     m_lstView->setToolTip(messages.text(QStringLiteral("Form_Choose.ToolTip"), QString()));
-    m_lstView->setColumnCount(1);
-    m_lstView->setHeaderHidden(true);
-    m_lstView->setRootIsDecorated(false);
-    m_lstView->setUniformRowHeights(true);
-    m_lstView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstView->setModel(m_model);
 
     m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
     m_cmdOk->setMinimumWidth(px(1095));
@@ -106,24 +135,18 @@ frmChoose::frmChoose(Messages &messages, QWidget *parent)
 
     connect(m_cmdOk, &QPushButton::clicked, this, &frmChoose::cmdOk_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmChoose::cmdCancel_Click);
-    connect(m_lstView, &QTreeWidget::itemDoubleClicked, this, &frmChoose::lstView_DblClick);
+    connect(m_lstView, &QTableView::doubleClicked, this, &frmChoose::lstView_DblClick);
     connect(this, &QDialog::finished, this, &frmChoose::closed);
+}
+
+QAbstractItemView *frmChoose::lstView() const
+{
+    return m_lstView;
 }
 
 void frmChoose::setEntries(const CodeList &entries, const QString &notAssignedText)
 {
-    // The same list again (the pages hand in theirs each time): the items already made stay.
-    if (m_source.constData() == entries.constData() && m_source.size() == entries.size() &&
-        m_notAssigned == notAssignedText && !m_source.isEmpty())
-        return;
-    m_source = entries;
-    m_notAssigned = notAssignedText;
-    m_entries = entries;
-    const bool hasZero = std::any_of(entries.begin(), entries.end(),
-                                     [](const CodeEntry &e) { return e.hasCode && e.code == 0; });
-    if (!hasZero)
-        m_entries.append(CodeEntry{notAssignedText, 0, true});
-    m_itemsMade = false;
+    m_model->setEntries(entries, notAssignedText);
 }
 
 void frmChoose::setKeyName(const QString &keyName)
@@ -149,42 +172,36 @@ bool frmChoose::eventFilter(QObject *watched, QEvent *event)
 
 void frmChoose::txtFilter_Change()
 {
+    const int selected = selectedEntry();
     const QString filter = m_txtFilter->text().trimmed();
-    QTreeWidgetItem *heading = nullptr;
-    bool headingMatches = false;
-    QTreeWidgetItem *first = nullptr;
-    for (int i = 0; i < m_lstView->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = m_lstView->topLevelItem(i);
-        const bool matches = item->text(0).contains(filter, Qt::CaseInsensitive);
-        if (item->data(0, HeadingRole).toBool()) {
-            heading = item;
-            headingMatches = matches;
-            item->setHidden(!filter.isEmpty()); // until one of its entries shows
-            continue;
+    m_model->setFilter(filter);
+    // Enter takes the first entry that is left; without a filter the choice stays.
+    int row = m_model->rowOf(selected);
+    if (!filter.isEmpty()) {
+        row = -1;
+        for (int r = 0; r < m_model->rowCount() && row < 0; ++r) {
+            if (!ChoiceModel::isHeading(m_model->entry(m_model->entryOf(r))))
+                row = r;
         }
-        // The code 0 entry closes the list: it belongs to no heading.
-        const bool clearing = m_entries[item->data(0, EntryRole).toInt()].code == 0 &&
-                              i == m_lstView->topLevelItemCount() - 1;
-        const bool shown = matches || (headingMatches && !clearing);
-        item->setHidden(!shown);
-        if (shown && heading && !clearing)
-            heading->setHidden(false);
-        if (shown && !first && !filter.isEmpty())
-            first = item;
-        if (!shown && item->isSelected())
-            item->setSelected(false);
     }
-    // Enter takes the first entry that is left.
-    if (first) {
-        m_lstView->setCurrentItem(first);
-        m_lstView->scrollToItem(first);
+    selectRow(row, QAbstractItemView::EnsureVisible);
+}
+
+void frmChoose::selectRow(int row, QAbstractItemView::ScrollHint hint)
+{
+    if (row < 0) {
+        m_lstView->setCurrentIndex(QModelIndex());
+        m_lstView->clearSelection();
+        return;
     }
+    m_lstView->setCurrentIndex(m_model->index(row));
+    m_lstView->scrollTo(m_lstView->currentIndex(), hint);
 }
 
 int frmChoose::selectedEntry() const
 {
-    const auto items = m_lstView->selectedItems();
-    return items.isEmpty() ? -1 : items.front()->data(0, EntryRole).toInt();
+    const QModelIndexList rows = m_lstView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : m_model->entryOf(rows.front().row());
 }
 
 void frmChoose::showEvent(QShowEvent *event)
@@ -196,67 +213,23 @@ void frmChoose::showEvent(QShowEvent *event)
 void frmChoose::Form_Activate()
 {
     UseListView = true;
-    if (!m_itemsMade)
-        makeItems();
-    if (!m_txtFilter->text().isEmpty()) {
+    if (!m_txtFilter->text().isEmpty())
         m_txtFilter->clear(); // every entry shows again
-        m_lstView->clearSelection();
-    }
-    m_lstView->setColumnWidth(0, m_lstView->width() - px(384));
+    QFont headingFont = m_lstView->font();
+    headingFont.setBold(true);
+    m_model->setHeadingStyle(
+        headingFont,
+        PageStyle::readableOn(HeadingColor, m_lstView->palette().color(QPalette::Base)));
 
     ActItem = ActItem.trimmed().toLower();
     bool isCode = false;
     const int code = ActItem.toInt(&isCode);
-    const auto at = m_firstOfCode.constFind(code);
-    QTreeWidgetItem *selectedItem = isCode && !ActItem.isEmpty() && at != m_firstOfCode.constEnd()
-                                        ? m_lstView->topLevelItem(*at)
-                                        : nullptr;
-    if (selectedItem) {
-        m_lstView->setCurrentItem(selectedItem);
-        m_lstView->scrollToItem(selectedItem, QAbstractItemView::PositionAtCenter);
-    } else {
-        m_lstView->setCurrentItem(nullptr);
-        m_lstView->clearSelection();
-        // The scroll position of the dialog's previous use means nothing here.
+    const int j = isCode ? m_model->firstOfCode(code) : -1;
+    selectRow(m_model->rowOf(j), QAbstractItemView::PositionAtCenter);
+    // The scroll position of the dialog's previous use means nothing here.
+    if (j < 0)
         m_lstView->scrollToTop();
-    }
     m_lstView->setFocus();
-}
-
-// The list's items, made once for each list of entries: a list runs to 50 000 of them.
-void frmChoose::makeItems()
-{
-    m_lstView->clear();
-    m_firstOfCode.clear();
-    bool headings = false;
-    for (const CodeEntry &e : m_entries)
-        headings = headings || (e.hasCode && e.code < 0);
-
-    QFont headingFont = m_lstView->font();
-    headingFont.setBold(true);
-    const QColor headingColor =
-        PageStyle::readableOn(HeadingColor, m_lstView->palette().color(QPalette::Base));
-    QList<QTreeWidgetItem *> items;
-    items.reserve(m_entries.size());
-    for (int j = 0; j < m_entries.size(); ++j) {
-        const CodeEntry &e = m_entries[j];
-        const bool heading = e.hasCode && e.code < 0;
-        QString text = e.label.trimmed();
-        if (!heading && headings)
-            text.prepend(QStringLiteral("  "));
-        auto *item = new QTreeWidgetItem(QStringList{text});
-        item->setData(0, EntryRole, j);
-        item->setData(0, HeadingRole, heading);
-        if (heading) {
-            item->setFont(0, headingFont);
-            item->setForeground(0, headingColor);
-        }
-        if (e.hasCode && !m_firstOfCode.contains(e.code))
-            m_firstOfCode.insert(e.code, j);
-        items.append(item);
-    }
-    m_lstView->addTopLevelItems(items);
-    m_itemsMade = true;
 }
 
 void frmChoose::lstView_DblClick()
@@ -269,7 +242,7 @@ void frmChoose::cmdOk_Click()
     ActItem.clear();
     const int j = selectedEntry();
     if (j >= 0) {
-        const CodeEntry &e = m_entries[j];
+        const CodeEntry &e = m_model->entry(j);
         qint16 code = 0;
         // Headings cannot be chosen, nor codes a key field cannot hold.
         if (!e.hasCode || e.code < 0 || !parseCode(QString::number(e.code), code)) {

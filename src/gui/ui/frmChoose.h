@@ -1,14 +1,14 @@
 #pragma once
+#include <QAbstractItemView>
 #include <QDialog>
-#include <QHash>
 
 #include "data/CodeList.h"
 
+class ChoiceModel;
 class Messages;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTableView;
 
 // The choose-target dialog: a list of labels, headings (negative codes) in bold blue and
 // not choosable. The field's code goes in through ActItem, the chosen code comes out there
@@ -29,7 +29,7 @@ public:
     // Index into the entries of the selected one, -1 for none.
     int selectedEntry() const;
 
-    QTreeWidget *lstView() const { return m_lstView; }
+    QAbstractItemView *lstView() const;
     QPushButton *cmdOk() const { return m_cmdOk; }
     QLineEdit *txtFilter() const { return m_txtFilter; }
 
@@ -48,19 +48,16 @@ protected:
 
 private:
     void Form_Activate();
-    void makeItems();
     void lstView_DblClick();
     // Shows the entries whose label holds the text, each with its heading.
     void txtFilter_Change();
+    // row -1 selects nothing.
+    void selectRow(int row, QAbstractItemView::ScrollHint hint);
 
-    CodeList m_source; // the list as handed in, to know it again
-    QString m_notAssigned;
-    CodeList m_entries;
-    bool m_itemsMade = false;
-    QHash<qint32, int> m_firstOfCode; // code -> its first entry
     QString m_caption;
+    ChoiceModel *m_model;
     QLineEdit *m_txtFilter;
-    QTreeWidget *m_lstView;
+    QTableView *m_lstView;
     QPushButton *m_cmdOk;
     QPushButton *m_cmdCancel;
 };
