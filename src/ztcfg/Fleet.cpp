@@ -171,6 +171,9 @@ int Fleet::run()
         ::sigaction(SIGINT, &sa, nullptr);
         ::sigaction(SIGTERM, &sa, nullptr);
     }
+    // Qt fills its cache of the program's folder on the first call, unguarded: here, before
+    // the exchanges read it side by side.
+    QCoreApplication::applicationDirPath();
     m_clock.start();
     if (m_tty) {
         m_ticker.setInterval(200);
