@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 
@@ -329,14 +330,22 @@ struct CacheEntry {
     std::shared_ptr<const Profile> profile;
 };
 
+// The fleet reads settings from several threads at once: the cache is theirs together.
+std::mutex cacheLock;
+
 QHash<QString, CacheEntry> &cache()
 {
     static QHash<QString, CacheEntry> files;
     return files;
 }
 
+// One rewrite of a settings file at a time in this process: two read-change-write rounds
+// side by side would lose one change, and the tidy's temporary file has one name.
+std::mutex writeLock;
+
 void dropCached(const QString &path)
 {
+    const std::lock_guard lock(cacheLock);
     cache().remove(QFileInfo(path).absoluteFilePath());
 }
 
@@ -345,14 +354,17 @@ std::shared_ptr<const Profile> currentProfile(const QString &file)
     static const auto empty = std::make_shared<const Profile>();
     const QString path = QFileInfo(file).absoluteFilePath();
     const std::optional<FileStamp> before = stampOf(path);
-    auto it = cache().find(path);
-    if (!before) {
-        if (it != cache().end())
-            cache().erase(it);
-        return empty;
+    {
+        const std::lock_guard lock(cacheLock);
+        auto it = cache().find(path);
+        if (!before) {
+            if (it != cache().end())
+                cache().erase(it);
+            return empty;
+        }
+        if (it != cache().end() && it->stamp == *before)
+            return it->profile;
     }
-    if (it != cache().end() && it->stamp == *before)
-        return it->profile;
 
     const qint64 readAt = nowNs();
     QFile f(path);
@@ -366,6 +378,7 @@ std::shared_ptr<const Profile> currentProfile(const QString &file)
     const bool settled = after && *after == *before && after->size == bytes.size() &&
                          before->mtimeNs < readAt - RacyMarginNs &&
                          before->ctimeNs < readAt - RacyMarginNs;
+    const std::lock_guard lock(cacheLock);
     if (settled) {
         if (cache().size() >= MaxCachedFiles)
             cache().clear();
@@ -530,6 +543,7 @@ bool INI_WriteValue(const QString &file, const QString &section, const QString &
         return false;
     const bool remove = deleteIfBlank && Tools::Trim(value).isEmpty();
     const QString path = QFileInfo(file).absoluteFilePath();
+    const std::lock_guard lock(writeLock);
 
     QByteArray bytes;
     if (QFileInfo::exists(path)) {
@@ -600,6 +614,7 @@ bool INI_WriteValue(const QString &file, const QString &section, const QString &
 qint16 INI_Tidy(const QString &file)
 {
     const auto failed = [](int step, int error) { return qint16(step * 1000 + error); };
+    const std::lock_guard lock(writeLock);
 
     // Step 1; a link is followed, so the file it points to is tidied in place.
     const QFileInfo info(file);

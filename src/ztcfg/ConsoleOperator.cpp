@@ -21,6 +21,10 @@ void ConsoleOperator::say(const QString &text) const
     QString out;
     for (const QString &line : text.trimmed().split(lineEnd))
         out += prefix + line.trimmed() + QLatin1Char('\n');
+    if (kept) {
+        *kept += out;
+        return;
+    }
     std::fputs(out.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
 }
@@ -53,6 +57,11 @@ void ConsoleOperator::startSendDataTimer(int intervalMs)
 
 void ConsoleOperator::endProgram()
 {
+    if (kept) {
+        ended = true;
+        endedWith = lastSaid;
+        return;
+    }
     std::fflush(nullptr);
     std::_Exit(1);
 }

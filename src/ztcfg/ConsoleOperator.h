@@ -23,6 +23,11 @@ public:
     mutable QString lastSaid; // the last message said, without the prefix
     // Runs when the one-shot send-data timer fires (a device asked for the data).
     std::function<void()> onSendDataTimer;
+    // Inside the fleet, where many devices share the process: messages are kept here instead
+    // of going to standard error, and the end of the program ends only this exchange.
+    QString *kept = nullptr;
+    bool ended = false; // the program's end came inside the fleet
+    QString endedWith;  // what was said last before it
 
     // A message on standard error, one line per line of text, behind the prefix.
     void say(const QString &text) const;
@@ -50,7 +55,8 @@ public:
     void showCommDebug() override {}
     void startSendDataTimer(int intervalMs) override;
     FormGeometry *mainWindow() override { return nullptr; }
-    // The version check refused the device: the process ends with a device failure.
+    // The version check refused the device: the process ends with a device failure (in
+    // the fleet, the exchange).
     void endProgram() override;
 
 private:

@@ -1,10 +1,11 @@
 // ztcfg fleet: back up, check and restore the devices of an inventory side by side.
 //
-// Each exchange runs in a ztcfg child process of its own. The link waits for an answer in
-// a nested event loop, so one event loop cannot hold two exchanges; a child process also
-// keeps a device that hangs or ends its program (the version check does) to itself, and
-// can be stopped at once on a second Ctrl+C, which a thread cannot. Children run in their
-// own process group: a terminal's Ctrl+C reaches the fleet command alone, which decides.
+// Each exchange runs on a thread of its own with its own core, operator, pages and port:
+// the link waits for an answer in a nested event loop, so one event loop cannot hold two
+// exchanges. Threads, not child processes: a child costs some 30 ms of processor time to
+// start and read its settings, which 32 devices on two cores cannot afford. A thread
+// cannot be stopped from outside, so a second Ctrl+C reports and ends the process; only
+// this thread writes into DIR, each file whole, so nothing is left half-written.
 #include "ztcfg/Fleet.h"
 
 #include <QCommandLineParser>
@@ -16,22 +17,22 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSocketNotifier>
-#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
+#include "common/ZtError.h"
 #include "data/DataFile.h"
 #include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
 #include "settings/Messages.h"
+#include "ztcfg/Command.h"
 #include "ztcfg/Inventory.h"
 
 const char *const FleetHelp =
@@ -102,14 +103,17 @@ struct Difference {
 
 struct Job {
     FleetDevice device;
-    int rows = 0; // the shape the child exchanged
+    int rows = 0; // the shape the exchange used
     int cols = 0;
     Result result = Result::Waiting;
     QString reason;
     QList<Difference> differences;
     bool changed = false;
     qint64 ms = 0;
-    std::unique_ptr<QProcess> process;
+    std::unique_ptr<QThread> thread;
+    // Written by the thread, read here once it has finished.
+    CommandOutput output;
+    int exit = 0;
     QElapsedTimer clock;
 };
 
@@ -130,15 +134,14 @@ public:
 private:
     void startNext();
     void start(Job &job);
-    void finished(Job &job, int exitCode, QProcess::ExitStatus status);
-    void conclude(Job &job);
+    void finished(Job &job);
+    void conclude(Job &job, const QByteArray &bytes);
     void receivedCheck(Job &job, const QByteArray &bytes);
     void signalled();
     void progress(bool last = false);
     int report();
 
     QString m_program = QCoreApplication::applicationFilePath();
-    std::unique_ptr<QTemporaryDir> m_work; // where children receive; removed at the end
     std::size_t m_next = 0;
     int m_running = 0;
     int m_signals = 0;
@@ -154,18 +157,6 @@ QString Fleet::text(const char *key)
 
 int Fleet::run()
 {
-    // Children receive into a folder of the fleet's own: a backup is renamed into DIR
-    // from there (the same file system, so the rename is whole), a check leaves DIR alone.
-    if (action != Action::Restore) {
-        m_work = std::make_unique<QTemporaryDir>(
-            action == Action::Backup ? dir + QStringLiteral("/.ztcfg-fleet-XXXXXX") : QString());
-        if (!m_work->isValid()) {
-            std::fprintf(stderr, "ztcfg: %s\n",
-                         qPrintable(FormatMessage(text("Fleet_Rename_Err"), m_work->path(),
-                                                  m_work->errorString())));
-            return FileProblem;
-        }
-    }
     if (::pipe(signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this] {
@@ -180,6 +171,9 @@ int Fleet::run()
         ::sigaction(SIGINT, &sa, nullptr);
         ::sigaction(SIGTERM, &sa, nullptr);
     }
+    // Qt fills its cache of the program's folder on the first call, unguarded: here, before
+    // the exchanges read it side by side.
+    QCoreApplication::applicationDirPath();
     m_clock.start();
     if (m_tty) {
         m_ticker.setInterval(200);
@@ -190,8 +184,13 @@ int Fleet::run()
     if (m_running > 0)
         QCoreApplication::exec();
     progress(true);
-    m_work.reset();
-    return report();
+    const int exit = report();
+    if (m_running > 0) {
+        // Stopped at once: the threads still waiting on their devices go with the process.
+        std::fflush(nullptr);
+        std::_Exit(exit);
+    }
+    return exit;
 }
 
 void Fleet::startNext()
@@ -207,11 +206,11 @@ void Fleet::start(Job &job)
 {
     job.clock.start();
     const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
-    // The child refuses a device of another shape itself; without rows=/cols= it takes the
-    // settings' shape, as it would on its own.
-    QStringList args{QStringLiteral("--port"),     job.device.port,
-                     QStringLiteral("--language"), language,
-                     QStringLiteral("--json"),     QStringLiteral("-q")};
+    // The command refuses a device of another shape itself; without rows=/cols= it takes
+    // the settings' shape, as it would on its own.
+    QStringList args{
+        m_program, QStringLiteral("--port"), job.device.port,     QStringLiteral("--language"),
+        language,  QStringLiteral("--json"), QStringLiteral("-q")};
     if (job.device.rows > 0)
         args << QStringLiteral("--rows") << QString::number(job.device.rows);
     if (job.device.cols > 0)
@@ -238,71 +237,49 @@ void Fleet::start(Job &job)
         }
         args << QStringLiteral("send") << stored;
     } else {
-        args << QStringLiteral("receive")
-             << QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
+        // The received file comes back in the output; this thread writes it.
+        args << QStringLiteral("receive") << stored;
     }
     job.result = Result::Running;
-    job.process = std::make_unique<QProcess>();
-    QProcess &p = *job.process;
-    p.setProgram(m_program);
-    p.setArguments(args);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.setChildProcessModifier([] { ::setpgid(0, 0); });
-    connect(&p, &QProcess::finished, this,
-            [this, &job](int code, QProcess::ExitStatus status) { finished(job, code, status); });
-    connect(&p, &QProcess::errorOccurred, this, [this, &job](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finished(job, -1, QProcess::CrashExit);
-    });
+    job.thread.reset(QThread::create([&job, args] { job.exit = RunCommand(args, &job.output); }));
+    connect(job.thread.get(), &QThread::finished, this, [this, &job] { finished(job); });
     ++m_running;
-    p.start();
+    job.thread->start();
 }
 
-void Fleet::finished(Job &job, int exitCode, QProcess::ExitStatus status)
+void Fleet::finished(Job &job)
 {
     --m_running;
-    // The child's --json result; a child that ended before it has its last message.
-    const QJsonObject result =
-        QJsonDocument::fromJson(job.process->readAllStandardOutput()).object();
+    job.thread->wait();
+    job.thread.reset();
+    // The command's --json result; one that ended before it has its last message.
+    const QJsonObject result = QJsonDocument::fromJson(job.output.out.toUtf8()).object();
     job.ms = result.value(QStringLiteral("ms")).toInteger(job.clock.elapsed());
     job.rows = result.value(QStringLiteral("rows")).toInt();
     job.cols = result.value(QStringLiteral("cols")).toInt();
-    if (job.result == Result::Stopped) {
-        // Cut off by a second Ctrl+C: its received file stays in the work folder.
-    } else if (status != QProcess::NormalExit || exitCode != 0 ||
-               !result.value(QStringLiteral("ok")).toBool()) {
-        job.result =
-            exitCode == 3 && status == QProcess::NormalExit ? Result::File : Result::Failed;
-        job.reason = result.value(QStringLiteral("error")).toString();
+    if (job.exit != 0 || !result.value(QStringLiteral("ok")).toBool()) {
+        job.result = job.exit == FileProblem ? Result::File : Result::Failed;
+        // One line in the report, though a message box may have said several.
+        job.reason = result.value(QStringLiteral("error")).toString().simplified();
         if (job.reason.isEmpty())
-            job.reason = QString::fromLocal8Bit(job.process->readAllStandardError())
-                             .trimmed()
+            job.reason = job.output.err.trimmed()
                              .section(QLatin1Char('\n'), -1)
                              .section(QStringLiteral("ztcfg: "), -1);
-        if (job.reason.isEmpty())
-            job.reason = job.process->errorString();
     } else if (action == Action::Restore) {
         job.result = Result::Done;
     } else {
-        conclude(job);
+        conclude(job, job.output.file);
     }
-    job.process.release()->deleteLater();
     startNext();
 }
 
-// A received device, of the shape the child checked: renamed into DIR or compared.
-void Fleet::conclude(Job &job)
+// A received device, of the shape the exchange checked: written into DIR or compared.
+void Fleet::conclude(Job &job, const QByteArray &bytes)
 {
-    const QString received =
-        QDir(m_work->path()).filePath(job.device.name + QStringLiteral(".DAT"));
     const QString stored = QDir(dir).filePath(job.device.name + QStringLiteral(".DAT"));
-    QFile in(received);
-    QByteArray bytes;
-    if (in.open(QIODevice::ReadOnly))
-        bytes = in.readAll();
     if (bytes.size() != DataFile::Size) {
         job.result = Result::File;
-        job.reason = FormatMessage(text("Fleet_Size_Err"), received, QString::number(bytes.size()));
+        job.reason = FormatMessage(text("Fleet_Size_Err"), stored, QString::number(bytes.size()));
         return;
     }
     if (action == Action::Check) {
@@ -317,11 +294,11 @@ void Fleet::conclude(Job &job)
     }
     QFile old(stored);
     job.changed = !old.open(QIODevice::ReadOnly) || old.readAll() != bytes;
-    if (std::rename(QFile::encodeName(received).constData(),
-                    QFile::encodeName(stored).constData()) != 0) {
+    try {
+        DataFileIo().write(stored, bytes); // whole or not at all
+    } catch (const ZtError &e) {
         job.result = Result::File;
-        job.reason = FormatMessage(text("Fleet_Rename_Err"), stored,
-                                   QString::fromLocal8Bit(std::strerror(errno)));
+        job.reason = FormatMessage(text("Fleet_Rename_Err"), stored, e.description());
         return;
     }
     job.result = Result::Done;
@@ -366,13 +343,12 @@ void Fleet::signalled()
         startNext();
         return;
     }
-    // At once: the children are ended; what they received stays in the work folder,
-    // which goes with everything in it.
+    // At once: what the running exchanges bring is not written; the report follows and
+    // the process ends with them.
     for (Job &job : all)
-        if (job.process && job.process->state() != QProcess::NotRunning) {
+        if (job.result == Result::Running)
             job.result = Result::Stopped;
-            job.process->kill();
-        }
+    QCoreApplication::exit(0);
 }
 
 void Fleet::progress(bool last)

@@ -29,6 +29,7 @@
 #include "link/QtSerialComm.h"
 #include "settings/BuiltInTexts.h"
 #include "settings/INITools.h"
+#include "ztcfg/Command.h"
 #include "ztcfg/ConsoleOperator.h"
 #include "ztcfg/Fleet.h"
 
@@ -110,12 +111,6 @@ const CommandHelp Commands[] = {
     {"fleet", FleetHelp},
 };
 
-void out(const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
-}
-
 QString groupName(int g)
 {
     return QString(QLatin1Char(char('A' + g - 1)));
@@ -160,6 +155,17 @@ struct Run {
     std::optional<ConsoleLogSink> sink;
     std::optional<CoreContext> core;
     bool quiet = false;
+    CommandOutput *output = nullptr; // kept there instead of printed
+
+    void out(const QString &text) const
+    {
+        if (output) {
+            output->out += text;
+            return;
+        }
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+    }
 
     void build()
     {
@@ -284,6 +290,10 @@ struct Run {
             return false;
         record.Version.set(RecordVersion);
         const QByteArray bytes = DataFile::encode(record);
+        if (output) {
+            output->file = bytes;
+            return true;
+        }
         try {
             if (name == QLatin1String("-") || typeOf(name) == std::filesystem::file_type::fifo) {
                 QFile stream(name);
@@ -310,11 +320,11 @@ struct Run {
     }
 };
 
-int helpFor(const QString &name)
+int helpFor(const Run &run, const QString &name)
 {
     for (const CommandHelp &c : Commands)
         if (name == QLatin1String(c.name)) {
-            out(QString::fromLatin1(c.text));
+            run.out(QString::fromLatin1(c.text));
             return Done;
         }
     std::fprintf(stderr, "ztcfg: no subcommand \"%s\"\n%s", qPrintable(name), Synopsis);
@@ -386,9 +396,9 @@ int show(Run &run, const QString &file, const QString &channelsFile, bool json)
     if (!record)
         return FileFailure;
     if (json) {
-        out(QLatin1Char('{') +
-            recordJson(run, *record, channelsFile.isEmpty() ? nullptr : &channels) +
-            QStringLiteral("}\n"));
+        run.out(QLatin1Char('{') +
+                recordJson(run, *record, channelsFile.isEmpty() ? nullptr : &channels) +
+                QStringLiteral("}\n"));
         return Done;
     }
     QString text = QStringLiteral("version %1\n").arg(Tools::Trim(record->Version.text()));
@@ -400,7 +410,7 @@ int show(Run &run, const QString &file, const QString &channelsFile, bool json)
                     (label.isEmpty() ? QString() : QStringLiteral("  ") + label) +
                     run.badMark(code) + QLatin1Char('\n');
         }
-    out(text);
+    run.out(text);
     return Done;
 }
 
@@ -432,7 +442,7 @@ int diff(Run &run, const QString &a, const QString &b, const QString &channelsFi
                 text += QStringLiteral("%1: %2 -> %3\n")
                             .arg(keyName(g, r), withLabel(left->button(g, r)),
                                  withLabel(right->button(g, r)));
-    out(text);
+    run.out(text);
     return text.isEmpty() ? Done : DeviceFailure;
 }
 
@@ -701,7 +711,7 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
                     t = jsonString(t);
                 fields << QStringLiteral("\"texts\": [%1]").arg(texts.join(QStringLiteral(", ")));
             } else {
-                out(texts.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+                run.out(texts.join(QLatin1Char('\n')) + QLatin1Char('\n'));
             }
         }
     } else if (command == QLatin1String("reset")) {
@@ -734,6 +744,8 @@ int device(Run &run, const QCommandLineParser &p, const QStringList &args, QStri
     }
     const QString result = run.op.lastStatus;
     core.comm.Comm_ClosePort();
+    if (run.op.ended)
+        return DeviceFailure;
     if (!ok) {
         if (!failure.isEmpty())
             run.op.say(failure);
@@ -781,8 +793,10 @@ int deviceCommand(Run &run, const QCommandLineParser &p, const QStringList &args
         QStringLiteral("\"ms\": %1").arg(clock.elapsed())};
     if (exit != Done)
         members << QStringLiteral("\"exit\": %1").arg(exit)
-                << QStringLiteral("\"error\": %1").arg(jsonString(run.op.lastSaid));
-    out(QLatin1Char('{') + (members + fields).join(QStringLiteral(", ")) + QStringLiteral("}\n"));
+                << QStringLiteral("\"error\": %1")
+                       .arg(jsonString(run.op.ended ? run.op.endedWith : run.op.lastSaid));
+    run.out(QLatin1Char('{') + (members + fields).join(QStringLiteral(", ")) +
+            QStringLiteral("}\n"));
     return exit;
 }
 
@@ -866,13 +880,8 @@ QString optionProblem(const Run &run, const QCommandLineParser &p, const QString
 
 } // namespace
 
-int main(int argc, char *argv[])
+int RunCommand(const QStringList &arguments, CommandOutput *output)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("ztcfg"));
-    if (argc > 1 && qstrcmp(argv[1], "fleet") == 0)
-        return FleetMain(QCoreApplication::arguments());
-
     QCommandLineParser p;
     for (const QString &name : ValuedOptions)
         p.addOption(QCommandLineOption(name, QString(), QStringLiteral("VALUE")));
@@ -883,7 +892,9 @@ int main(int argc, char *argv[])
                   QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")})});
 
     Run run;
-    const bool parsed = p.parse(negativeNumbersAsValues(QCoreApplication::arguments()));
+    run.output = output;
+    run.op.kept = output ? &output->err : nullptr;
+    const bool parsed = p.parse(negativeNumbersAsValues(arguments));
     // The settings the editor would use, unless --ini names others.
     if (p.isSet(QStringLiteral("ini")))
         run.iniFile = QFileInfo(p.value(QStringLiteral("ini"))).absoluteFilePath();
@@ -907,12 +918,12 @@ int main(int argc, char *argv[])
     if (!parsed)
         return run.usage(p.errorText());
     if (p.isSet(QStringLiteral("version"))) {
-        out(VersionText(QStringLiteral("ztcfg")));
+        run.out(VersionText(QStringLiteral("ztcfg")));
         return Done;
     }
     const QStringList args = p.positionalArguments();
     if (p.isSet(QStringLiteral("help")) || args.isEmpty()) {
-        out(QString::fromLatin1(Synopsis) + QString::fromLatin1(OptionHelp));
+        run.out(QString::fromLatin1(Synopsis) + QString::fromLatin1(OptionHelp));
         return args.isEmpty() && !p.isSet(QStringLiteral("help")) ? UsageFailure : Done;
     }
     const QString command = args[0];
@@ -937,7 +948,7 @@ int main(int argc, char *argv[])
     const QString channels = p.value(QStringLiteral("channels"));
     const bool json = p.isSet(QStringLiteral("json"));
     if (command == QLatin1String("help"))
-        return args.size() == 2 ? helpFor(args[1])
+        return args.size() == 2 ? helpFor(run, args[1])
                                 : run.usage(run.says("help BEFEHL", "help SUBCOMMAND"));
     if (command == QLatin1String("show") && args.size() == 2)
         return show(run, args[1], channels, json);
@@ -956,4 +967,13 @@ int main(int argc, char *argv[])
                                       "wrong arguments for %1, see ztcfg help %1")
                                  .arg(command));
     return run.usage(run.says("kein Befehl \"%1\"", "no subcommand \"%1\"").arg(command));
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ztcfg"));
+    if (argc > 1 && qstrcmp(argv[1], "fleet") == 0)
+        return FleetMain(QCoreApplication::arguments());
+    return RunCommand(QCoreApplication::arguments(), nullptr);
 }

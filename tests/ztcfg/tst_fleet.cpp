@@ -12,6 +12,7 @@
 
 #include "DevSim.h"
 #include "TestFiles.h"
+#include "link/Frame.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void backupCheckRestore();
     void stop_data();
     void stop();
+    void versionRefused();
 };
 
 void TstFleet::refused_data()
@@ -223,6 +225,31 @@ void TstFleet::stop()
     QCOMPARE(QDir(dir.filePath("backup"))
                  .entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
              files);
+}
+
+// A device the version check refuses fails alone; the others are backed up all the same.
+void TstFleet::versionRefused()
+{
+    QTemporaryDir dir;
+    QByteArray ini = readAll(DevSim::binDir() + "/zteditor.Ini");
+    QVERIFY(ini.contains("ProductVersion=*ZT"));
+    writeRaw(dir.filePath("zt.Ini"), ini.replace("ProductVersion=*ZT", "ProductVersion=ZT9"));
+    DevSim good, old;
+    QVERIFY(good.start({"--count", "2", "--inventory", inventory(good)}));
+    QVERIFY(old.start({"--no-answer", "84"}));
+    writeRaw(dir.filePath("all"), readAll(inventory(good)) + "old " + old.link().toUtf8() + "\n");
+    QProcess p;
+    start(p, {"backup", dir.filePath("all"), dir.filePath("backup"), "--json", "--timeout", "2",
+              "--ini", dir.filePath("zt.Ini")});
+    QVERIFY(old.waitFor("in  84"));
+    old.command("raw " +
+                makeFrame(FrameCode::VersionInfo, versionInfoPayload({"OLD", "", ""})).toHex(' '));
+    QVERIFY(old.waitFor("out 83"));
+    const Result r = finish(p);
+    const auto m = results(r);
+    QVERIFY2(r.exit == 1 && m["ztdev-1"] == "done: " && m["ztdev-2"] == "done: " &&
+                 m["old"].contains("'ZT9'"),
+             qPrintable(why(r)));
 }
 
 QTEST_GUILESS_MAIN(TstFleet)

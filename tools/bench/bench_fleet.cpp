@@ -20,7 +20,7 @@ constexpr double TargetFactor = 2;
 
 struct Usage {
     double cpuMs = 0;
-    long maxRssKb = 0; // of the largest process waited for so far
+    long maxRssKb = 0; // of the largest fleet process waited for so far
 };
 
 Usage childUsage()
@@ -108,8 +108,8 @@ bool benchFleet()
                 Devices, Devices, wideMs, wideMs / oneMs, TargetFactor, met ? "" : " MISSED");
     std::printf("  %d devices, --jobs 1: %.0f ms (%.0f ms a device)\n", Devices, serial,
                 serial / Devices);
-    std::printf("  CPU of the fleet and its ztcfg children, per device: %.1f ms; largest "
-                "process's peak memory (ru_maxrss): %.1f MB\n",
+    std::printf("  CPU of the fleet process (all its threads), per device: %.1f ms; its peak "
+                "memory (ru_maxrss): %.1f MB\n",
                 (after.cpuMs - before.cpuMs) / (3 * Devices), double(after.maxRssKb) / 1024);
     return met;
 }
