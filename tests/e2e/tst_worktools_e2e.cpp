@@ -320,6 +320,14 @@ void tst_WorkTools::find()
     bar->txtFind()->clear();
     QTest::keyClicks(bar->txtFind(), QStringLiteral("5"));
     QCOMPARE(at(), QStringLiteral("2 3"));
+    // The keys found follow the pages: an edit adds A 1, its undo takes it away again.
+    rig.choose(rig.field(1, 1), QStringLiteral("Speaker 5 Hall"));
+    rig.keys(QKeySequence(Qt::Key_F3));
+    QCOMPARE(at(), QStringLiteral("1 1"));
+    rig.keys(QKeySequence::Undo);
+    rig.keys(QKeySequence(Qt::Key_F3));
+    rig.keys(QKeySequence(Qt::Key_F3));
+    QCOMPARE(at(), QStringLiteral("2 3"));
     QTest::keyClick(bar->txtFind(), Qt::Key_Escape);
     QVERIFY(!bar->isVisible());
 
