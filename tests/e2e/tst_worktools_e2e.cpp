@@ -236,18 +236,32 @@ void tst_WorkTools::undoRedo()
 void tst_WorkTools::compare_data()
 {
     QTest::addColumn<bool>("withDevice");
-    QTest::newRow("file") << false;
-    QTest::newRow("device") << true;
+    QTest::addColumn<bool>("loading"); // SaveLoadEnabled
+    QTest::newRow("file") << false << true;
+    QTest::newRow("device") << true << true;
+    QTest::newRow("file, loading switched off") << false << false;
+    QTest::newRow("device, loading switched off") << true << false;
 }
 
 // A differs from B in keys A 1, A 3, B 2 of those shown; the hidden keys are equal.
 void tst_WorkTools::compare()
 {
     QFETCH(bool, withDevice);
+    QFETCH(bool, loading);
     Rig rig;
     const QString b = rig.dataFile(QStringLiteral("B.DAT"), {{9, 2, 0}, {4, 6, 5}});
+    rig.zt.setupFlags().SaveLoadEnabled = loading;
     QVERIFY(rig.start({QStringLiteral("--data"), b}));
     const KeyCodes before = rig.keys();
+    // Without loading there is no compare with a file, neither by button nor by key.
+    QCOMPARE(rig.main->compareButton(false)->isVisible(), loading);
+    if (!loading && !withDevice) {
+        rig.op.dialogNames << b;
+        rig.keys(rig.main->compareButton(false)->shortcut());
+        QCOMPARE(rig.op.dialogNames.size(), 1); // no file asked for
+        QVERIFY(!rig.main->compareDock()->isVisible());
+        return;
+    }
     if (withDevice) {
         rig.main->compareButton(true)->trigger();
         QVERIFY(rig.sim.waitFor(" in  86")); // the block was acknowledged
