@@ -241,6 +241,7 @@ void tst_WorkTools::compare_data()
     QTest::newRow("device") << true << true;
     QTest::newRow("file, loading switched off") << false << false;
     QTest::newRow("device, loading switched off") << true << false;
+    QTest::newRow("device, after a block sent unasked") << true << true;
 }
 
 // A differs from B in keys A 1, A 3, B 2 of those shown; the hidden keys are equal.
@@ -260,6 +261,18 @@ void tst_WorkTools::compare()
         rig.keys(rig.main->compareButton(false)->shortcut());
         QCOMPARE(rig.op.dialogNames.size(), 1); // no file asked for
         QVERIFY(!rig.main->compareDock()->isVisible());
+        return;
+    }
+    if (QByteArray(QTest::currentDataTag()).endsWith("unasked")) {
+        // The block is on the line, not yet read, as the compare starts: it replaces the
+        // pages as always, and the compare's answer then equals them.
+        rig.sim.command("send-data");
+        QVERIFY(rig.sim.waitFor("out 85"));
+        rig.main->compareButton(true)->trigger();
+        QVERIFY(rig.keys() != before);
+        QCOMPARE(rig.zt.history().stack().count(), 1);
+        QVERIFY(rig.main->compareDock()->isVisible());
+        QCOMPARE(marked(rig), QStringList());
         return;
     }
     if (withDevice) {
