@@ -102,6 +102,11 @@ bool Comparison::withFile()
 
 bool Comparison::withDevice()
 {
+    // A block the device sent unasked before the request is no answer to it: what has
+    // arrived gets the usual reaction first. Once the request is out, the answer cannot be
+    // told from one sent unasked.
+    Tools::DoEvents();
+    m_comm.Comm_WaitForData();
     std::optional<ButtonRecord> received;
     bool caught = false;
     const ProgramFlags &flags = m_zt.flags();

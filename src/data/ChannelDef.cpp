@@ -36,11 +36,10 @@ KeyKind readKey(QByteArrayView key, qint32 &code)
     return KeyKind::Code;
 }
 
-// One pass over the section without keeping the file: a large channel file has tens of
-// thousands of keys, and start-up waits for them.
-int readList(const QString &path, const QString &section, CodeList &list)
-{
-    list.clear();
+// One list as its section's lines come, without keeping the file: a large channel file has
+// tens of thousands of keys, and start-up waits for them.
+struct ListReader {
+    CodeList list;
     int result = 0;
     // A repeated key takes the label of its first line. Only codes get this far, and a code's
     // name is plain ASCII, so the name as written identifies it. Codes mostly come in order,
@@ -48,7 +47,10 @@ int readList(const QString &path, const QString &section, CodeList &list)
     std::vector<QByteArrayView> names;    // of the entries, pointing into the file read meanwhile
     QMultiHash<qint32, qsizetype> byCode; // made once a code falls inside those before it
     qint32 lowest = 0, highest = -1;
-    INI_ScanSectionLines(path, section, [&](QByteArrayView key, const QString &label) {
+
+    // False once the list has failed: the rest of its section is not read.
+    bool add(QByteArrayView key, const QString &label)
+    {
         qint32 code = 0;
         const KeyKind kind = readKey(key, code);
         if (kind != KeyKind::Code) {
@@ -73,9 +75,8 @@ int readList(const QString &path, const QString &section, CodeList &list)
         names.push_back(key);
         list.append(CodeEntry{first == list.size() ? label : list[first].label, code, true});
         return true;
-    });
-    return result;
-}
+    }
+};
 
 } // namespace
 
@@ -83,9 +84,20 @@ int ChannelDef_ReadLists(const QString &path, const QString &language, CodeList 
                          CodeList &canBus)
 {
     try {
-        if (const int r = readList(path, QStringLiteral("DATA_CHAN_") + language, channels))
-            return r;
-        return readList(path, QStringLiteral("DATA_CANBUS_ADDR_") + language, canBus);
+        // Both lists in one pass over the file, whichever section comes first. The channel
+        // list's failure is the one reported, and with it the CAN bus list stays as it was.
+        ListReader lists[2];
+        INI_ScanSections(path,
+                         {QStringLiteral("DATA_CHAN_") + language,
+                          QStringLiteral("DATA_CANBUS_ADDR_") + language},
+                         [&](qsizetype section, QByteArrayView key, const QString &label) {
+                             return lists[section].add(key, label);
+                         });
+        channels = std::move(lists[0].list);
+        if (lists[0].result)
+            return lists[0].result;
+        canBus = std::move(lists[1].list);
+        return lists[1].result;
     } catch (const std::exception &) {
         return 2;
     }

@@ -10,4 +10,7 @@ struct CodeEntry {
     bool hasCode = false; // false for an entry whose key was not a number
 };
 
+// Moved as plain bytes when a list grows.
+Q_DECLARE_TYPEINFO(CodeEntry, Q_RELOCATABLE_TYPE);
+
 using CodeList = QList<CodeEntry>;

@@ -196,11 +196,9 @@ struct Profile {
 };
 
 // Lines end in CR LF, LF or a lone CR, as the platform's profile functions read them;
-// eol receives the first line end (unchanged when the bytes hold none).
-QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol)
+// visit gets each line in turn and returns false to stop.
+template <typename Visit> void forEachLine(const QByteArray &bytes, qsizetype start, Visit visit)
 {
-    QList<Line> lines;
-    bool eolSeen = false;
     const char *const data = bytes.constData();
     const auto find = [&](char c, qsizetype from) {
         const void *at = std::memchr(data + from, c, size_t(bytes.size() - from));
@@ -218,13 +216,23 @@ QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol
         if (next < bytes.size())
             next +=
                 (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
-        if (next > end && !eolSeen) {
-            eol = bytes.mid(end, next - end);
-            eolSeen = true;
-        }
-        lines.append({pos, end, next});
+        if (!visit(Line{pos, end, next}))
+            return;
         pos = next;
     }
+}
+
+// The lines as forEachLine finds them; eol receives the first line end (unchanged when the
+// bytes hold none).
+QList<Line> splitLines(const QByteArray &bytes, qsizetype start, QByteArray &eol)
+{
+    QList<Line> lines;
+    forEachLine(bytes, start, [&](const Line &l) {
+        if (lines.isEmpty() && l.next > l.end) // only the last line can lack a line end
+            eol = bytes.mid(l.end, l.next - l.end);
+        lines.append(l);
+        return true;
+    });
     return lines;
 }
 
@@ -490,50 +498,68 @@ bool INI_VisitSectionKeys(
     return true;
 }
 
-bool INI_ScanSectionLines(
-    const QString &file, const QString &section,
-    const std::function<bool(QByteArrayView name, const QString &value)> &visit)
+void INI_ScanSections(
+    const QString &file, const QStringList &sections,
+    const std::function<bool(qsizetype section, QByteArrayView name, const QString &value)> &visit)
 {
     const QString path = QFileInfo(file).absoluteFilePath();
     if (!stampOf(path))
-        return false;
+        return;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return false;
+        return;
     const QByteArray bytes = f.readAll();
     f.close();
-    // The same reading as parseProfile's, kept to the one section.
+    // The same reading as parseProfile's, kept to the sections asked for.
     Profile p;
     const qsizetype start = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0;
     p.ascii = std::all_of(bytes.begin() + start, bytes.end(),
                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     p.utf8 = p.ascii || isValidUtf8(QByteArrayView(bytes).sliced(start));
-    const QString wanted = nameKey(section);
-    bool inSection = false;
-    for (const Line &l : splitLines(bytes, start, p.eol)) {
+    QStringList wanted;
+    for (const QString &s : sections)
+        wanted << nameKey(s);
+    QList<bool> done(wanted.size(), false); // read, or stopped by visit
+    qsizetype left = wanted.size(), current = -1;
+    forEachLine(bytes, start, [&](const Line &l) {
         const QByteArrayView text = trimBlanks(lineText(bytes, l));
         if (text.isEmpty() || text[0] == ';')
-            continue;
+            return true;
         if (text[0] == '[') {
-            if (inSection)
-                return true; // only the first section of a name counts
+            if (current >= 0) {
+                done[current] = true;
+                --left;
+            }
             QByteArrayView name = text.sliced(1);
             const qsizetype close = name.indexOf(']');
             if (close >= 0)
                 name = name.first(close);
-            inSection = nameKey(p.decode(trimBlanks(name))) == wanted;
-            continue;
+            current = wanted.indexOf(nameKey(p.decode(trimBlanks(name))));
+            if (current >= 0 && done[current])
+                current = -1; // only the first section of a name counts
+            return left > 0;
         }
-        const qsizetype eq = text.indexOf('=');
-        if (!inSection || eq < 0)
-            continue;
+        if (current < 0)
+            return true;
+        const void *at = std::memchr(text.data(), '=', size_t(text.size()));
+        if (!at)
+            return true;
+        const qsizetype eq = static_cast<const char *>(at) - text.data();
         const QByteArrayView name = trimBlanks(text.first(eq));
         if (name.isEmpty())
-            continue;
-        if (!visit(name, cleanValue(p.decode(trimBlanks(text.sliced(eq + 1))))))
             return true;
-    }
-    return inSection;
+        // Most values need no clean-up, which the bytes already show: one copy less.
+        const QByteArrayView value = trimBlanks(text.sliced(eq + 1));
+        const bool clean =
+            value.size() <= 127 &&
+            std::none_of(value.begin(), value.end(), [](char c) { return c == ';' || c == '\t'; });
+        if (!visit(current, name, clean ? p.decode(value) : cleanValue(p.decode(value)))) {
+            done[current] = true;
+            current = -1;
+            return --left > 0;
+        }
+        return true;
+    });
 }
 
 bool INI_WriteValue(const QString &file, const QString &section, const QString &key,

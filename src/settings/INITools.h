@@ -20,14 +20,15 @@ bool INI_ReadSectionKeys(const QString &file, const QString &section, QStringLis
 bool INI_VisitSectionKeys(
     const QString &file, const QString &section,
     const std::function<bool(const QString &key, const QString &value)> &visit);
-// One pass over the first section named section, for a large section read once: visit gets
-// each key line in file order, its name as written (blanks trimmed, not decoded) and its
-// cleaned value (the name stays valid until the call returns), and returns false to stop. Unlike
-// the functions above, nothing is kept and a repeated key comes with its own line's value. False
-// when the file has no such section.
-bool INI_ScanSectionLines(
-    const QString &file, const QString &section,
-    const std::function<bool(QByteArrayView name, const QString &value)> &visit);
+// One pass over the file for large sections read once, in any order: visit gets the index in
+// sections of the first section of that name and each of its key lines in file order, the
+// key's name as written (blanks trimmed, not decoded; valid until the call returns) and its
+// cleaned value, and returns false to read no more of that section. Unlike the functions
+// above, nothing is kept and a repeated key comes with its own line's value. A file that
+// cannot be read has no sections.
+void INI_ScanSections(
+    const QString &file, const QStringList &sections,
+    const std::function<bool(qsizetype section, QByteArrayView name, const QString &value)> &visit);
 // 0 when rewritten, otherwise step * 1000 + error number.
 qint16 INI_Tidy(const QString &file);
 

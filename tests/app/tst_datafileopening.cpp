@@ -77,6 +77,9 @@ void TestDataFileOpening::open_data()
         << dataFile("2.0", 5) << true << false << QList<bool>{} << "Versionskonflikt" << qint16(7);
     QTest::newRow("loading switched off")
         << dataFile("1.0", 5) << false << false << QList<bool>{} << "Das Laden" << qint16(7);
+    // A drop or a recent file: refused before the unsaved edits are asked about.
+    QTest::newRow("loading switched off, edits")
+        << dataFile("1.0", 5) << false << true << QList<bool>{} << "Das Laden" << qint16(8);
     QTest::newRow("edits kept") << dataFile("1.0", 5) << true << true << QList<bool>{false}
                                 << "Verwerfen?" << qint16(8);
     QTest::newRow("edits dropped")

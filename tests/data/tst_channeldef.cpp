@@ -60,6 +60,24 @@ private Q_SLOTS:
                           "[DATA_CANBUS_ADDR_GER]\n1=Adr 1\nA1=Bad\n2=Never\n")
             << 3 << "Mic 1=10|Mic 2=11"
             << "Adr 1=1|Bad=-";
+        // Both lists come from one pass over the file, whichever section comes first.
+        QTest::newRow("CAN bus section first")
+            << QByteArray("[DATA_CANBUS_ADDR_GER]\n1=Adr 1\n[DATA_CHAN_GER]\n10=Mic 1\n") << 0
+            << "Mic 1=10"
+            << "Adr 1=1";
+        QTest::newRow("channel failure leaves the CAN bus list")
+            << QByteArray("[DATA_CANBUS_ADDR_GER]\n1=Adr 1\n[DATA_CHAN_GER]\nX=Bad\n") << 3
+            << "Bad=-"
+            << "old=2";
+        QTest::newRow("channel failure reported before a CAN bus one")
+            << QByteArray("[DATA_CANBUS_ADDR_GER]\nA=Bad\n[DATA_CHAN_GER]\n2147483648=Big\n") << 2
+            << "Big=-"
+            << "old=2";
+        QTest::newRow("only the first section of a name")
+            << QByteArray("[DATA_CHAN_GER]\n1=A\n[DATA_CANBUS_ADDR_GER]\n2=B\n"
+                          "[DATA_CHAN_GER]\n3=C\n[DATA_CANBUS_ADDR_GER]\n4=D\n")
+            << 0 << "A=1"
+            << "B=2";
         QTest::newRow("hex is not a number")
             << QByteArray("[DATA_CHAN_GER]\n0x10=Hex\n") << 3 << "Hex=-"
             << "";

@@ -240,18 +240,45 @@ void tst_WorkTools::undoRedo()
 void tst_WorkTools::compare_data()
 {
     QTest::addColumn<bool>("withDevice");
-    QTest::newRow("file") << false;
-    QTest::newRow("device") << true;
+    QTest::addColumn<bool>("loading"); // SaveLoadEnabled
+    QTest::newRow("file") << false << true;
+    QTest::newRow("device") << true << true;
+    QTest::newRow("file, loading switched off") << false << false;
+    QTest::newRow("device, loading switched off") << true << false;
+    QTest::newRow("device, after a block sent unasked") << true << true;
 }
 
 // A differs from B in keys A 1, A 3, B 2 of those shown; the hidden keys are equal.
 void tst_WorkTools::compare()
 {
     QFETCH(bool, withDevice);
+    QFETCH(bool, loading);
     Rig rig;
     const QString b = rig.dataFile(QStringLiteral("B.DAT"), {{9, 2, 0}, {4, 6, 5}});
+    rig.zt.setupFlags().SaveLoadEnabled = loading;
     QVERIFY(rig.start({QStringLiteral("--data"), b}));
     const KeyCodes before = rig.keys();
+    // Without loading there is no compare with a file, neither by button nor by key.
+    QCOMPARE(rig.main->compareButton(false)->isVisible(), loading);
+    if (!loading && !withDevice) {
+        rig.op.dialogNames << b;
+        rig.keys(rig.main->compareButton(false)->shortcut());
+        QCOMPARE(rig.op.dialogNames.size(), 1); // no file asked for
+        QVERIFY(!rig.main->compareDock()->isVisible());
+        return;
+    }
+    if (QByteArray(QTest::currentDataTag()).endsWith("unasked")) {
+        // The block is on the line, not yet read, as the compare starts: it replaces the
+        // pages as always, and the compare's answer then equals them.
+        rig.sim.command("send-data");
+        QVERIFY(rig.sim.waitFor("out 85"));
+        rig.main->compareButton(true)->trigger();
+        QVERIFY(rig.keys() != before);
+        QCOMPARE(rig.zt.history().stack().count(), 1);
+        QVERIFY(rig.main->compareDock()->isVisible());
+        QCOMPARE(marked(rig), QStringList());
+        return;
+    }
     if (withDevice) {
         rig.main->compareButton(true)->trigger();
         QVERIFY(rig.sim.waitFor(" in  86")); // the block was acknowledged
@@ -323,6 +350,14 @@ void tst_WorkTools::find()
     QVERIFY(!rig.field(2, 1)->property("ztFound").toBool());
     bar->txtFind()->clear();
     QTest::keyClicks(bar->txtFind(), QStringLiteral("5"));
+    QCOMPARE(at(), QStringLiteral("2 3"));
+    // The keys found follow the pages: an edit adds A 1, its undo takes it away again.
+    rig.choose(rig.field(1, 1), QStringLiteral("Speaker 5 Hall"));
+    rig.keys(QKeySequence(Qt::Key_F3));
+    QCOMPARE(at(), QStringLiteral("1 1"));
+    rig.keys(QKeySequence::Undo);
+    rig.keys(QKeySequence(Qt::Key_F3));
+    rig.keys(QKeySequence(Qt::Key_F3));
     QCOMPARE(at(), QStringLiteral("2 3"));
     QTest::keyClick(bar->txtFind(), Qt::Key_Escape);
     QVERIFY(!bar->isVisible());

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStyle>
+#include <algorithm>
+#include <utility>
 
 #include "app/ZtTools.h"
 #include "gui/ui/frmMain.h"
@@ -98,11 +100,6 @@ void FindBar::close()
 void FindBar::search()
 {
     markFound(false);
-    const ProgramFlags &flags = m_zt.flags();
-    m_found = findKeys(m_zt.history().pagesNow().buttons, flags.CountKeyCols, flags.CountKeyRows,
-                       m_txtFind->text(), [this](qint16 code) {
-                           return m_labels.label(m_zt.channelList(), code, m_zt.notDefinedText());
-                       });
     m_at = -1;
     step(1);
 }
@@ -112,6 +109,14 @@ void FindBar::step(int direction)
     if (!isVisible())
         return;
     markFound(false);
+    // The pages may have changed since the last step (an edit, an undo, a load): the keys are
+    // found again, and the step goes on from the key found last, matching or not.
+    const KeyPlace was = current();
+    const ProgramFlags &flags = m_zt.flags();
+    m_found = findKeys(m_zt.history().pagesNow().buttons, flags.CountKeyCols, flags.CountKeyRows,
+                       m_txtFind->text(), [this](qint16 code) {
+                           return m_labels.label(m_zt.channelList(), code, m_zt.notDefinedText());
+                       });
     if (m_found.isEmpty()) {
         m_lblFound->setText(m_txtFind->text().trimmed().isEmpty()
                                 ? QString()
@@ -120,6 +125,14 @@ void FindBar::step(int direction)
         return;
     }
     const int n = int(m_found.size());
+    if (m_at >= 0) {
+        // The keys are found row by row; before is how many come before the key found last.
+        const auto before = int(std::count_if(m_found.cbegin(), m_found.cend(), [&](KeyPlace k) {
+            return std::pair(k.row, k.group) < std::pair(was.row, was.group);
+        }));
+        const bool still = before < n && m_found[before] == was;
+        m_at = still || direction < 0 ? before : before - 1;
+    }
     m_at = m_at < 0 ? (direction > 0 ? 0 : n - 1) : (m_at + direction + n) % n;
     markFound(true);
     m_lblFound->setText(FormatMessage(BuiltInText(m_zt.msg(), "Find_Position"),
