@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <algorithm>
+#include <utility>
 
 #include "app/CommInterpreter.h"
 #include "app/PageBridge.h"
@@ -44,6 +45,20 @@ QList<KeyPlace> findKeys(const KeyCodes &codes, int cols, int rows, const QStrin
                 found.append({g + 1, r + 1});
         }
     return found;
+}
+
+int stepFound(const QList<KeyPlace> &found, const std::optional<KeyPlace> &last, int direction)
+{
+    const int n = int(found.size());
+    if (!last)
+        return direction > 0 ? 0 : n - 1;
+    // The keys are found row by row; before is how many come before the key found last.
+    const auto before = int(std::count_if(found.cbegin(), found.cend(), [&](KeyPlace k) {
+        return std::pair(k.row, k.group) < std::pair(last->row, last->group);
+    }));
+    const bool still = before < n && found[before] == *last;
+    const int at = still || direction < 0 ? before : before - 1;
+    return (at + direction + n) % n;
 }
 
 QString CodeLabels::label(const CodeList &list, qint16 code, const QString &notDefined)

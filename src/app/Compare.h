@@ -36,6 +36,11 @@ QList<KeyDifference> differingKeys(const KeyCodes &mine, const KeyCodes &other, 
 QList<KeyPlace> findKeys(const KeyCodes &codes, int cols, int rows, const QString &text,
                          const std::function<QString(qint16)> &labelOf);
 
+// Where a step of direction (+1 or -1) lands in found (not empty), going on from the key
+// found last, which may no longer match after the pages changed; without one, the first
+// or the last key found.
+int stepFound(const QList<KeyPlace> &found, const std::optional<KeyPlace> &last, int direction);
+
 // A code's label as a key field shows it: the first entry with the code, the number of a
 // code no entry has, notDefined for 0. Each list is indexed once, as lists run to 50 000
 // entries; the few lists asked about last are held, so none can be replaced unnoticed.

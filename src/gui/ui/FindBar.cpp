@@ -6,8 +6,7 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStyle>
-#include <algorithm>
-#include <utility>
+#include <optional>
 
 #include "app/ZtTools.h"
 #include "gui/ui/frmMain.h"
@@ -110,8 +109,9 @@ void FindBar::step(int direction)
         return;
     markFound(false);
     // The pages may have changed since the last step (an edit, an undo, a load): the keys are
-    // found again, and the step goes on from the key found last, matching or not.
-    const KeyPlace was = current();
+    // found again.
+    const std::optional<KeyPlace> last =
+        m_at >= 0 ? std::optional<KeyPlace>(m_found.value(m_at)) : std::nullopt;
     const ProgramFlags &flags = m_zt.flags();
     m_found = findKeys(m_zt.history().pagesNow().buttons, flags.CountKeyCols, flags.CountKeyRows,
                        m_txtFind->text(), [this](qint16 code) {
@@ -124,19 +124,10 @@ void FindBar::step(int direction)
         m_at = -1;
         return;
     }
-    const int n = int(m_found.size());
-    if (m_at >= 0) {
-        // The keys are found row by row; before is how many come before the key found last.
-        const auto before = int(std::count_if(m_found.cbegin(), m_found.cend(), [&](KeyPlace k) {
-            return std::pair(k.row, k.group) < std::pair(was.row, was.group);
-        }));
-        const bool still = before < n && m_found[before] == was;
-        m_at = still || direction < 0 ? before : before - 1;
-    }
-    m_at = m_at < 0 ? (direction > 0 ? 0 : n - 1) : (m_at + direction + n) % n;
+    m_at = stepFound(m_found, last, direction);
     markFound(true);
     m_lblFound->setText(FormatMessage(BuiltInText(m_zt.msg(), "Find_Position"),
-                                      QString::number(m_at + 1), QString::number(n)));
+                                      QString::number(m_at + 1), QString::number(m_found.size())));
 }
 
 void FindBar::markFound(bool on)
