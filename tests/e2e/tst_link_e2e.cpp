@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "DevSim.h"
 #include "FakeOperator.h"
 #include "FakePageBridge.h"
 #include "Ser2net.h"
@@ -98,24 +99,13 @@ struct E2eRig {
         if (!sim.start(link, simOptions) || (!direct && !server.start(line, link, dir.path())))
             return false;
         // The shipped catalogue, with the port pointed at the simulator.
-        QFile shipped(qEnvironmentVariable("ZT_BIN_DIR") + QStringLiteral("/zteditor.Ini"));
-        QFile f(ini);
-        if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
+        if (!DevSim::writeSettings(
+                ini, "[Comm]\r\nPort=1\r\nSettings=" +
+                         QByteArray(line == QLatin1String("rfc2217") ? "38400" : "19200") +
+                         ",N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
+                         "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
+                         (direct ? link : server.address()).toLocal8Bit() + "\r\n"))
             return false;
-        f.write("[Comm]\r\nPort=1\r\nSettings=" +
-                QByteArray(line == QLatin1String("rfc2217") ? "38400" : "19200") +
-                ",N,8,1\r\nTimeOut=2\r\nTimerInterval=50\r\n"
-                "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
-                (direct ? link : server.address()).toLocal8Bit() + "\r\n");
-        bool skip = false;
-        for (const QByteArray &row : shipped.readAll().split('\n')) {
-            const QByteArray t = row.trimmed();
-            if (t.startsWith('['))
-                skip = t == "[Comm]" || t == "[Ports]";
-            if (!skip)
-                f.write(row + '\n');
-        }
-        f.close();
         core.messages.setLanguage(QStringLiteral("ENG"));
         zt.setupFlags().ShowMsgBox = false;
         zt.setupFlags().CountKeyCols = 1;

@@ -63,22 +63,11 @@ struct Rig : MainWindowClose {
                                    QStringLiteral("--rows"), QString::number(Rows)} +
                        simArgs))
             return false;
-        QFile shipped(DevSim::binDir() + QStringLiteral("/zteditor.Ini"));
-        QFile f(ini);
-        if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
+        if (!DevSim::writeSettings(
+                ini, "[Comm]\r\nPort=1\r\nSettings=19200,N,8,1\r\nTimeOut=2\r\nTimerInterval=20\r\n"
+                     "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
+                         sim.link().toLocal8Bit() + "\r\n"))
             return false;
-        f.write("[Comm]\r\nPort=1\r\nSettings=19200,N,8,1\r\nTimeOut=2\r\nTimerInterval=20\r\n"
-                "ShowCancelDialog=no\r\n[Ports]\r\nCOM1=" +
-                sim.link().toLocal8Bit() + "\r\n");
-        bool skip = false;
-        for (const QByteArray &row : shipped.readAll().split('\n')) {
-            const QByteArray t = row.trimmed();
-            if (t.startsWith('['))
-                skip = t == "[Comm]" || t == "[Ports]";
-            if (!skip)
-                f.write(row + '\n');
-        }
-        f.close();
         core.messages.setLanguage(QStringLiteral("ENG"));
         ProgramFlags &flags = zt.setupFlags();
         flags.ShowMsgBox = false;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,26 @@ public:
     {
         // CTest names the folder; run by hand, the programs lie next to the test.
         return qEnvironmentVariable("ZT_BIN_DIR", QCoreApplication::applicationDirPath());
+    }
+
+    // The shipped settings, their [Comm] and [Ports] replaced by link (both sections, which
+    // point the program at a simulator), written to ini.
+    static bool writeSettings(const QString &ini, const QByteArray &link)
+    {
+        QFile shipped(binDir() + QStringLiteral("/zteditor.Ini"));
+        QFile f(ini);
+        if (!shipped.open(QIODevice::ReadOnly) || !f.open(QIODevice::WriteOnly))
+            return false;
+        f.write(link);
+        bool skip = false;
+        for (const QByteArray &row : shipped.readAll().split('\n')) {
+            const QByteArray t = row.trimmed();
+            if (t.startsWith('['))
+                skip = t == "[Comm]" || t == "[Ports]";
+            if (!skip)
+                f.write(row + '\n');
+        }
+        return f.flush();
     }
 
     ~DevSim() { stop(); }
